@@ -1,0 +1,508 @@
+#include "table/Table.h"
+
+#include "table/Failure.h"
+#include "table/Numbers.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <stdexcept>
+
+namespace quorvel::table {
+
+// Stored rows, each packed into one allocation: a null bitmap, then per field either eight
+// bytes (numbers) or a length byte and the text's bytes.
+class Table::Rows
+{
+public:
+    explicit Rows(const std::vector<FieldDef>& fields) : m_fields(fields) {}
+
+    int size() const { return static_cast<int>(m_rows.size()); }
+
+    void insert(int at, const std::vector<Value>& values)
+    {
+        m_rows.insert(m_rows.begin() + at, pack(values));
+    }
+    void replace(int at, const std::vector<Value>& values) { m_rows[static_cast<std::size_t>(at)] = pack(values); }
+    void erase(int at) { m_rows.erase(m_rows.begin() + at); }
+    void clear() { m_rows.clear(); }
+
+    std::vector<Value> unpack(int at) const
+    {
+        std::vector<Value> values(m_fields.size());
+        for (std::size_t f = 0; f < m_fields.size(); ++f)
+            values[f] = read(at, static_cast<int>(f));
+        return values;
+    }
+
+    Value read(int at, int field) const
+    {
+        const std::uint8_t* p = m_rows[static_cast<std::size_t>(at)].get();
+        Value v;
+        auto f = static_cast<std::size_t>(field);
+        v.null = (p[f / 8] >> (f % 8)) & 1u;
+        p += bitmapBytes();
+        for (std::size_t i = 0; i < f; ++i)
+            p += m_fields[i].type == FieldType::Text ? 1u + p[0] : 8u;
+        if (v.null)
+            return v;
+        switch (m_fields[f].type) {
+        case FieldType::Text:
+            v.text.assign(reinterpret_cast<const char*>(p + 1), p[0]);
+            break;
+        case FieldType::Currency:
+            std::memcpy(&v.real, p, 8);
+            break;
+        default:
+            std::memcpy(&v.number, p, 8);
+            break;
+        }
+        return v;
+    }
+
+private:
+    std::size_t bitmapBytes() const { return (m_fields.size() + 7) / 8; }
+
+    std::unique_ptr<std::uint8_t[]> pack(const std::vector<Value>& values) const
+    {
+        std::size_t size = bitmapBytes();
+        for (std::size_t f = 0; f < m_fields.size(); ++f)
+            size += m_fields[f].type == FieldType::Text ? 1 + (values[f].null ? 0 : values[f].text.size()) : 8;
+        auto row = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+        std::memset(row.get(), 0, bitmapBytes());
+        std::uint8_t* p = row.get() + bitmapBytes();
+        for (std::size_t f = 0; f < m_fields.size(); ++f) {
+            const Value& v = values[f];
+            if (v.null)
+                row[f / 8] = static_cast<std::uint8_t>(row[f / 8] | (1u << (f % 8)));
+            switch (m_fields[f].type) {
+            case FieldType::Text:
+                *p = static_cast<std::uint8_t>(v.null ? 0 : v.text.size());
+                if (!v.null)
+                    std::memcpy(p + 1, v.text.data(), v.text.size());
+                p += 1 + *p;
+                break;
+            case FieldType::Currency:
+                std::memcpy(p, &v.real, 8);
+                p += 8;
+                break;
+            default:
+                std::memcpy(p, &v.number, 8);
+                p += 8;
+                break;
+            }
+        }
+        return row;
+    }
+
+    const std::vector<FieldDef>& m_fields;
+    std::vector<std::unique_ptr<std::uint8_t[]>> m_rows;
+};
+
+struct Table::Pending
+{
+    std::vector<Value> values;
+};
+
+Table::Table(QString name, std::vector<FieldDef> fields)
+    : m_name(std::move(name)), m_fields(std::move(fields)), m_rows(std::make_unique<Rows>(m_fields))
+{
+    for (const FieldDef& f : m_fields)
+        if (f.type == FieldType::Text && (f.width < 0 || f.width > 255))
+            throw std::invalid_argument("text field width must be 0 to 255");
+}
+
+Table::~Table() = default;
+
+int Table::fieldIndex(std::string_view name) const
+{
+    for (std::size_t i = 0; i < m_fields.size(); ++i) {
+        const std::string& f = m_fields[i].name;
+        if (f.size() == name.size()
+            && std::equal(f.begin(), f.end(), name.begin(), [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+               }))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int Table::rowCount() const
+{
+    return m_rows->size() + (m_state == State::Inserting ? 1 : 0);
+}
+
+void Table::notify(Change::Kind kind, int row, int field)
+{
+    if (m_observers.empty())
+        return;
+    Change change{kind, row, field};
+    // An observer may unsubscribe while being called: walk a copy of the ids.
+    auto observers = m_observers;
+    for (auto& [id, observer] : observers)
+        observer(change);
+}
+
+int Table::subscribe(Observer observer)
+{
+    m_observers.emplace_back(m_nextObserver, std::move(observer));
+    return m_nextObserver++;
+}
+
+void Table::unsubscribe(int id)
+{
+    std::erase_if(m_observers, [id](const auto& entry) { return entry.first == id; });
+}
+
+void Table::first()
+{
+    resolvePending();
+    m_current = m_rows->size() > 0 ? 0 : -1;
+    m_atEnd = m_rows->size() == 0;
+    notify(Change::Kind::Moved, m_current);
+}
+
+void Table::next()
+{
+    resolvePending();
+    if (m_current + 1 < m_rows->size()) {
+        ++m_current;
+        m_atEnd = false;
+    } else {
+        m_atEnd = true;
+    }
+    notify(Change::Kind::Moved, m_current);
+}
+
+void Table::prior()
+{
+    resolvePending();
+    if (m_current > 0)
+        --m_current;
+    m_atEnd = m_rows->size() == 0;
+    notify(Change::Kind::Moved, m_current);
+}
+
+void Table::last()
+{
+    resolvePending();
+    m_current = m_rows->size() - 1;
+    m_atEnd = m_rows->size() == 0;
+    notify(Change::Kind::Moved, m_current);
+}
+
+void Table::moveTo(int row)
+{
+    // A move onto the pending row itself changes nothing.
+    if (isPending() && row == m_current)
+        return;
+    // Resolving an unchanged new row above the target shifts the target up by one.
+    bool dropsRowAbove = m_state == State::Inserting && !m_modified && m_current < row;
+    resolvePending();
+    if (dropsRowAbove)
+        --row;
+    m_current = std::clamp(row, m_rows->size() > 0 ? 0 : -1, m_rows->size() - 1);
+    m_atEnd = m_rows->size() == 0;
+    notify(Change::Kind::Moved, m_current);
+}
+
+void Table::beginRow(int position)
+{
+    m_beforeInsert = m_current;
+    m_pending = std::make_unique<Pending>();
+    m_pending->values.resize(m_fields.size());
+    m_state = State::Inserting;
+    m_modified = false;
+    m_current = position;
+    m_atEnd = false;
+    notify(Change::Kind::RowBegun, m_current);
+}
+
+void Table::append()
+{
+    resolvePending();
+    beginRow(m_rows->size());
+}
+
+void Table::insert()
+{
+    resolvePending();
+    beginRow(m_current < 0 ? 0 : m_current);
+}
+
+void Table::edit()
+{
+    if (isPending())
+        return;
+    requireCurrent();
+    m_pending = std::make_unique<Pending>();
+    m_pending->values = m_rows->unpack(m_current);
+    m_state = State::Editing;
+    m_modified = false;
+    notify(Change::Kind::EditBegun, m_current);
+}
+
+void Table::store()
+{
+    if (!isPending())
+        return;
+    for (std::size_t f = 0; f < m_fields.size(); ++f) {
+        const Value& v = m_pending->values[f];
+        bool noValue = v.null || (m_fields[f].type == FieldType::Text && v.text.empty());
+        if (m_fields[f].required && noValue)
+            throw Failure(QStringLiteral("Field '%1' must have a value").arg(QString::fromStdString(m_fields[f].name)));
+    }
+    if (m_state == State::Inserting)
+        m_rows->insert(m_current, m_pending->values);
+    else
+        m_rows->replace(m_current, m_pending->values);
+    m_pending.reset();
+    m_state = State::Browsing;
+    m_modified = false;
+    notify(Change::Kind::RowStored, m_current);
+}
+
+void Table::abandon()
+{
+    if (!isPending())
+        return;
+    int row = m_current;
+    bool wasNew = m_state == State::Inserting;
+    m_pending.reset();
+    m_state = State::Browsing;
+    m_modified = false;
+    if (wasNew) {
+        int back = m_beforeInsert;
+        // The row that was current moved down by one when the new row went in before it.
+        if (back >= row && back >= 0)
+            back = row;
+        m_current = std::min(back < 0 ? 0 : back, m_rows->size() - 1);
+        m_atEnd = m_rows->size() == 0;
+    }
+    notify(Change::Kind::RowAbandoned, row);
+}
+
+void Table::resolvePending()
+{
+    if (!isPending())
+        return;
+    if (m_modified)
+        store();
+    else
+        abandon();
+}
+
+void Table::remove()
+{
+    if (m_state == State::Inserting) {
+        abandon();
+        return;
+    }
+    if (m_rows->size() == 0)
+        failEmpty();
+    int row = m_current;
+    m_pending.reset();
+    m_state = State::Browsing;
+    m_modified = false;
+    m_rows->erase(row);
+    m_current = std::min(row, m_rows->size() - 1);
+    m_atEnd = m_rows->size() == 0;
+    notify(Change::Kind::RowDeleted, row);
+}
+
+void Table::clear()
+{
+    resolvePending();
+    m_rows->clear();
+    m_current = -1;
+    m_atEnd = true;
+    notify(Change::Kind::Emptied);
+}
+
+void Table::failEmpty() const
+{
+    throw Failure(QStringLiteral("%1: %2").arg(m_name, QStringLiteral("Cannot perform this operation on an empty dataset")));
+}
+
+void Table::requireCurrent() const
+{
+    if (m_current < 0)
+        failEmpty();
+}
+
+void Table::checkField(int field) const
+{
+    if (field < 0 || field >= fieldCount())
+        throw std::out_of_range("no such field");
+}
+
+void Table::beginEditIfBrowsing()
+{
+    if (!isPending())
+        edit();
+}
+
+void Table::setText(int field, std::string_view text)
+{
+    checkField(field);
+    const FieldDef& def = m_fields[static_cast<std::size_t>(field)];
+    Value v;
+    if (!text.empty()) {
+        auto fail = [&](const char* pattern) {
+            throw Failure(QString::fromLatin1(pattern).arg(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())),
+                                                            QString::fromStdString(def.name)));
+        };
+        v.null = false;
+        switch (def.type) {
+        case FieldType::Text:
+            v.text.assign(text.substr(0, static_cast<std::size_t>(def.width)));
+            break;
+        case FieldType::Integer: {
+            auto n = parseInteger(text);
+            if (!n)
+                fail("'%1' is not a valid integer value for field '%2'");
+            v.number = *n;
+            break;
+        }
+        case FieldType::Fixed: {
+            auto units = parseFixed(text, decimalSeparator(), def.scale);
+            std::int64_t limit = 1;
+            for (int i = 0; i < def.precision; ++i)
+                limit *= 10;
+            if (!units || *units >= limit || *units <= -limit)
+                fail("'%1' is not a valid floating point value for field '%2'");
+            v.number = *units;
+            break;
+        }
+        case FieldType::Currency: {
+            auto d = parseDouble(text, decimalSeparator());
+            if (!d)
+                fail("'%1' is not a valid floating point value for field '%2'");
+            v.real = *d;
+            break;
+        }
+        }
+    }
+    beginEditIfBrowsing();
+    m_pending->values[static_cast<std::size_t>(field)] = std::move(v);
+    m_modified = true;
+    notify(Change::Kind::FieldSet, m_current, field);
+}
+
+void Table::setInteger(int field, std::int32_t value)
+{
+    checkField(field);
+    beginEditIfBrowsing();
+    Value& v = m_pending->values[static_cast<std::size_t>(field)];
+    v = Value{};
+    v.null = false;
+    if (m_fields[static_cast<std::size_t>(field)].type == FieldType::Currency)
+        v.real = value;
+    else
+        v.number = value;
+    m_modified = true;
+    notify(Change::Kind::FieldSet, m_current, field);
+}
+
+void Table::setCurrency(int field, double value)
+{
+    checkField(field);
+    beginEditIfBrowsing();
+    Value& v = m_pending->values[static_cast<std::size_t>(field)];
+    v = Value{};
+    v.null = false;
+    v.real = value;
+    m_modified = true;
+    notify(Change::Kind::FieldSet, m_current, field);
+}
+
+void Table::setNull(int field)
+{
+    checkField(field);
+    beginEditIfBrowsing();
+    m_pending->values[static_cast<std::size_t>(field)] = Value{};
+    m_modified = true;
+    notify(Change::Kind::FieldSet, m_current, field);
+}
+
+const Value* Table::pendingValue(int row, int field) const
+{
+    if (isPending() && row == m_current)
+        return &m_pending->values[static_cast<std::size_t>(field)];
+    return nullptr;
+}
+
+namespace {
+int storedIndex(int row, int pendingNewRow)
+{
+    return pendingNewRow >= 0 && row > pendingNewRow ? row - 1 : row;
+}
+} // namespace
+
+bool Table::isNullAt(int row, int field) const
+{
+    if (row < 0 || row >= rowCount())
+        return true;
+    checkField(field);
+    if (const Value* v = pendingValue(row, field))
+        return v->null;
+    return m_rows->read(storedIndex(row, m_state == State::Inserting ? m_current : -1), field).null;
+}
+
+std::string Table::textAt(int row, int field) const
+{
+    if (row < 0 || row >= rowCount())
+        return {};
+    checkField(field);
+    const Value* p = pendingValue(row, field);
+    Value stored;
+    if (!p) {
+        stored = m_rows->read(storedIndex(row, m_state == State::Inserting ? m_current : -1), field);
+        p = &stored;
+    }
+    if (p->null)
+        return {};
+    const FieldDef& def = m_fields[static_cast<std::size_t>(field)];
+    switch (def.type) {
+    case FieldType::Text:
+        return p->text;
+    case FieldType::Integer:
+        return std::to_string(p->number);
+    case FieldType::Fixed:
+        return formatFixed(p->number, def.scale, decimalSeparator());
+    case FieldType::Currency:
+        return formatGeneral(p->real, decimalSeparator());
+    }
+    return {};
+}
+
+std::int32_t Table::integerAt(int row, int field) const
+{
+    if (isNullAt(row, field))
+        return 0;
+    const Value* p = pendingValue(row, field);
+    Value v = p ? *p : m_rows->read(storedIndex(row, m_state == State::Inserting ? m_current : -1), field);
+    if (m_fields[static_cast<std::size_t>(field)].type == FieldType::Currency)
+        return static_cast<std::int32_t>(v.real);
+    return static_cast<std::int32_t>(v.number);
+}
+
+double Table::currencyAt(int row, int field) const
+{
+    if (isNullAt(row, field))
+        return 0;
+    const Value* p = pendingValue(row, field);
+    Value v = p ? *p : m_rows->read(storedIndex(row, m_state == State::Inserting ? m_current : -1), field);
+    return v.real;
+}
+
+std::int64_t Table::fixedUnitsAt(int row, int field) const
+{
+    if (isNullAt(row, field))
+        return 0;
+    const Value* p = pendingValue(row, field);
+    Value v = p ? *p : m_rows->read(storedIndex(row, m_state == State::Inserting ? m_current : -1), field);
+    return v.number;
+}
+
+} // namespace quorvel::table

@@ -1,0 +1,107 @@
+#include "table/Numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace quorvel::table;
+
+namespace {
+
+struct IntegerCase
+{
+    const char* name;
+    const char* text;
+    std::optional<std::int32_t> expected;
+};
+
+void PrintTo(const IntegerCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+
+class IntegerText : public ::testing::TestWithParam<IntegerCase> {};
+
+TEST_P(IntegerText, Parses)
+{
+    EXPECT_EQ(parseInteger(GetParam().text), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, IntegerText, ::testing::Values(
+    IntegerCase{"LeadingBlank", " 5", 5},
+    IntegerCase{"TrailingBlank", "5 ", std::nullopt},
+    IntegerCase{"Plus", "+5", 5},
+    IntegerCase{"Minus", "-1", -1},
+    IntegerCase{"Dollar", "$A", 10},
+    IntegerCase{"ZeroX", "0x0A", 10},
+    IntegerCase{"LowerX", "x0a", 10},
+    IntegerCase{"UpperX", "X0A", 10},
+    IntegerCase{"AllOnes", "$FFFFFFFF", -1},
+    IntegerCase{"NegatedHex", "-$1", -1},
+    IntegerCase{"HexTooBig", "$100000000", std::nullopt},
+    IntegerCase{"Comma", "5,0", std::nullopt},
+    IntegerCase{"Point", "5.0", std::nullopt},
+    IntegerCase{"Empty", "", std::nullopt},
+    IntegerCase{"SignOnly", "-", std::nullopt},
+    IntegerCase{"PrefixOnly", "0x", std::nullopt},
+    IntegerCase{"Tab", "\t5", std::nullopt},
+    IntegerCase{"Max", "2147483647", 2147483647},
+    IntegerCase{"Min", "-2147483648", -2147483647 - 1},
+    IntegerCase{"OverMax", "2147483648", std::nullopt},
+    IntegerCase{"LeadingZeros", "007", 7}),
+    [](const ::testing::TestParamInfo<IntegerCase>& row) { return std::string(row.param.name); });
+
+struct FixedCase
+{
+    const char* name;
+    const char* text;
+    std::optional<std::int64_t> cents;
+};
+
+void PrintTo(const FixedCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+
+class FixedText : public ::testing::TestWithParam<FixedCase> {};
+
+TEST_P(FixedText, RoundsInTwoSteps)
+{
+    EXPECT_EQ(parseFixed(GetParam().text, ',', 2), GetParam().cents);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, FixedText, ::testing::Values(
+    FixedCase{"TieDownToEven", "12,345", 1234},
+    FixedCase{"TieUpToEven", "12,355", 1236},
+    FixedCase{"DoubleRounding", "1,234951", 124},
+    FixedCase{"OneDecimal", "12,3", 1230},
+    FixedCase{"Whole", "12", 1200},
+    FixedCase{"Negative", "-0,05", -5},
+    FixedCase{"NegativeTie", "-12,345", -1234},
+    FixedCase{"Exponent", "1,5E2", 15000},
+    FixedCase{"SmallExponent", "1E-5", 0},
+    FixedCase{"FourthDecimalTie", "0,00005", 0},
+    FixedCase{"Point", "12.5", std::nullopt},
+    FixedCase{"Empty", "", std::nullopt},
+    FixedCase{"Letters", "abc", std::nullopt},
+    FixedCase{"Beyond64Bits", "1E15", std::nullopt},
+    FixedCase{"Largest", "922337203685477,5807", 92233720368547758}),
+    [](const ::testing::TestParamInfo<FixedCase>& row) { return std::string(row.param.name); });
+
+TEST(FormatGeneral, FifteenSignificantDigits)
+{
+    EXPECT_EQ(formatGeneral(39.9, ','), "39,9");
+    EXPECT_EQ(formatGeneral(0, ','), "0");
+    EXPECT_EQ(formatGeneral(0.00001, ','), "1E-5");
+    EXPECT_EQ(formatGeneral(0.0001, ','), "0,0001");
+    EXPECT_EQ(formatGeneral(1e15, ','), "1E15");
+    EXPECT_EQ(formatGeneral(999999999999999.0, ','), "999999999999999");
+    EXPECT_EQ(formatGeneral(-12.5, '.'), "-12.5");
+    EXPECT_EQ(formatGeneral(1.234951, ','), "1,234951");
+    EXPECT_EQ(formatGeneral(0.1 + 0.2, ','), "0,3");
+    EXPECT_EQ(formatGeneral(1.5e-20, ','), "1,5E-20");
+}
+
+TEST(FormatFixed, ShortestForm)
+{
+    EXPECT_EQ(formatFixed(1250, 2, ','), "12,5");
+    EXPECT_EQ(formatFixed(1200, 2, ','), "12");
+    EXPECT_EQ(formatFixed(-5, 2, '.'), "-0.05");
+    EXPECT_EQ(formatFixed(0, 2, ','), "0");
+}
+
+} // namespace

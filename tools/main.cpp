@@ -1,0 +1,78 @@
+// quorvel-batch: the headless side of Quorvel, for automation and for checking definitions.
+#include "Command.h"
+
+#include "table/Failure.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace quorvel::batch {
+
+namespace {
+std::vector<Command>& registry()
+{
+    static std::vector<Command> all;
+    return all;
+}
+} // namespace
+
+const std::vector<Command>& commands() { return registry(); }
+
+Registrar::Registrar(const Command& command) { registry().push_back(command); }
+
+} // namespace quorvel::batch
+
+namespace {
+
+void printHelp(std::FILE* out)
+{
+    std::fprintf(out,
+                 "Usage: quorvel-batch COMMAND [OPTIONS] ...\n"
+                 "The headless side of Quorvel: reads label files under the regional settings of the\n"
+                 "environment (LANG, LC_ALL) and runs reports without a window.\n\nCommands:\n");
+    for (const auto& c : quorvel::batch::commands())
+        std::fprintf(out, "  quorvel-batch %s\n      %s\n", c.usage, c.summary);
+    std::fprintf(out, "\n  quorvel-batch --help     this text\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        printHelp(argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    const quorvel::batch::Command* command = nullptr;
+    for (const auto& c : quorvel::batch::commands())
+        if (std::strcmp(c.name, argv[1]) == 0)
+            command = &c;
+    if (!command) {
+        std::fprintf(stderr, "quorvel-batch: unknown command '%s'\n\n", argv[1]);
+        printHelp(stderr);
+        return 2;
+    }
+    std::unique_ptr<QCoreApplication> app;
+    if (command->needsGui) {
+        if (!std::getenv("QT_QPA_PLATFORM"))
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QStringList args = QCoreApplication::arguments().mid(2);
+    try {
+        return command->run(args);
+    } catch (const quorvel::Failure& f) {
+        std::fprintf(stderr, "%s\n", f.message().toUtf8().constData());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quorvel-batch: %s\n", e.what());
+        return 1;
+    }
+}
