@@ -1,0 +1,37 @@
+// File outputs offered by the preview's Save As. Every output registers itself when it is
+// created, in creation order; an active one is listed among the save choices.
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+namespace quorvel::report {
+
+struct PageDescription;
+
+class FileOutput
+{
+public:
+    FileOutput();
+    virtual ~FileOutput();
+    FileOutput(const FileOutput&) = delete;
+    FileOutput& operator=(const FileOutput&) = delete;
+
+    virtual QString displayName() const = 0;     ///< "Adobe Acrobat (PDF)"
+    virtual QString fileExtension() const = 0;   ///< "*.pdf"
+    bool isActive() const { return m_active; }
+    void setActive(bool active) { m_active = active; }
+
+    /// Writes the pages to `path`, never leaving a half-written file under that name.
+    /// Fails with "Cannot create file \"<full path>\". <system error text>".
+    virtual void write(const PageDescription& pages, const QString& path) const = 0;
+
+    /// Every output alive, in creation order.
+    static const std::vector<FileOutput*>& registered();
+
+private:
+    bool m_active = true;
+};
+
+} // namespace quorvel::report

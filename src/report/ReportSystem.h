@@ -1,0 +1,48 @@
+// The print system's settings (RvSystemEtq) and what outlives a run: copies and printer.
+#pragma once
+
+#include <QString>
+
+namespace quorvel::report {
+
+class ReportSystem
+{
+public:
+    // Setups
+    bool allowCopies = true;
+    bool allowDestPrinter = true;
+    bool allowDestFile = true;
+    bool allowPrinterSetup = true;
+    bool allowPreviewSetup = true;
+    bool allowSetup = false;
+    bool allowCollate = false;
+    bool allowDuplex = false;
+    bool allowDestPreview = false;
+
+    // Options
+    bool showStatus = true;
+    bool allowPrintFromPreview = true;
+    bool previewModal = true;
+
+    QString titleSetup = QStringLiteral("Opções de Impressão");
+    QString titleStatus = QStringLiteral("Status de Impressão");
+    QString titlePreview = QStringLiteral("Visualização de Impressão");
+    QString filerStatusFormat = QStringLiteral("Generating page %p");
+    QString printerStatusFormat = QStringLiteral("Printing page %p");
+
+    // SystemPrinter
+    QString printerTitle = QStringLiteral("Etiquetas");
+    int copies = 1;
+    int firstPage = 1;
+    int lastPage = 9999;
+    int scaleX = 100, scaleY = 100, unitsFactor = 1;
+    /// The printer chosen through "&Setup"; empty: the system's default printer.
+    QString printerName;
+
+    // SystemPreview
+    bool previewMaximized = true;
+    int zoomFactor = 100;
+    int zoomInc = 10;
+};
+
+} // namespace quorvel::report
