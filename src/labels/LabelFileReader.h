@@ -1,0 +1,25 @@
+// Reads a label file line by line, handing each complete line to a sink.
+#pragma once
+
+#include "labels/LabelList.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace quorvel::labels {
+
+enum class ReadEnd {
+    Completed,   ///< end of file, a Ctrl-Z at the start of a line, or a line with too few separators
+    EmptyLine,   ///< an empty line stopped the reading; the caller shows emptyLineMessage()
+};
+
+/// "Estrutura de arquivo não foi programada!" CR "Entrar em contato com a Tarbelo!"
+QString emptyLineMessage();
+
+/// Reads `path`, calling `sink` once per complete line. Input/output failures and bad numbers
+/// throw Failure with the operator's texts; the file is closed on every way out. The regional
+/// decimal separator is taken at each line. Memory grows with the rows kept, not the line length.
+ReadEnd readLabelFile(const QString& path, const std::function<void(const LabelItem&)>& sink);
+
+} // namespace quorvel::labels

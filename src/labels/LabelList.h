@@ -1,0 +1,33 @@
+// The import table cdsEtqTemp: its fields and InsereItem.
+#pragma once
+
+#include "table/Table.h"
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace quorvel::labels {
+
+/// Field positions of the import table, in table order.
+enum ImportField : int {
+    REFER_FABRICANTE, DESC_COR_PRODUTO, PRECO1, GRIFFE, CODIGO_BARRA,
+    TAMANHO, qtd, TIPO, GRUPO, SUBGRUPO,
+};
+
+/// The import table "cdsEtqTemp", open and empty.
+std::unique_ptr<table::Table> makeImportTable();
+
+/// One line of a label file, its texts as the file's bytes (Windows-1252).
+struct LabelItem
+{
+    std::string_view grupo, subgrupo, tipo, referFabricante, descCorProduto, griffe, codigoBarra, tamanho;
+    std::int32_t qtd = 0;
+    double preco = 0;
+};
+
+/// Appends one row from the item and stores it; resolves a pending row first. Fails with the
+/// table's messages; a failure leaves the new row pending.
+void insereItem(table::Table& importTable, const LabelItem& item);
+
+} // namespace quorvel::labels

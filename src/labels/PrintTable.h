@@ -1,0 +1,27 @@
+// The print table cdsImpEtq and the expansion of the label list into one row per label.
+#pragma once
+
+#include "table/Table.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace quorvel::labels {
+
+enum PrintField : int {
+    Codigo, Descricao, referencia, cor, Tam, Marca, preco, tipo, grupo, subgrupo,
+};
+
+/// The print table "cdsImpEtq", open and empty.
+std::unique_ptr<table::Table> makePrintTable();
+
+/// Labels the import table asks for: the sum of its quantities of 1 or more. Moves to the first
+/// row first (resolving a pending row, which can fail).
+std::int64_t countLabels(table::Table& importTable);
+
+/// Empties the print table and fills it with qtd copies of every import-table row, walking the
+/// import table from its first row (which resolves a pending row and can fail). After the walk
+/// the import table's last row is current.
+void expand(table::Table& importTable, table::Table& printTable);
+
+} // namespace quorvel::labels
