@@ -15,9 +15,9 @@ enum PrintField : int {
 /// The print table "cdsImpEtq", open and empty.
 std::unique_ptr<table::Table> makePrintTable();
 
-/// Labels the import table asks for: the sum of its quantities of 1 or more. Moves to the first
-/// row first (resolving a pending row, which can fail).
-std::int64_t countLabels(table::Table& importTable);
+/// Labels the import table asks for: the sum of its quantities of 1 or more over the rows in
+/// view, a pending row included. Moves nothing.
+std::int64_t countLabels(const table::Table& importTable);
 
 /// Empties the print table and fills it with qtd copies of every import-table row, walking the
 /// import table from its first row (which resolves a pending row and can fail). After the walk
