@@ -111,7 +111,10 @@ std::int64_t roundDivPow10(std::int64_t value, int places)
 
 } // namespace
 
-char decimalSeparator()
+namespace {
+thread_local char t_pinnedSeparator = 0;
+
+char localeSeparator()
 {
     QString point = QLocale().decimalPoint();
     if (point.isEmpty())
@@ -119,6 +122,22 @@ char decimalSeparator()
     char c = point.at(0).toLatin1();
     return c == 0 ? '.' : c;
 }
+} // namespace
+
+char decimalSeparator()
+{
+    return t_pinnedSeparator != 0 ? t_pinnedSeparator : localeSeparator();
+}
+
+DecimalSeparatorScope::DecimalSeparatorScope() : DecimalSeparatorScope(decimalSeparator()) {}
+
+DecimalSeparatorScope::DecimalSeparatorScope(char separator)
+    : m_separator(separator), m_previous(t_pinnedSeparator)
+{
+    t_pinnedSeparator = separator;
+}
+
+DecimalSeparatorScope::~DecimalSeparatorScope() { t_pinnedSeparator = m_previous; }
 
 std::optional<std::int32_t> parseInteger(std::string_view s)
 {

@@ -2,6 +2,7 @@
 
 #include "table/Failure.h"
 #include "table/Numbers.h"
+#include "table/Windows1252.h"
 
 #include <algorithm>
 #include <cassert>
@@ -349,7 +350,7 @@ void Table::setText(int field, std::string_view text)
     Value v;
     if (!text.empty()) {
         auto fail = [&](const char* pattern) {
-            throw Failure(QString::fromLatin1(pattern).arg(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())),
+            throw Failure(QString::fromLatin1(pattern).arg(fromWindows1252(text),
                                                             QString::fromStdString(def.name)));
         };
         v.null = false;
