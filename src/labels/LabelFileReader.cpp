@@ -17,6 +17,9 @@
 #include <QFileInfo>
 
 #include <array>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -130,7 +133,30 @@ constexpr std::array<std::uint8_t, 256> makeClasses()
 }
 constexpr std::array<std::uint8_t, 256> kClasses = makeClasses();
 
-QString quoted(const std::string& text, bool overlong)
+// The first byte at or after `p` that is not Plain, or `end`.
+const char* skipPlain(const char* p, const char* end)
+{
+#if defined(__SSE2__)
+    const __m128i bar = _mm_set1_epi8('|');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i eof = _mm_set1_epi8(26);
+    while (end - p >= 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, bar), _mm_cmpeq_epi8(v, lf)),
+                                   _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, eof)));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+        if (mask != 0)
+            return p + __builtin_ctz(mask);
+        p += 16;
+    }
+#endif
+    while (p < end && kClasses[static_cast<unsigned char>(*p)] == Plain)
+        ++p;
+    return p;
+}
+
+QString quoted(std::string_view text, bool overlong)
 {
     QString s = table::fromWindows1252(text);
     if (overlong)
@@ -154,6 +180,15 @@ public:
     Step feed(const char* p, const char* end)
     {
         while (p < end) {
+            if (!m_started) {
+                Step step = Step::More;
+                if (const char* next = wholeLine(p, end, step)) {
+                    if (step != Step::More)
+                        return step;
+                    p = next;
+                    continue;
+                }
+            }
             if (m_skipToLineEnd) {
                 const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
                 if (!lf)
@@ -201,8 +236,7 @@ public:
             }
             // A run of plain bytes belongs to the current field.
             const char* run = p;
-            while (p < end && kClasses[static_cast<unsigned char>(*p)] == Plain)
-                ++p;
+            p = skipPlain(p, end);
             append(run, p);
         }
         return Step::More;
@@ -239,33 +273,86 @@ private:
         return result;
     }
 
+    using Fields = std::array<std::string_view, 10>;
+
+    /// The common case: a line that lies whole in the buffer, with no carriage return but the
+    /// one of its line break and no Ctrl-Z, is split in place. Returns where the next line
+    /// starts, or nullptr to let the byte-by-byte path take the line.
+    const char* wholeLine(const char* p, const char* end, Step& step)
+    {
+        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        if (!lf)
+            return nullptr;
+        const char* lineEnd = lf > p && lf[-1] == '\r' ? lf - 1 : lf;
+        if (lineEnd == p || *p == 26 || *p == '\r')
+            return nullptr;
+        Fields fields;
+        int separators = 0;
+        const char* fieldStart = p + 1;
+        const char* q = fieldStart;
+        while (separators < 10) {
+            const char* hit = skipPlain(q, lineEnd);
+            if (hit == lineEnd) {
+                fields[static_cast<std::size_t>(separators)] = {fieldStart, static_cast<std::size_t>(hit - fieldStart)};
+                break;
+            }
+            if (*hit != '|')
+                return nullptr;
+            fields[static_cast<std::size_t>(separators++)] = {fieldStart, static_cast<std::size_t>(hit - fieldStart)};
+            q = fieldStart = hit + 1;
+        }
+        if (separators < 9) {
+            step = Step::Completed;
+            return lf + 1;
+        }
+        std::array<bool, 2> overlong{false, false};
+        for (std::size_t f = 0; f < 10; ++f) {
+            std::size_t cap = f >= kPriceField ? kNumberCap : kTextCap;
+            if (fields[f].size() > cap) {
+                if (f >= kPriceField)
+                    overlong[f - kPriceField] = true;
+                fields[f] = fields[f].substr(0, cap);
+            }
+        }
+        deliver(fields, separators, overlong);
+        return lf + 1;
+    }
+
     void deliver()
     {
+        Fields fields;
+        for (std::size_t f = 0; f < 10; ++f)
+            fields[f] = m_fields[f];
+        deliver(fields, m_field, m_overlong);
+    }
+
+    void deliver(const Fields& fields, int separators, std::array<bool, 2> overlong)
+    {
         // A quantity not ended by a separator reads as an empty text.
-        bool ended = m_field >= 10;
-        const std::string& quantityText = ended ? m_fields[kQuantityField] : m_empty;
-        bool quantityOverlong = ended && m_overlong[1];
+        bool ended = separators >= 10;
+        std::string_view quantityText = ended ? fields[kQuantityField] : std::string_view();
+        bool quantityOverlong = ended && overlong[1];
         auto quantity = quantityOverlong ? std::nullopt : table::parseInteger(quantityText);
         if (!quantity)
             throw Failure(QStringLiteral("'%1' is not a valid integer value").arg(quoted(quantityText, quantityOverlong)));
-        const std::string& priceText = m_fields[kPriceField];
+        std::string_view priceText = fields[kPriceField];
         PriceValue price;
-        if (!m_overlong[0])
+        if (!overlong[0])
             price = parsePrice(priceText, m_separator);
         if (price.status == PriceValue::Status::Overflow)
             throw Failure(QStringLiteral("Floating point overflow"));
         if (price.status != PriceValue::Status::Valid)
-            throw Failure(QStringLiteral("'%1' is not a valid floating point value").arg(quoted(priceText, m_overlong[0])));
+            throw Failure(QStringLiteral("'%1' is not a valid floating point value").arg(quoted(priceText, overlong[0])));
 
         LabelItem item;
-        item.grupo = m_fields[0];
-        item.subgrupo = m_fields[1];
-        item.griffe = m_fields[2];
-        item.descCorProduto = m_fields[3];
-        item.referFabricante = m_fields[4];
-        item.tipo = m_fields[5];
-        item.tamanho = m_fields[6];
-        item.codigoBarra = m_fields[7];
+        item.grupo = fields[0];
+        item.subgrupo = fields[1];
+        item.griffe = fields[2];
+        item.descCorProduto = fields[3];
+        item.referFabricante = fields[4];
+        item.tipo = fields[5];
+        item.tamanho = fields[6];
+        item.codigoBarra = fields[7];
         item.qtd = *quantity;
         item.preco = price.value;
         m_sink(item);
@@ -286,7 +373,6 @@ private:
     const std::function<void(const LabelItem&)>& m_sink;
     std::array<std::string, 10> m_fields;
     std::array<bool, 2> m_overlong{false, false};
-    const std::string m_empty;
     int m_field = 0;            ///< separators seen after the first character, at most 10
     bool m_started = false;     ///< a byte of this line was consumed
     bool m_haveText = false;    ///< the discarded first character was seen
