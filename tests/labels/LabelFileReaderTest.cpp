@@ -101,6 +101,8 @@ INSTANTIATE_TEST_SUITE_P(Lines, FileRules, ::testing::Values(
     FileCase{"EmptyLineInTheMiddle", A + "\n\n" + B + "\n", "A", "EmptyLine", 0},
     FileCase{"LeadingSeparatorIsTheDiscardedCharacter", labelLine({"A", "S", "M", "C", "R", "T", "P", "1", "1", "1"}, '|') + "\r\n", "A", "", 0},
     FileCase{"ShortLineStopsSilently", A + "\r\nXSHORT|x|y|\r\n" + B + "\r\n", "A", "", 0},
+    FileCase{"EightSeparatorsIsShort", A + "\r\nXB|S|M|C|R|T|P|1|39,90\r\n" + C + "\r\n", "A", "", 0},
+    FileCase{"EightSeparatorsAtTheEndIsShort", A + "\r\nXB|S|M|C|R|T|P|1|39,90", "A", "", 0},
     FileCase{"OneCharacterLineIsShort", A + "\r\nX\r\n" + B + "\r\n", "A", "", 0},
     FileCase{"ExtraFieldsAreIgnored", A + "MORE|FIELDS|\r\n" + B + "|||\r\n", "A,B", "", 0},
     FileCase{"QuantityNotEnded", A + "\r\n" + B + "\r\n" + "XC|S|M|C|R|T|P|1|39,90|2\r\n", "A,B", "'' is not a valid integer value", 1},
