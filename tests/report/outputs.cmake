@@ -1,0 +1,6 @@
+# Tests of the outputs: the painter renderer, the PDF writer and snapshot files.
+quorvel_add_test(report_outputs_tests GUI
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/OutputFixtures.h ${CMAKE_CURRENT_LIST_DIR}/OutputFixtures.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PagePainterTest.cpp
+  LIBS quorvel_report Zint::Zint)
