@@ -134,7 +134,9 @@ void paintErrorBox(QPainter& p, const SymbolItem& item, const Symbol& s)
 // A symbol's bars lie on a grid of whole modules. Drawing each module as the same whole
 // number of device pixels keeps every bar and space in proportion, which is what lets a
 // 203-dpi thermal printer produce a code that scans; rounding each edge on its own would
-// make equal bars differ by a pixel.
+// make equal bars differ by a pixel. The symbol grows or shrinks a little for that; where
+// whole pixels would change it by more than kMaxStretch (a module of 1.5 pixels on screen)
+// only the edges are rounded, so the preview keeps the printed proportions.
 struct Grid
 {
     bool valid = false;
@@ -162,6 +164,19 @@ Grid gridOf(const std::vector<Symbol::Bar>& bars, double Symbol::Bar::*pos, doub
     return g;
 }
 
+constexpr double kMaxStretch = 0.15;
+
+/// The whole number of pixels nearest to a module of `exact` pixels, or 0 when that would
+/// change the module by more than kMaxStretch.
+double wholePixels(double exact)
+{
+    if (exact <= 0)
+        return 0;
+    const double down = std::max(1.0, std::floor(exact)), up = std::max(1.0, std::ceil(exact));
+    const double best = exact - down <= up - exact ? down : up;
+    return std::abs(best / exact - 1) <= kMaxStretch ? best : 0;
+}
+
 void paintSymbol(QPainter& p, const PageDescription& doc, const SymbolItem& item, const Symbol& s)
 {
     if (!s.error.isEmpty()) {
@@ -175,15 +190,17 @@ void paintSymbol(QPainter& p, const PageDescription& doc, const SymbolItem& item
         for (const auto& b : s.bars)
             p.fillRect(QRectF(item.xPt + b.xPt, item.yPt + b.yPt, b.widthPt, b.heightPt), Qt::black);
     } else {
-        const Grid gx = gridOf(s.bars, &Symbol::Bar::xPt, &Symbol::Bar::widthPt);
+        Grid gx = gridOf(s.bars, &Symbol::Bar::xPt, &Symbol::Bar::widthPt);
         const Grid gy = gridOf(s.bars, &Symbol::Bar::yPt, &Symbol::Bar::heightPt);
         // Rows of a matrix code are as tall as its modules are wide; bars of a linear code
         // have free heights and only their edges are rounded.
         const bool squareModules = gx.valid && gy.valid && std::abs(gy.modulePt - gx.modulePt) < 0.02 * gx.modulePt;
         const QPointF origin = t.map(QPointF(item.xPt, item.yPt));
         const double ox = std::round(origin.x()), oy = std::round(origin.y());
-        const double modX = gx.valid ? std::max(1.0, std::round(gx.modulePt * t.m11())) : 0;
-        const double modY = squareModules ? std::max(1.0, std::round(gy.modulePt * t.m22())) : 0;
+        double modX = gx.valid ? wholePixels(gx.modulePt * t.m11()) : 0;
+        if (modX == 0)
+            gx.valid = false;
+        const double modY = squareModules && gx.valid ? wholePixels(gy.modulePt * t.m22()) : 0;
         if (gx.valid)
             stretchX = modX / (gx.modulePt * t.m11());
         p.save();

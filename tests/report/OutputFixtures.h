@@ -7,6 +7,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <ostream>
+
+/// Readable QStrings in gtest's messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace quorvel::report::testing {
 
 /// An EAN-13 (12 or 13 digits) encoded with libzint: one unit per module scaled to `modulePt`,
