@@ -82,6 +82,21 @@ void AtomicFile::write(const char* data, std::size_t size)
     }
 }
 
+void AtomicFile::writeAt(std::uint64_t offset, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::pwrite(m_fd, data, size, static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno);
+        }
+        data += n;
+        offset += static_cast<std::uint64_t>(n);
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
 void AtomicFile::commit()
 {
     const QByteArray temp = QFile::encodeName(m_tempPath);

@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <cstddef>
+#include <cstdint>
+
 namespace quorvel::report {
 
 class AtomicFile
@@ -26,6 +29,9 @@ public:
 
     /// Writes all of `size` bytes; fails with the create text and the system's error text.
     void write(const char* data, std::size_t size);
+
+    /// Overwrites bytes already written, at `offset` from the start of the file.
+    void writeAt(std::uint64_t offset, const char* data, std::size_t size);
 
     /// Flushes to disk and renames the temporary file over the final one.
     void commit();

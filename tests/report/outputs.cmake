@@ -4,4 +4,5 @@ quorvel_add_test(report_outputs_tests GUI
     ${CMAKE_CURRENT_LIST_DIR}/OutputFixtures.h ${CMAKE_CURRENT_LIST_DIR}/OutputFixtures.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PagePainterTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RenderPdfTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SnapshotTest.cpp
   LIBS quorvel_report Zint::Zint)
