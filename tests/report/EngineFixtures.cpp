@@ -97,7 +97,9 @@ QImage rasterPage(const PageDescription& doc, std::size_t index, double dpi)
             p.setFont(f);
             p.setPen(Qt::black);
             for (const Symbol::Caption& c : sym.captions)
-                p.drawText(QPointF((s->xPt + c.xPt) * scale, (s->yPt + c.baselinePt) * scale), c.text);
+                p.drawText(QPointF((s->xPt + c.xPt) * scale - p.fontMetrics().horizontalAdvance(c.text) / 2.0,
+                                   (s->yPt + c.baselinePt) * scale),
+                           c.text);
         } else if (const auto* t = std::get_if<TextItem>(&item)) {
             QFont f = toQFont(doc.fonts.at(t->font));
             f.setPixelSize(std::max(1, static_cast<int>(std::lround(doc.fonts.at(t->font).sizePt * scale))));
