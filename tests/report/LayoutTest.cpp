@@ -82,4 +82,36 @@ TEST_F(LayoutTest, PriceTagOneLabelPerPage)
         "text 139.32,82.20 [Arial 4.5] #555555 rot90 \"06/24\"\n"));
 }
 
+TEST_F(LayoutTest, PriceTagsScanOnThermalAndOfficePrinters)
+{
+    run(QStringLiteral(QUORVEL_SOURCE_DIR "/Relatorios/tag_02_Quorvel.rav"));
+    for (double dpi : {203.0, 300.0}) {
+        EXPECT_EQ(zbarDecode(rasterPage(pages, 0, dpi)), QStringList{QStringLiteral("EAN-13:7891234000019")}) << dpi;
+        EXPECT_EQ(zbarDecode(rasterPage(pages, 1, dpi)), QStringList{QStringLiteral("CODE-128:ABC-1")}) << dpi;
+    }
+}
+
+TEST_F(LayoutTest, SheetFillsAcrossThenDownAndBreaksPages)
+{
+    std::vector<LabelRow> rows;
+    for (int i = 0; i < 31; ++i)
+        rows.push_back(LabelRow{"1", nullptr, nullptr, nullptr, "M"});
+    table = makeLabelTable(rows);
+    connection.setDataSet(table.get());
+    run(QStringLiteral(QUORVEL_SOURCE_DIR "/examples/definitions/a4-3x10.rav"));
+    ASSERT_EQ(pages.pages.size(), 2u);
+    auto brandPositions = [&](std::size_t page) {
+        QStringList at;
+        for (const PageItem& item : pages.pages[page].items)
+            if (const auto* t = std::get_if<TextItem>(&item); t && t->text == u"M")
+                at << QStringLiteral("%1,%2").arg(t->xPt, 0, 'f', 1).arg(t->baselinePt, 0, 'f', 1);
+        return at;
+    };
+    const QStringList first = brandPositions(0);
+    ASSERT_EQ(first.size(), 30);
+    EXPECT_EQ(first.mid(0, 4), QStringList({QStringLiteral("29.1,72.4"), QStringLiteral("216.1,72.4"),
+                                             QStringLiteral("403.2,72.4"), QStringLiteral("29.1,144.4")}));
+    EXPECT_EQ(brandPositions(1), QStringList{QStringLiteral("29.1,72.4")});
+}
+
 } // namespace
