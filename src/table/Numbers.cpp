@@ -362,7 +362,12 @@ std::optional<double> parseDouble(std::string_view text, char separator)
     plain += std::to_string(d->exponent);
     double value = 0;
     auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
-    if (ec != std::errc() || end != plain.data() + plain.size())
+    // Too small for a double rounds to zero; only too large is out of range.
+    bool underflow = ec == std::errc::result_out_of_range
+                     && static_cast<long>(d->digits.size()) + d->exponent <= 0;
+    if (underflow)
+        value = 0;
+    else if (ec != std::errc() || end != plain.data() + plain.size())
         return std::nullopt;
     return d->negative ? -value : value;
 }

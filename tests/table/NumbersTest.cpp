@@ -147,3 +147,33 @@ TEST(DecimalSeparatorScope, PinsAndRestores)
 }
 
 } // namespace
+
+namespace {
+
+struct DoubleCase
+{
+    const char* name;
+    const char* text;
+    std::optional<double> expected;
+};
+
+void PrintTo(const DoubleCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+
+class DoubleText : public ::testing::TestWithParam<DoubleCase> {};
+
+TEST_P(DoubleText, Parses)
+{
+    EXPECT_EQ(parseDouble(GetParam().text, ','), GetParam().expected);
+}
+
+// Values below the smallest double are still numbers: they round to zero.
+INSTANTIATE_TEST_SUITE_P(Range, DoubleText, ::testing::Values(
+    DoubleCase{"Subnormal", "4,9406564584124654E-324", 4.9406564584124654E-324},
+    DoubleCase{"BelowSmallest", "1E-400", 0.0},
+    DoubleCase{"NegativeBelowSmallest", "-1,e-595", -0.0},
+    DoubleCase{"ManyDigitsBelowSmallest", "123456789E-340", 0.0},
+    DoubleCase{"Largest", "1,7976931348623157E308", 1.7976931348623157E308},
+    DoubleCase{"BeyondLargest", "1E309", std::nullopt}),
+    [](const ::testing::TestParamInfo<DoubleCase>& row) { return std::string(row.param.name); });
+
+} // namespace
