@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -41,12 +40,12 @@ std::optional<int> positiveNumber(const QString& text)
 } // namespace
 
 OutputOptionsDialog::OutputOptionsDialog(ReportSystem& system, const PageDescription& pages,
-                                         PreviewDialogs& dialogs, QWidget* parent)
+                                         const QString& printerName, PreviewDialogs& dialogs, QWidget* parent)
     : QDialog(parent)
     , m_system(system)
     , m_pageCount(pages.pages.size())
     , m_dialogs(dialogs)
-    , m_printerName(currentPrinter(system, pages))
+    , m_printerName(printerName)
 {
     setObjectName(QStringLiteral("outputOptionsDialog"));
     setWindowTitle(QStringLiteral("Output Options"));
@@ -109,8 +108,10 @@ OutputOptionsDialog::OutputOptionsDialog(ReportSystem& system, const PageDescrip
     m_selectionBox->setEnabled(false);
     m_fromLabel->hide();
     m_fromBox->hide();
+    m_fromBox->setEnabled(false);
     m_toLabel->hide();
     m_toBox->hide();
+    m_toBox->setEnabled(false);
     for (QRadioButton* choice : {m_all, m_selection, m_range})
         connect(choice, &QRadioButton::toggled, this, [this](bool on) {
             if (on)
@@ -199,8 +200,11 @@ void OutputOptionsDialog::rangeChosen()
         for (QWidget* w : {static_cast<QWidget*>(m_fromLabel), static_cast<QWidget*>(m_fromBox),
                            static_cast<QWidget*>(m_toLabel), static_cast<QWidget*>(m_toBox)})
             w->hide();
+        m_fromBox->setEnabled(false);
+        m_toBox->setEnabled(false);
     } else if (m_range->isChecked()) {
         m_selectionBox->hide();
+        m_selectionBox->setEnabled(false);
         for (QWidget* w : {static_cast<QWidget*>(m_fromLabel), static_cast<QWidget*>(m_fromBox),
                            static_cast<QWidget*>(m_toLabel), static_cast<QWidget*>(m_toBox)})
             w->show();

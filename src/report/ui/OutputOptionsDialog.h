@@ -22,10 +22,10 @@ class OutputOptionsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    /// The dialog starts from `system`'s copies and printer; OK writes a valid copies count back,
-    /// and a printer chosen through "&Setup" is kept in `system` at once.
-    OutputOptionsDialog(ReportSystem& system, const PageDescription& pages, PreviewDialogs& dialogs,
-                        QWidget* parent = nullptr);
+    /// The dialog starts from `system`'s copies and from `printerName` (empty: none installed).
+    /// OK writes a valid copies count back; a printer chosen through "&Setup" is kept in `system`.
+    OutputOptionsDialog(ReportSystem& system, const PageDescription& pages, const QString& printerName,
+                        PreviewDialogs& dialogs, QWidget* parent = nullptr);
 
     /// The printer the print goes to; empty when none is installed.
     QString printerName() const { return m_printerName; }

@@ -9,6 +9,7 @@
 #include "report/ui/PreviewDialogs.h"
 #include "report/ui/PrintDevice.h"
 #include "report/ui/PrinterDevice.h"
+#include "report/ui/PrinterLine.h"
 
 #include <QAction>
 #include <QApplication>
@@ -303,7 +304,7 @@ void PreviewWindow::printPages()
 {
     if (!m_system.allowPrintFromPreview)
         return;
-    OutputOptionsDialog dialog(m_system, *m_doc, m_dialogs, this);
+    OutputOptionsDialog dialog(m_system, *m_doc, currentPrinter(m_system, *m_doc), m_dialogs, this);
     if (!m_dialogs.runOutputOptions(dialog))
         return;
     const WaitCursor wait;
