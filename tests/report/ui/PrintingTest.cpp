@@ -20,6 +20,9 @@
 
 #include <memory>
 
+#include <pwd.h>
+#include <unistd.h>
+
 using namespace quorvel;
 using namespace quorvel::report;
 using namespace quorvel::report::testing;
@@ -207,8 +210,10 @@ QString cupsPdfOut()
         if (match.hasMatch())
             out = match.captured(1).trimmed();
     }
-    out.replace(QStringLiteral("${HOME}"), QDir::homePath());
-    out.replace(QStringLiteral("${USER}"), qEnvironmentVariable("USER", QStringLiteral("root")));
+    // cups-pdf takes the home folder from the user database, not from the environment.
+    const passwd* user = getpwuid(getuid());
+    out.replace(QStringLiteral("${HOME}"), user ? QString::fromLocal8Bit(user->pw_dir) : QDir::homePath());
+    out.replace(QStringLiteral("${USER}"), user ? QString::fromLocal8Bit(user->pw_name) : QString());
     return out;
 }
 
