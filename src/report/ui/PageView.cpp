@@ -132,7 +132,7 @@ void PageView::paintEvent(QPaintEvent*)
     if (!m_doc || m_page >= m_doc->pages.size())
         return;
     const QRect page = pageRect();
-    painter.fillRect(page.translated(shadow, shadow), Qt::black);
+    painter.fillRect(page.translated(shadow, shadow), palette().color(QPalette::Shadow));
     painter.fillRect(page, Qt::white);
     painter.setClipRect(page);
     painter.setRenderHint(QPainter::Antialiasing);
