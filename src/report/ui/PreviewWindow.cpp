@@ -5,6 +5,7 @@
 #include "report/ReportSystem.h"
 #include "report/Snapshot.h"
 #include "report/ui/OutputOptionsDialog.h"
+#include "report/ui/PageRange.h"
 #include "report/ui/PageView.h"
 #include "report/ui/PreviewDialogs.h"
 #include "report/ui/PrintDevice.h"
@@ -304,7 +305,15 @@ void PreviewWindow::printPages()
 {
     if (!m_system.allowPrintFromPreview)
         return;
-    OutputOptionsDialog dialog(m_system, *m_doc, currentPrinter(m_system, *m_doc), m_dialogs, this);
+    const QString printer = currentPrinter(m_system, *m_doc);
+    if (!m_system.allowPreviewSetup) {
+        // Without the options dialog every page goes to the current printer.
+        const WaitCursor wait;
+        printCopies(*m_deviceFactory(printer), *m_doc, allPages(m_doc->pages.size()), std::max(m_system.copies, 1),
+                    m_system.printerTitle);
+        return;
+    }
+    OutputOptionsDialog dialog(m_system, *m_doc, printer, m_dialogs, this);
     if (!m_dialogs.runOutputOptions(dialog))
         return;
     const WaitCursor wait;

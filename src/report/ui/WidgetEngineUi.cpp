@@ -18,11 +18,21 @@ namespace {
 // Generation asks after every drawn item; the GUI is served at most this often in between.
 constexpr qint64 pollIntervalMs = 20;
 
+/// Used when the application hands no handler over: the failure's text in an error box.
+ErrorHook plainErrorBox(QWidget* parent)
+{
+    return [parent = QPointer<QWidget>(parent)](const Failure& failure) {
+        if (dynamic_cast<const SilentAbort*>(&failure))
+            return;
+        QMessageBox::critical(parent, QGuiApplication::applicationDisplayName(), failure.message());
+    };
+}
+
 } // namespace
 
 WidgetEngineUi::WidgetEngineUi(QWidget* parent, ErrorHook onFailure, PreviewDialogs* dialogs)
     : m_parent(parent)
-    , m_onFailure(std::move(onFailure))
+    , m_onFailure(onFailure ? std::move(onFailure) : plainErrorBox(parent))
     , m_ownDialogs(dialogs ? nullptr : std::make_unique<WidgetDialogs>())
     , m_dialogs(dialogs ? dialogs : m_ownDialogs.get())
 {

@@ -20,8 +20,8 @@ class WidgetEngineUi : public EngineUi
 {
 public:
     /// `parent` (may be null) owns the boxes and windows while they are shown. Failures of the
-    /// preview's commands go to `onFailure`. `dialogs` answers the preview's questions; null
-    /// means real dialogs.
+    /// preview's commands go to `onFailure` (the application's default error handler; without
+    /// one, a plain error box). `dialogs` answers the preview's questions; null means real dialogs.
     explicit WidgetEngineUi(QWidget* parent, ErrorHook onFailure, PreviewDialogs* dialogs = nullptr);
     ~WidgetEngineUi() override;
     WidgetEngineUi(const WidgetEngineUi&) = delete;

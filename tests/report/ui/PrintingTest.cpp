@@ -141,6 +141,19 @@ TEST_F(PrintFromPreview, RangeAndPrinterReachTheDriver)
     EXPECT_EQ(m_printers, QStringList{QStringLiteral("Etiquetadora")});
 }
 
+TEST_F(PrintFromPreview, WithoutPreviewSetupEveryPageGoesStraightToThePrinter)
+{
+    m_system.allowPreviewSetup = false;
+    m_system.copies = 2;
+    bool asked = false;
+    m_dialogs.onOutputOptions = [&asked](OutputOptionsDialog&) { return asked = true; };
+    m_window->printPages();
+    EXPECT_FALSE(asked);
+    ASSERT_EQ(m_jobs.size(), 1u);
+    EXPECT_EQ(m_jobs[0].pages, (std::vector<std::size_t>{0, 1, 2}));
+    EXPECT_EQ(m_jobs[0].copies, 2);
+}
+
 TEST_F(PrintFromPreview, CancelPrintsNothing)
 {
     m_window->goToPage(2);
