@@ -271,6 +271,8 @@ INSTANTIATE_TEST_SUITE_P(
         LikePreview{"boldSerif", TextItem{20, 100, 0, {}, 0, QStringLiteral("Times Bold")}, FontSpec{QStringLiteral("Times New Roman"), 20, true, false}},
         LikePreview{"italicMono", TextItem{20, 100, 0, {}, 0, QStringLiteral("Courier")}, FontSpec{QStringLiteral("Courier New"), 16, false, true},
                     4.5 /* Nimbus Mono's capitals stand taller than Liberation Mono's */},
+        LikePreview{"trueTypeFamily", TextItem{20, 100, 0, {}, 0, QStringLiteral("DejaVu Serif")}, FontSpec{QStringLiteral("DejaVu Serif"), 16, false, false}},
+        LikePreview{"familyNotInstalled", TextItem{20, 100, 0, {}, 0, QStringLiteral("Sem fonte")}, FontSpec{QStringLiteral("No Such Family"), 16, false, false}},
         LikePreview{"framedRect", RectItem{30, 40, 100, 50, 2, {}, false, {}}, kSans},
         LikePreview{"filledRect", RectItem{30, 40, 100, 50, 0, {}, true, Rgb{20, 20, 20}}, kSans},
         LikePreview{"line", LineItem{10, 10, 150, 120, 1.5, {}}, kSans},
