@@ -34,6 +34,7 @@ namespace quorvel::report {
 namespace {
 
 constexpr const char* kEncoding = "WinAnsiEncoding";
+constexpr HPDF_UINT kPagesPerNode = 1000;
 
 // ---- text --------------------------------------------------------------------------------
 
@@ -265,6 +266,9 @@ public:
     {
         HPDF_Doc pdf = m_pdf.get();
         HPDF_SetCompressionMode(pdf, HPDF_COMP_NONE);
+        // A flat page list holds at most 32767 pages in libharu; a tree of nodes of 1000 pages
+        // takes any run.
+        HPDF_SetPagesConfiguration(pdf, kPagesPerNode);
         const QByteArray name = QByteArrayLiteral("Quorvel " QUORVEL_VERSION);
         HPDF_SetInfoAttr(pdf, HPDF_INFO_CREATOR, name.constData());
         HPDF_SetInfoAttr(pdf, HPDF_INFO_PRODUCER, name.constData());

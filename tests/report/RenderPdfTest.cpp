@@ -311,6 +311,20 @@ TEST(PdfOutput, AnEmptyDocumentIsStillAValidFile)
     write(PageDescription{}, scratchDir(QStringLiteral("pdf-empty")), QStringLiteral("empty.pdf"));
 }
 
+TEST(PdfOutput, RunsOfMoreThan32767PagesAreWritten)
+{
+    // One label per page on a thermal roll: 100,000 labels are 100,000 pages.
+    PageDescription doc;
+    doc.fonts = {kSans};
+    doc.pages.resize(33000, Page{141.73, 85.04, {}});
+    doc.pages.back().items.push_back(TextItem{10, 40, 0, {}, 0, QStringLiteral("última")});
+    const QString pdf = write(doc, scratchDir(QStringLiteral("pdf-many-pages")), QStringLiteral("roll.pdf"));
+    EXPECT_EQ(runTool(QStringLiteral("qpdf"), {QStringLiteral("--show-npages"), pdf}).out.trimmed(), QByteArray("33000"));
+    const auto last = runTool(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QStringLiteral("33000"), QStringLiteral("-enc"),
+                                                            QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+    EXPECT_EQ(QString::fromUtf8(last.out).trimmed(), QStringLiteral("última"));
+}
+
 TEST(PdfOutput, ReplacesAnExistingFileWholeAndLeavesNoTemporaryFile)
 {
     const QString dir = scratchDir(QStringLiteral("pdf-replace"));
