@@ -2,6 +2,10 @@
 // never embedded TrueType font); each distinct bar code is one form XObject drawn wherever it
 // is placed; pictures are re-encoded as JPEG. libharu builds the whole file in memory, and
 // the bytes go to disk through AtomicFile so a failure never leaves a partial file.
+//
+// Every picture, JPEG or not, is decoded and encoded again at imageQuality: passing a JPEG
+// through would keep whatever quality it was saved with. Page descriptions hold no vector
+// pictures; metafileDpi is the resolution one would be drawn at before being stored.
 #include "report/RenderPdf.h"
 
 #include "report/AtomicFile.h"
@@ -18,9 +22,11 @@
 
 #include <fontconfig/fontconfig.h>
 #include <hpdf.h>
+#include <hpdf_conf.h>
 
 #include <array>
 #include <charconv>
+#include <numbers>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -418,6 +424,17 @@ private:
         if (m_content.empty())
             return;
         auto* attr = static_cast<HPDF_PageAttr>(static_cast<HPDF_Dict>(m_page)->attr);
+        // A label page's contents are far smaller than libharu's stream buffer; on a roll of
+        // one label per page that buffer would be most of the memory used.
+        if (HPDF_Stream_Size(attr->stream) == 0 && m_content.size() < HPDF_STREAM_BUF_SIZ) {
+            auto* pdf = static_cast<HPDF_Doc>(m_pdf.get());
+            if (HPDF_Stream fitted = HPDF_MemStream_New(pdf->mmgr, static_cast<HPDF_UINT>(std::max<std::size_t>(m_content.size(), 64)))) {
+                HPDF_Stream_Free(attr->contents->stream);
+                attr->contents->stream = fitted;
+                attr->stream = fitted;
+            }
+            m_pdf.check();
+        }
         HPDF_Stream_Write(attr->stream, reinterpret_cast<const HPDF_BYTE*>(m_content.data()),
                           static_cast<HPDF_UINT>(m_content.size()));
         m_content.clear();
@@ -493,7 +510,7 @@ private:
         case 180: c = -1; s = 0; break;
         case 270: c = 0; s = -1; break;
         default: {
-            const double a = (t.rotation % 360) * M_PI / 180.0;
+            const double a = (t.rotation % 360) * std::numbers::pi / 180.0;
             c = std::cos(a);
             s = std::sin(a);
         }
