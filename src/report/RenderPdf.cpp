@@ -448,8 +448,9 @@ private:
         m_pdf.check();
         ++m_pageNumber;
         m_height = pageDescription.heightPt;
-        HPDF_Page_SetWidth(m_page, f(pageDescription.widthPt));
-        HPDF_Page_SetHeight(m_page, f(pageDescription.heightPt));
+        // PDF viewers take pages of 3 to 14400 points a side (200 inches); libharu refuses others.
+        HPDF_Page_SetWidth(m_page, f(std::clamp(pageDescription.widthPt, 3.0, 14400.0)));
+        HPDF_Page_SetHeight(m_page, f(std::clamp(pageDescription.heightPt, 3.0, 14400.0)));
         m_pdf.check();
         m_inText = false;
         m_textFont = nullptr;

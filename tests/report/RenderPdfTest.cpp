@@ -306,9 +306,13 @@ TEST(PdfOutput, CharactersOutsideWindows1252BecomeQuestionMarks)
     EXPECT_EQ(QString::fromUtf8(text.out).trimmed(), QStringLiteral("a?b?c–d"));
 }
 
-TEST(PdfOutput, AnEmptyDocumentIsStillAValidFile)
+TEST(PdfOutput, AnEmptyDocumentAndDegeneratePagesStillMakeValidFiles)
 {
     write(PageDescription{}, scratchDir(QStringLiteral("pdf-empty")), QStringLiteral("empty.pdf"));
+    PageDescription odd;
+    odd.pages = {Page{0, 0, {}}, Page{-5, 20, {}}, Page{1e6, 50, {}}};
+    const QString pdf = write(odd, scratchDir(QStringLiteral("pdf-odd-pages")), QStringLiteral("odd.pdf"));
+    EXPECT_EQ(runTool(QStringLiteral("qpdf"), {QStringLiteral("--show-npages"), pdf}).out.trimmed(), QByteArray("3"));
 }
 
 TEST(PdfOutput, RunsOfMoreThan32767PagesAreWritten)
