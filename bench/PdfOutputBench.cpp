@@ -72,8 +72,14 @@ Symbol encodeEan13(zint_symbol* z, const QString& digits, double modulePt, std::
     s.heightPt = z->vector->height * modulePt;
     for (auto* r = z->vector->rectangles; r; r = r->next)
         s.bars.push_back({r->x * modulePt, r->y * modulePt, r->width * modulePt, r->height * modulePt});
-    for (auto* t = z->vector->strings; t; t = t->next)
-        s.captions.push_back({t->x * modulePt, t->y * modulePt, QString::fromLatin1(reinterpret_cast<const char*>(t->text))});
+    // Captions are placed by the left end of their baselines; the digits of Helvetica are
+    // 556/1000 em wide and the caption font here is 7 pt.
+    for (auto* t = z->vector->strings; t; t = t->next) {
+        const QString text = QString::fromLatin1(reinterpret_cast<const char*>(t->text));
+        const double width = static_cast<double>(text.size()) * 0.556 * 7;
+        const double x = t->x * modulePt - (t->halign == 0 ? width / 2 : t->halign == 2 ? width : 0);
+        s.captions.push_back({x, t->y * modulePt, text});
+    }
     return s;
 }
 

@@ -253,9 +253,9 @@ void paintSymbol(QPainter& p, const PageDescription& doc, const SymbolItem& item
     p.setPen(Qt::black);
     const QFontMetricsF metrics(p.font(), p.device());
     for (const auto& c : s.captions) {
-        // Caption positions give the centre of the text on its baseline.
-        const double centre = item.xPt + c.xPt * stretchX;
+        // A caption keeps its centre under the same bars when the bars were stretched.
         const double width = metrics.horizontalAdvance(c.text);
+        const double centre = item.xPt + (c.xPt + width / 2) * stretchX;
         p.drawText(QPointF(centre - width / 2, item.yPt + c.baselinePt), c.text);
     }
     p.restore();

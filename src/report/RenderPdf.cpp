@@ -608,9 +608,9 @@ private:
             double x = 0, y = 0;   // Td moves relative to the previous line's start
             for (const auto& c : s.captions) {
                 const std::string bytes = toWinAnsi(c.text);
-                const HPDF_TextWidth w = HPDF_Font_TextWidth(fnt.font, reinterpret_cast<const HPDF_BYTE*>(bytes.c_str()),
-                                                             static_cast<HPDF_UINT>(bytes.size()));
-                const double left = c.xPt - static_cast<double>(w.width) * fnt.size / 1000.0 / 2;
+                if (fnt.trueType)
+                    HPDF_Font_TextWidth(fnt.font, reinterpret_cast<const HPDF_BYTE*>(bytes.c_str()), static_cast<HPDF_UINT>(bytes.size()));
+                const double left = c.xPt;
                 const double baseline = s.heightPt - c.baselinePt;
                 appendNumber(content, left - x);
                 appendNumber(content, baseline - y);

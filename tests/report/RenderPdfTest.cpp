@@ -231,7 +231,7 @@ TEST_P(PdfLikePreview, InkLandsWhereThePainterPutsIt)
 {
     PageDescription doc;
     doc.fonts = {GetParam().font};
-    doc.symbols.push_back(ean13("789100031550", 0.75, 0));
+    doc.symbols.push_back(ean13("789100031550", 0.75, 0, GetParam().font.sizePt));
     Page page;
     page.widthPt = 200;
     page.heightPt = 200;
@@ -292,6 +292,29 @@ TEST(PdfOutput, UnencodableSymbolShowsItsErrorInAMarkedBox)
     ASSERT_EQ(runTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
                                                    QStringLiteral("-singlefile"), pdf, dir + QStringLiteral("/page")}).exitCode, 0);
     EXPECT_EQ(runTool(QStringLiteral("zbarimg"), {QStringLiteral("--quiet"), dir + QStringLiteral("/page.png")}).out, QByteArray());
+}
+
+TEST(PdfOutput, CaptionsStartAtTheirPosition)
+{
+    // A caption's x is the left end of its baseline; pdftotext reports where each word starts.
+    PageDescription doc;
+    doc.fonts = {{QStringLiteral("Helvetica"), 10, false, false}};
+    Symbol s;
+    s.widthPt = 100;
+    s.heightPt = 40;
+    s.bars = {{10, 0, 2, 30}, {20, 0, 2, 30}};
+    s.captions = {{15, 39, QStringLiteral("12345")}};
+    doc.symbols = {s};
+    Page page;
+    page.items.push_back(SymbolItem{100, 200, 0});
+    doc.pages.push_back(page);
+    const QString pdf = write(doc, scratchDir(QStringLiteral("pdf-caption")), QStringLiteral("caption.pdf"));
+    const auto r = runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    const auto word = QRegularExpression(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"[^>]*>12345</word>"))
+                          .match(QString::fromUtf8(r.out));
+    ASSERT_TRUE(word.hasMatch()) << r.out.constData();
+    EXPECT_NEAR(word.captured(1).toDouble(), 115, 0.3);
+    EXPECT_NEAR(word.captured(2).toDouble(), 115 + 5 * 5.56, 0.3);
 }
 
 TEST(PdfOutput, CharactersOutsideWindows1252BecomeQuestionMarks)
