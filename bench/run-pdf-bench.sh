@@ -3,7 +3,7 @@
 # merging the same labels (same texts, same EAN-13 codes, same sheet) into a template written here.
 #
 # Usage: bench/run-pdf-bench.sh BUILD_DIR [WORK_DIR] [--no-glabels]
-#   BUILD_DIR  a Release build holding bench_pdf_output
+#   BUILD_DIR  a Release build holding bench_pdf_output and bench_engine_pdf
 # gLabels is installed by hand for this comparison only, never by the project's scripts:
 #   apt-get install --no-install-recommends glabels
 # Prints one Markdown table row per run: wall time, processor time and peak memory come from
@@ -87,6 +87,19 @@ for run in "a4 10000" "a4 100000" "thermal 9999" "thermal 100000"; do
   /usr/bin/time -f '%e %U %S %M' -o "$work/time" \
     "$bench" --labels "$2" --layout "$1" --per-item "$per_item" --out "$work/quorvel-$1-$2.pdf" > "$work/quorvel-$1-$2.txt"
   row Quorvel "$1" "$2" "$work/time" "$work/quorvel-$1-$2.pdf"
+done
+
+# Through the engine with the shipped definitions (the price tag, one label per page, and the
+# A4 sheet of 3 x 10): the print table filled, the report generated, the pages written.
+src=$(cd "$(dirname "$0")/.." && pwd)
+for run in "$src/Relatorios/tag_02_Quorvel.rav 10000" "$src/examples/definitions/a4-3x10.rav 10000" \
+           "$src/examples/definitions/a4-3x10.rav 100000"; do
+  set -- $run
+  name=$(basename "$1" .rav)
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time" \
+    "$build/bench_engine_pdf" --definition "$1" --labels "$2" --per-item "$per_item" --out "$work/engine-$name-$2.pdf" \
+    > "$work/engine-$name-$2.txt" 2>&1
+  row "Quorvel engine + PDF" "$name" "$2" "$work/time" "$work/engine-$name-$2.pdf"
 done
 
 if (( with_glabels )); then
