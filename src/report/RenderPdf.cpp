@@ -41,9 +41,6 @@ namespace {
 
 constexpr const char* kEncoding = "WinAnsiEncoding";
 constexpr HPDF_UINT kPagesPerNode = 1000;
-/// libharu allocates every dictionary entry on its own; from a pool of large blocks these cost
-/// next to nothing, and the pool goes when the document does.
-constexpr HPDF_UINT kMemoryPoolBlock = 1 << 20;
 
 // ---- text --------------------------------------------------------------------------------
 
@@ -210,7 +207,7 @@ class HaruDocument
 public:
     explicit HaruDocument(QString path)
         : m_path(std::move(path))
-        , m_doc(HPDF_NewEx(recordHaruError, nullptr, nullptr, kMemoryPoolBlock, &m_status))
+        , m_doc(HPDF_New(recordHaruError, &m_status))
     {
         if (!m_doc)
             throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": out of memory.").arg(m_path));
