@@ -5,6 +5,7 @@
 #include "table/Numbers.h"
 #include "table/Table.h"
 #include "table/TableModel.h"
+#include "table/Windows1252.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -8,16 +8,9 @@
 #include <QAbstractTableModel>
 #include <QString>
 
-#include <string>
-#include <string_view>
 #include <vector>
 
 namespace quorvel::table {
-
-/// Table text is Windows-1252 bytes; these convert at the edge where people see and type it.
-QString fromWindows1252(std::string_view bytes);
-/// Characters the code page lacks become "?".
-std::string toWindows1252(const QString& text);
 
 class TableModel : public QAbstractTableModel
 {
