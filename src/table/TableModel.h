@@ -4,6 +4,7 @@
 #pragma once
 
 #include "table/Table.h"
+#include "table/Windows1252.h"
 
 #include <QAbstractTableModel>
 #include <QString>

@@ -30,25 +30,6 @@ QString fromWindows1252(std::string_view bytes)
     return out;
 }
 
-std::string toWindows1252(const QString& text)
-{
-    std::string out;
-    out.reserve(static_cast<std::size_t>(text.size()));
-    for (QChar ch : text) {
-        char16_t u = ch.unicode();
-        char byte = '?';
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            byte = static_cast<char>(u);
-        } else {
-            for (std::size_t i = 0; i < kHigh.size(); ++i)
-                if (kHigh[i] == u)
-                    byte = static_cast<char>(0x80 + i);
-        }
-        out.push_back(byte);
-    }
-    return out;
-}
-
 void appendUtf8FromWindows1252(std::string& out, std::string_view bytes)
 {
     for (char c : bytes) {
@@ -67,6 +48,25 @@ void appendUtf8FromWindows1252(std::string& out, std::string_view bytes)
             out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
         }
     }
+}
+
+std::string toWindows1252(const QString& text)
+{
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()));
+    for (QChar ch : text) {
+        char16_t u = ch.unicode();
+        char byte = '?';
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            byte = static_cast<char>(u);
+        } else {
+            for (std::size_t i = 0; i < kHigh.size(); ++i)
+                if (kHigh[i] == u)
+                    byte = static_cast<char>(0x80 + i);
+        }
+        out.push_back(byte);
+    }
+    return out;
 }
 
 } // namespace quorvel::table

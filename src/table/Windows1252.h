@@ -13,10 +13,10 @@ namespace quorvel::table {
 /// C1 control of the same value, so no byte is ever lost.
 QString fromWindows1252(std::string_view bytes);
 
-/// The bytes of text typed by the operator; characters the code page lacks become "?".
-std::string toWindows1252(const QString& text);
-
 /// Appends the UTF-8 form of Windows-1252 bytes to `out`, without going through QString.
 void appendUtf8FromWindows1252(std::string& out, std::string_view bytes);
+
+/// Text typed by the operator as Windows-1252 bytes; what the code page cannot hold becomes '?'.
+std::string toWindows1252(const QString& text);
 
 } // namespace quorvel::table
