@@ -224,7 +224,7 @@ void TFrmLerEtiqueta::buildGrid()
 
     dsEtqTemp = new table::TableModel(*cdsEtqTemp, columns, this);
     dsEtqTemp->setObjectName(QStringLiteral("dsEtqTemp"));
-    connect(dsEtqTemp, &table::TableModel::tableChanged, this, &TFrmLerEtiqueta::dsEtqTempDataChange);
+    dsEtqTemp->setChangeHandler([this](int field) { dsEtqTempDataChange(field); });
     DBGrid1->setDataSource(dsEtqTemp);
     connect(DBGrid1, &quorvel::app::DbGrid::contextMenuRequestedAt, this, [this](const QPoint& pos) { PopupMenu1->popup(pos); });
 
@@ -316,7 +316,9 @@ void TFrmLerEtiqueta::edtArquivoExit()
 
 void TFrmLerEtiqueta::dsEtqTempDataChange(int)
 {
-    btnTag_2->setEnabled(!cdsEtqTemp->isEmpty());
+    bool rows = !cdsEtqTemp->isEmpty();
+    if (btnTag_2->isEnabled() != rows)
+        btnTag_2->setEnabled(rows);
 }
 
 void TFrmLerEtiqueta::btnLocalizaClick()
