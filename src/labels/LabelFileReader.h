@@ -19,7 +19,9 @@ QString emptyLineMessage();
 
 /// Reads `path`, calling `sink` once per complete line. Input/output failures and bad numbers
 /// throw Failure with the operator's texts; the file is closed on every way out. The regional
-/// decimal separator is taken at each line. Memory grows with the rows kept, not the line length.
+/// decimal separator is taken once, when the reading starts (a DecimalSeparatorScope held by the
+/// caller wins). Memory grows with the rows kept, not the line length. The cursor is not moved:
+/// after Completed the caller moves the import table to its first row.
 ReadEnd readLabelFile(const QString& path, const std::function<void(const LabelItem&)>& sink);
 
 } // namespace quorvel::labels

@@ -111,7 +111,10 @@ std::int64_t roundDivPow10(std::int64_t value, int places)
 
 } // namespace
 
-char decimalSeparator()
+namespace {
+thread_local char t_pinnedSeparator = 0;
+
+char localeSeparator()
 {
     QString point = QLocale().decimalPoint();
     if (point.isEmpty())
@@ -119,6 +122,22 @@ char decimalSeparator()
     char c = point.at(0).toLatin1();
     return c == 0 ? '.' : c;
 }
+} // namespace
+
+char decimalSeparator()
+{
+    return t_pinnedSeparator != 0 ? t_pinnedSeparator : localeSeparator();
+}
+
+DecimalSeparatorScope::DecimalSeparatorScope() : DecimalSeparatorScope(decimalSeparator()) {}
+
+DecimalSeparatorScope::DecimalSeparatorScope(char separator)
+    : m_separator(separator), m_previous(t_pinnedSeparator)
+{
+    t_pinnedSeparator = separator;
+}
+
+DecimalSeparatorScope::~DecimalSeparatorScope() { t_pinnedSeparator = m_previous; }
 
 std::optional<std::int32_t> parseInteger(std::string_view s)
 {
@@ -165,7 +184,38 @@ std::optional<std::int32_t> parseInteger(std::string_view s)
 
 std::optional<std::int64_t> parseFixed(std::string_view text, char separator, int scale)
 {
-    auto d = splitDecimal(trimBlanks(text), separator);
+    text = trimBlanks(text);
+    // The usual text, such as "39,9": at most four decimals and no exponent, so the amount in
+    // ten-thousandths is exact and only the second rounding remains.
+    {
+        std::size_t i = 0;
+        bool negative = false;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+            negative = text[i++] == '-';
+        std::int64_t units = 0;
+        int digits = 0;
+        int decimals = -1;
+        for (; i < text.size(); ++i) {
+            if (isDigit(text[i])) {
+                units = units * 10 + (text[i] - '0');
+                ++digits;
+                if (decimals >= 0)
+                    ++decimals;
+            } else if (text[i] == separator && decimals < 0) {
+                decimals = 0;
+            } else {
+                break;
+            }
+        }
+        if (i == text.size() && digits > 0 && digits <= 14 && decimals <= 4) {
+            for (int k = decimals < 0 ? 0 : decimals; k < 4; ++k)
+                units *= 10;
+            if (negative)
+                units = -units;
+            return scale >= 4 ? units : roundDivPow10(units, 4 - scale);
+        }
+    }
+    auto d = splitDecimal(text, separator);
     if (!d)
         return std::nullopt;
     // units of 10^-4 = digits * 10^(exponent + 4), rounded half to even.
@@ -239,9 +289,21 @@ std::string formatGeneral(double value, char separator)
     if (value == 0)
         return "0";
     char buffer[64];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+    // The shortest form that reads back as the same double is cheap; when it has at most 15
+    // significant digits they are also the value rounded to 15 digits, since a double lies far
+    // closer to it than half a step of the 15-digit grid.
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
     if (ec != std::errc())
         return "0";
+    std::size_t significant = 0;
+    for (const char* c = buffer; c < end && *c != 'e'; ++c)
+        significant += isDigit(*c) ? 1 : 0;
+    if (significant > 15) {
+        auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+        if (r.ec != std::errc())
+            return "0";
+        end = r.ptr;
+    }
     std::string_view s(buffer, static_cast<std::size_t>(end - buffer));
     bool negative = s.front() == '-';
     if (negative)
@@ -255,7 +317,8 @@ std::string formatGeneral(double value, char separator)
     for (char c : s.substr(0, e))
         if (isDigit(c))
             digits.push_back(c);
-    int exponent = std::atoi(std::string(s.substr(e + 1)).c_str());
+    int exponent = 0;
+    std::from_chars(s.data() + e + 1 + (s[e + 1] == '+' ? 1 : 0), s.data() + s.size(), exponent);
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
     std::string out = negative ? "-" : "";

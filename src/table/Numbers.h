@@ -8,8 +8,28 @@
 
 namespace quorvel::table {
 
-/// The decimal separator of the operator's regional settings at this moment.
+/// The decimal separator of the operator's regional settings at this moment, or the one a
+/// DecimalSeparatorScope of this thread has pinned.
 char decimalSeparator();
+
+/// Pins decimalSeparator() on this thread for its lifetime. A long import takes the regional
+/// setting once: nothing can change it while the GUI thread is busy reading, and asking the
+/// locale for every value would cost more than the rest of the row. Scopes nest.
+class DecimalSeparatorScope
+{
+public:
+    DecimalSeparatorScope();                 ///< pins the separator of this moment
+    explicit DecimalSeparatorScope(char separator);
+    ~DecimalSeparatorScope();
+    DecimalSeparatorScope(const DecimalSeparatorScope&) = delete;
+    DecimalSeparatorScope& operator=(const DecimalSeparatorScope&) = delete;
+
+    char separator() const { return m_separator; }
+
+private:
+    char m_separator;
+    char m_previous;
+};
 
 /// A 32-bit integer: optional leading blanks, optional sign, decimal digits or a hexadecimal
 /// prefix ("$", "x", "X", "0x", "0X") and hex digits taken as two's complement; nothing after.

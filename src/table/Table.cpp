@@ -2,16 +2,22 @@
 
 #include "table/Failure.h"
 #include "table/Numbers.h"
+#include "table/Windows1252.h"
 
 #include <algorithm>
 #include <cassert>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
 #include <stdexcept>
 
 namespace quorvel::table {
 
-// Stored rows, each packed into one allocation: a null bitmap, then per field either eight
-// bytes (numbers) or a length byte and the text's bytes.
+// Stored rows, each packed into a run of bytes: a null bitmap, then per field either eight bytes
+// (numbers) or a length byte and the text's bytes. The runs live in large blocks, so a row costs
+// its bytes and one pointer, not an allocation. A replaced or deleted row's bytes stay in their
+// block until the table is emptied: edits by hand are few, imports only append.
 class Table::Rows
 {
 public:
@@ -21,31 +27,48 @@ public:
 
     void insert(int at, const std::vector<Value>& values)
     {
-        m_rows.insert(m_rows.begin() + at, pack(values));
+        const std::uint8_t* row = pack(values);
+        if (at == size())
+            m_rows.push_back(row);
+        else
+            m_rows.insert(m_rows.begin() + at, row);
     }
     void replace(int at, const std::vector<Value>& values) { m_rows[static_cast<std::size_t>(at)] = pack(values); }
     void erase(int at) { m_rows.erase(m_rows.begin() + at); }
-    void clear() { m_rows.clear(); }
-
-    std::vector<Value> unpack(int at) const
+    void clear()
     {
-        std::vector<Value> values(m_fields.size());
+        m_rows.clear();
+        m_rows.shrink_to_fit();
+        m_blocks.clear();
+        m_free = 0;
+    }
+
+    void unpack(int at, std::vector<Value>& values) const
+    {
         for (std::size_t f = 0; f < m_fields.size(); ++f)
-            values[f] = read(at, static_cast<int>(f));
-        return values;
+            read(at, static_cast<int>(f), values[f]);
     }
 
     Value read(int at, int field) const
     {
-        const std::uint8_t* p = m_rows[static_cast<std::size_t>(at)].get();
         Value v;
+        read(at, field, v);
+        return v;
+    }
+
+    void read(int at, int field, Value& v) const
+    {
+        const std::uint8_t* p = m_rows[static_cast<std::size_t>(at)];
         auto f = static_cast<std::size_t>(field);
         v.null = (p[f / 8] >> (f % 8)) & 1u;
+        v.text.clear();
+        v.number = 0;
+        v.real = 0;
         p += bitmapBytes();
         for (std::size_t i = 0; i < f; ++i)
             p += m_fields[i].type == FieldType::Text ? 1u + p[0] : 8u;
         if (v.null)
-            return v;
+            return;
         switch (m_fields[f].type) {
         case FieldType::Text:
             v.text.assign(reinterpret_cast<const char*>(p + 1), p[0]);
@@ -57,20 +80,55 @@ public:
             std::memcpy(&v.number, p, 8);
             break;
         }
-        return v;
     }
 
 private:
+    // Large blocks in huge pages where the system offers them: a million rows then cost a few
+    // dozen page faults instead of tens of thousands.
+    static constexpr std::size_t kBlockSize = std::size_t{4} << 20;
+    static constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    struct FreeBlock
+    {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+    using Block = std::unique_ptr<std::uint8_t[], FreeBlock>;
+
+    static Block newBlock(std::size_t size)
+    {
+        size = (size + kHugePage - 1) / kHugePage * kHugePage;
+        auto* p = static_cast<std::uint8_t*>(std::aligned_alloc(kHugePage, size));
+        if (!p)
+            throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+        ::madvise(p, size, MADV_HUGEPAGE);
+#endif
+        return Block(p);
+    }
+
     std::size_t bitmapBytes() const { return (m_fields.size() + 7) / 8; }
 
-    std::unique_ptr<std::uint8_t[]> pack(const std::vector<Value>& values) const
+    std::uint8_t* allocate(std::size_t size)
+    {
+        if (m_blocks.empty() || m_free < size) {
+            std::size_t blockSize = std::max(size, kBlockSize);
+            m_blocks.push_back(newBlock(blockSize));
+            m_free = blockSize;
+            m_next = m_blocks.back().get();
+        }
+        std::uint8_t* p = m_next;
+        m_next += size;
+        m_free -= size;
+        return p;
+    }
+
+    const std::uint8_t* pack(const std::vector<Value>& values)
     {
         std::size_t size = bitmapBytes();
         for (std::size_t f = 0; f < m_fields.size(); ++f)
             size += m_fields[f].type == FieldType::Text ? 1 + (values[f].null ? 0 : values[f].text.size()) : 8;
-        auto row = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-        std::memset(row.get(), 0, bitmapBytes());
-        std::uint8_t* p = row.get() + bitmapBytes();
+        std::uint8_t* row = allocate(size);
+        std::memset(row, 0, bitmapBytes());
+        std::uint8_t* p = row + bitmapBytes();
         for (std::size_t f = 0; f < m_fields.size(); ++f) {
             const Value& v = values[f];
             if (v.null)
@@ -96,7 +154,10 @@ private:
     }
 
     const std::vector<FieldDef>& m_fields;
-    std::vector<std::unique_ptr<std::uint8_t[]>> m_rows;
+    std::vector<const std::uint8_t*> m_rows;
+    std::vector<Block> m_blocks;
+    std::uint8_t* m_next = nullptr;
+    std::size_t m_free = 0;
 };
 
 struct Table::Pending
@@ -105,8 +166,10 @@ struct Table::Pending
 };
 
 Table::Table(QString name, std::vector<FieldDef> fields)
-    : m_name(std::move(name)), m_fields(std::move(fields)), m_rows(std::make_unique<Rows>(m_fields))
+    : m_name(std::move(name)), m_fields(std::move(fields)), m_rows(std::make_unique<Rows>(m_fields)),
+      m_pending(std::make_unique<Pending>())
 {
+    m_pending->values.resize(m_fields.size());
     for (const FieldDef& f : m_fields)
         if (f.type == FieldType::Text && (f.width < 0 || f.width > 255))
             throw std::invalid_argument("text field width must be 0 to 255");
@@ -209,8 +272,13 @@ void Table::moveTo(int row)
 void Table::beginRow(int position)
 {
     m_beforeInsert = m_current;
-    m_pending = std::make_unique<Pending>();
-    m_pending->values.resize(m_fields.size());
+    // The pending values keep their buffers from row to row.
+    for (Value& v : m_pending->values) {
+        v.null = true;
+        v.text.clear();
+        v.number = 0;
+        v.real = 0;
+    }
     m_state = State::Inserting;
     m_modified = false;
     m_current = position;
@@ -235,8 +303,7 @@ void Table::edit()
     if (isPending())
         return;
     requireCurrent();
-    m_pending = std::make_unique<Pending>();
-    m_pending->values = m_rows->unpack(m_current);
+    m_rows->unpack(m_current, m_pending->values);
     m_state = State::Editing;
     m_modified = false;
     notify(Change::Kind::EditBegun, m_current);
@@ -256,7 +323,6 @@ void Table::store()
         m_rows->insert(m_current, m_pending->values);
     else
         m_rows->replace(m_current, m_pending->values);
-    m_pending.reset();
     m_state = State::Browsing;
     m_modified = false;
     notify(Change::Kind::RowStored, m_current);
@@ -268,7 +334,6 @@ void Table::abandon()
         return;
     int row = m_current;
     bool wasNew = m_state == State::Inserting;
-    m_pending.reset();
     m_state = State::Browsing;
     m_modified = false;
     if (wasNew) {
@@ -301,7 +366,6 @@ void Table::remove()
     if (m_rows->size() == 0)
         failEmpty();
     int row = m_current;
-    m_pending.reset();
     m_state = State::Browsing;
     m_modified = false;
     m_rows->erase(row);
@@ -346,22 +410,21 @@ void Table::setText(int field, std::string_view text)
 {
     checkField(field);
     const FieldDef& def = m_fields[static_cast<std::size_t>(field)];
-    Value v;
+    auto fail = [&](const char* pattern) {
+        throw Failure(QString::fromLatin1(pattern).arg(fromWindows1252(text), QString::fromStdString(def.name)));
+    };
+    // Numbers are converted before anything changes, so a bad text leaves the row as it was.
+    std::int64_t number = 0;
+    double real = 0;
     if (!text.empty()) {
-        auto fail = [&](const char* pattern) {
-            throw Failure(QString::fromLatin1(pattern).arg(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())),
-                                                            QString::fromStdString(def.name)));
-        };
-        v.null = false;
         switch (def.type) {
         case FieldType::Text:
-            v.text.assign(text.substr(0, static_cast<std::size_t>(def.width)));
             break;
         case FieldType::Integer: {
             auto n = parseInteger(text);
             if (!n)
                 fail("'%1' is not a valid integer value for field '%2'");
-            v.number = *n;
+            number = *n;
             break;
         }
         case FieldType::Fixed: {
@@ -371,20 +434,27 @@ void Table::setText(int field, std::string_view text)
                 limit *= 10;
             if (!units || *units >= limit || *units <= -limit)
                 fail("'%1' is not a valid floating point value for field '%2'");
-            v.number = *units;
+            number = *units;
             break;
         }
         case FieldType::Currency: {
             auto d = parseDouble(text, decimalSeparator());
             if (!d)
                 fail("'%1' is not a valid floating point value for field '%2'");
-            v.real = *d;
+            real = *d;
             break;
         }
         }
     }
     beginEditIfBrowsing();
-    m_pending->values[static_cast<std::size_t>(field)] = std::move(v);
+    Value& v = m_pending->values[static_cast<std::size_t>(field)];
+    v.null = text.empty();
+    v.number = number;
+    v.real = real;
+    if (def.type == FieldType::Text)
+        v.text.assign(text.substr(0, std::min(text.size(), static_cast<std::size_t>(def.width))));
+    else
+        v.text.clear();
     m_modified = true;
     notify(Change::Kind::FieldSet, m_current, field);
 }
@@ -392,14 +462,26 @@ void Table::setText(int field, std::string_view text)
 void Table::setInteger(int field, std::int32_t value)
 {
     checkField(field);
+    const FieldDef& def = m_fields[static_cast<std::size_t>(field)];
+    if (def.type == FieldType::Text) {
+        setText(field, std::to_string(value));
+        return;
+    }
     beginEditIfBrowsing();
     Value& v = m_pending->values[static_cast<std::size_t>(field)];
     v = Value{};
     v.null = false;
-    if (m_fields[static_cast<std::size_t>(field)].type == FieldType::Currency)
+    if (def.type == FieldType::Currency) {
         v.real = value;
-    else
+    } else if (def.type == FieldType::Fixed) {
+        // The field holds units of 10^-scale.
+        std::int64_t units = value;
+        for (int i = 0; i < def.scale; ++i)
+            units *= 10;
+        v.number = units;
+    } else {
         v.number = value;
+    }
     m_modified = true;
     notify(Change::Kind::FieldSet, m_current, field);
 }

@@ -1,4 +1,7 @@
 #include "table/Numbers.h"
+#include "table/Windows1252.h"
+
+#include <QLocale>
 
 #include <gtest/gtest.h>
 
@@ -79,6 +82,14 @@ INSTANTIATE_TEST_SUITE_P(Rules, FixedText, ::testing::Values(
     FixedCase{"Empty", "", std::nullopt},
     FixedCase{"Letters", "abc", std::nullopt},
     FixedCase{"Beyond64Bits", "1E15", std::nullopt},
+    FixedCase{"FourDecimals", "12,3456", 1235},
+    FixedCase{"FifthDecimalRoundsFirst", "12,34449", 1234},
+    FixedCase{"PlusAndBlanks", " +5 ", 500},
+    FixedCase{"SeparatorLast", "5,", 500},
+    FixedCase{"SeparatorFirst", ",5", 50},
+    FixedCase{"LoneSeparator", ",", std::nullopt},
+    FixedCase{"FourteenDigits", "99999999999999", 9999999999999900},
+    FixedCase{"ManyDigits", "000000000000000012,345", 1234},
     FixedCase{"Largest", "922337203685477,5807", 92233720368547758}),
     [](const ::testing::TestParamInfo<FixedCase>& row) { return std::string(row.param.name); });
 
@@ -94,6 +105,13 @@ TEST(FormatGeneral, FifteenSignificantDigits)
     EXPECT_EQ(formatGeneral(1.234951, ','), "1,234951");
     EXPECT_EQ(formatGeneral(0.1 + 0.2, ','), "0,3");
     EXPECT_EQ(formatGeneral(1.5e-20, ','), "1,5E-20");
+    EXPECT_EQ(formatGeneral(123456789012345.6, ','), "123456789012346");
+    EXPECT_EQ(formatGeneral(0.1234567890123456, ','), "0,123456789012346");
+    EXPECT_EQ(formatGeneral(2.0 / 3.0, ','), "0,666666666666667");
+    EXPECT_EQ(formatGeneral(12.345, ','), "12,345");
+    EXPECT_EQ(formatGeneral(-1e300, ','), "-1E300");
+    EXPECT_EQ(formatGeneral(9.99999999999999e-5, ','), "9,99999999999999E-5");
+    EXPECT_EQ(formatGeneral(999999999999999.9, ','), "1E15");
 }
 
 TEST(FormatFixed, ShortestForm)
@@ -102,6 +120,30 @@ TEST(FormatFixed, ShortestForm)
     EXPECT_EQ(formatFixed(1200, 2, ','), "12");
     EXPECT_EQ(formatFixed(-5, 2, '.'), "-0.05");
     EXPECT_EQ(formatFixed(0, 2, ','), "0");
+}
+
+TEST(Windows1252, EveryByteBecomesOneCharacter)
+{
+    EXPECT_EQ(fromWindows1252("A\xC7\xC3\x80\x81\x9F\xFF"), QString::fromUtf8("AÇÃ€\u0081Ÿÿ"));
+    std::string utf8;
+    appendUtf8FromWindows1252(utf8, "CORA\xC7\xC3O \x80\x99");
+    EXPECT_EQ(utf8, "CORAÇÃO €™");
+}
+
+TEST(DecimalSeparatorScope, PinsAndRestores)
+{
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    EXPECT_EQ(decimalSeparator(), ',');
+    {
+        DecimalSeparatorScope pin('.');
+        EXPECT_EQ(decimalSeparator(), '.');
+        {
+            DecimalSeparatorScope inner;
+            EXPECT_EQ(inner.separator(), '.');
+        }
+        EXPECT_EQ(decimalSeparator(), '.');
+    }
+    EXPECT_EQ(decimalSeparator(), ',');
 }
 
 } // namespace

@@ -123,4 +123,137 @@ TEST_F(TableTest, BadIntegerTextNamesTheField)
     }
 }
 
+TEST_F(TableTest, EveryKindOfChangeIsNotified)
+{
+    using K = Change::Kind;
+    std::vector<std::pair<K, int>> seen;
+    t.subscribe([&](const Change& c) { seen.emplace_back(c.kind, c.field); });
+    t.append();
+    t.setText(0, "A");
+    t.store();
+    t.setText(1, "7");   // editing begins on its own
+    t.abandon();
+    t.first();
+    t.next();
+    t.remove();
+    t.clear();
+    std::vector<std::pair<K, int>> expected = {
+        {K::RowBegun, -1}, {K::FieldSet, 0}, {K::RowStored, -1}, {K::EditBegun, -1}, {K::FieldSet, 1},
+        {K::RowAbandoned, -1}, {K::Moved, -1}, {K::Moved, -1}, {K::RowDeleted, -1}, {K::Emptied, -1}};
+    EXPECT_EQ(seen, expected);
+}
+
+TEST_F(TableTest, AbandonedEditKeepsTheStoredValues)
+{
+    t.append();
+    t.setText(0, "A");
+    t.setText(1, "1");
+    t.store();
+    t.setText(0, "B");
+    t.setNull(1);
+    EXPECT_EQ(t.text(0), "B");
+    t.abandon();
+    EXPECT_EQ(t.text(0), "A");
+    EXPECT_EQ(t.integer(1), 1);
+    EXPECT_EQ(t.state(), Table::State::Browsing);
+}
+
+TEST_F(TableTest, BadNumberLeavesTheRowUntouched)
+{
+    t.append();
+    t.setText(0, "A");
+    t.setText(1, "5");
+    t.store();
+    EXPECT_THROW(t.setText(1, "x"), Failure);
+    EXPECT_EQ(t.state(), Table::State::Browsing);
+    EXPECT_EQ(t.integer(1), 5);
+}
+
+TEST_F(TableTest, PendingNewRowCountsAndDeleteDropsIt)
+{
+    EXPECT_TRUE(t.isEmpty());
+    t.append();
+    EXPECT_FALSE(t.isEmpty());
+    t.remove();
+    EXPECT_TRUE(t.isEmpty());
+    EXPECT_EQ(t.state(), Table::State::Browsing);
+    EXPECT_THROW(t.remove(), Failure);
+}
+
+TEST_F(TableTest, DeletingAnEditedRowDropsItsChanges)
+{
+    for (const char* name : {"A", "B"}) {
+        t.append();
+        t.setText(0, name);
+        t.store();
+    }
+    t.first();
+    t.setText(0, "Z");
+    t.remove();
+    EXPECT_EQ(t.rowCount(), 1);
+    EXPECT_EQ(t.textAt(0, 0), "B");
+    EXPECT_EQ(t.state(), Table::State::Browsing);
+}
+
+TEST_F(TableTest, ManyRowsSurviveEditsAndEmptying)
+{
+    // More rows than one storage block holds; an edited row is read back from its new place.
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 200000; ++i) {
+            t.append();
+            t.setText(0, std::to_string(i % 100000));
+            t.setInteger(1, i);
+            t.store();
+        }
+        t.moveTo(123456);
+        t.setText(0, "EDIT");
+        t.store();
+        EXPECT_EQ(t.textAt(123455, 0), "23455");
+        EXPECT_EQ(t.textAt(123456, 0), "EDIT");
+        EXPECT_EQ(t.integerAt(123456, 1), 123456);
+        EXPECT_EQ(t.integerAt(199999, 1), 199999);
+        t.clear();
+        EXPECT_TRUE(t.isEmpty());
+    }
+}
+
+TEST_F(TableTest, AbandonedInsertReturnsToTheRowThatWasCurrent)
+{
+    for (const char* name : {"A", "B", "C"}) {
+        t.append();
+        t.setText(0, name);
+        t.store();
+    }
+    t.moveTo(1);
+    t.insert();
+    EXPECT_EQ(t.rowCount(), 4);
+    t.abandon();
+    EXPECT_EQ(t.currentRow(), 1);
+    EXPECT_EQ(t.text(0), "B");
+}
+
+TEST(TableFieldKinds, WholeNumbersIntoDecimalAndTextFields)
+{
+    Table t("cdsKinds", {{"PRECO", FieldType::Fixed, 0, false, 14, 2}, {"NOME", FieldType::Text, 5}, {"VALOR", FieldType::Currency}});
+    t.append();
+    t.setInteger(0, 5);
+    t.setInteger(1, -42);
+    t.setInteger(2, 3);
+    EXPECT_EQ(t.fixedUnits(0), 500);
+    EXPECT_EQ(t.text(1), "-42");
+    EXPECT_EQ(t.currency(2), 3.0);
+}
+
+TEST(TableFieldKinds, FailureMessagesShowTheTextsCharacters)
+{
+    Table t("cdsKinds", {{"QTD", FieldType::Integer}});
+    t.append();
+    try {
+        t.setText(0, "5\xC7\x80");
+        FAIL();
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.message(), QString::fromUtf8("'5Ç€' is not a valid integer value for field 'QTD'"));
+    }
+}
+
 } // namespace

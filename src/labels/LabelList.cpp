@@ -1,0 +1,42 @@
+#include "labels/LabelList.h"
+
+#include "table/Numbers.h"
+
+namespace quorvel::labels {
+
+using table::FieldType;
+
+std::unique_ptr<table::Table> makeImportTable()
+{
+    return std::make_unique<table::Table>(QStringLiteral("cdsEtqTemp"), std::vector<table::FieldDef>{
+        {"REFER_FABRICANTE", FieldType::Text, 12, false},
+        {"DESC_COR_PRODUTO", FieldType::Text, 40, true},
+        {"PRECO1", FieldType::Fixed, 0, false, 14, 2},
+        {"GRIFFE", FieldType::Text, 25, true},
+        {"CODIGO_BARRA", FieldType::Text, 25, true},
+        {"TAMANHO", FieldType::Text, 8, false},
+        {"qtd", FieldType::Integer, 0, false},
+        {"TIPO", FieldType::Text, 20, false},
+        {"GRUPO", FieldType::Text, 20, false},
+        {"SUBGRUPO", FieldType::Text, 20, false},
+    });
+}
+
+void insereItem(table::Table& t, const LabelItem& item)
+{
+    t.append();
+    t.setText(GRUPO, item.grupo);
+    t.setText(SUBGRUPO, item.subgrupo);
+    t.setText(TIPO, item.tipo);
+    t.setText(REFER_FABRICANTE, item.referFabricante);
+    t.setText(DESC_COR_PRODUTO, item.descCorProduto);
+    // The price reaches the field through its general text form, as typed text would.
+    t.setText(PRECO1, table::formatGeneral(item.preco, table::decimalSeparator()));
+    t.setText(GRIFFE, item.griffe);
+    t.setText(CODIGO_BARRA, item.codigoBarra);
+    t.setText(TAMANHO, item.tamanho);
+    t.setInteger(qtd, item.qtd);
+    t.store();
+}
+
+} // namespace quorvel::labels

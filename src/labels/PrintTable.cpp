@@ -1,0 +1,71 @@
+#include "labels/PrintTable.h"
+
+#include "labels/LabelList.h"
+#include "table/Numbers.h"
+
+namespace quorvel::labels {
+
+using table::FieldType;
+
+std::unique_ptr<table::Table> makePrintTable()
+{
+    return std::make_unique<table::Table>(QStringLiteral("cdsImpEtq"), std::vector<table::FieldDef>{
+        {"Codigo", FieldType::Text, 25, false},
+        {"Descricao", FieldType::Text, 50, false},
+        {"referencia", FieldType::Text, 20, false},
+        {"cor", FieldType::Text, 20, false},
+        {"Tam", FieldType::Text, 2, false},
+        {"Marca", FieldType::Text, 20, false},
+        {"preco", FieldType::Currency, 0, false},
+        {"tipo", FieldType::Text, 20, false},
+        {"grupo", FieldType::Text, 20, false},
+        {"subgrupo", FieldType::Text, 20, false},
+    });
+}
+
+std::int64_t countLabels(const table::Table& importTable)
+{
+    std::int64_t total = 0;
+    for (int row = 0; row < importTable.rowCount(); ++row) {
+        std::int32_t n = importTable.integerAt(row, qtd);
+        if (n > 0)
+            total += n;
+    }
+    return total;
+}
+
+void expand(table::Table& importTable, table::Table& printTable)
+{
+    table::DecimalSeparatorScope separator;
+    printTable.clear();
+    for (importTable.first(); !importTable.atEnd(); importTable.next()) {
+        std::int32_t n = importTable.integer(qtd);
+        if (n < 1)
+            continue;
+        // Every copy carries the same values: read them once per import-table row.
+        const std::string codigo = importTable.text(CODIGO_BARRA);
+        const std::string grupoText = importTable.text(GRUPO);
+        const std::string subgrupoText = importTable.text(SUBGRUPO);
+        const std::string tipoText = importTable.text(TIPO);
+        const std::string referenciaText = importTable.text(REFER_FABRICANTE);
+        const std::string corText = importTable.text(DESC_COR_PRODUTO);
+        const std::string precoText = importTable.text(PRECO1);
+        const std::string marca = importTable.text(GRIFFE);
+        const std::string tamanho = importTable.text(TAMANHO);
+        for (std::int32_t i = 0; i < n; ++i) {
+            printTable.append();
+            printTable.setText(Codigo, codigo);
+            printTable.setText(grupo, grupoText);
+            printTable.setText(subgrupo, subgrupoText);
+            printTable.setText(tipo, tipoText);
+            printTable.setText(referencia, referenciaText);
+            printTable.setText(cor, corText);
+            printTable.setText(preco, precoText);
+            printTable.setText(Marca, marca);
+            printTable.setText(Tam, tamanho);
+            printTable.store();
+        }
+    }
+}
+
+} // namespace quorvel::labels

@@ -1,0 +1,604 @@
+// The PDF writer. Text goes out as WinAnsi bytes in the standard fonts (or a referenced,
+// never embedded TrueType font); each distinct bar code is one form XObject drawn wherever it
+// is placed; pictures are re-encoded as JPEG. libharu builds the whole file in memory, and
+// the bytes go to disk through AtomicFile so a failure never leaves a partial file.
+#include "report/RenderPdf.h"
+
+#include "report/AtomicFile.h"
+#include "report/FontFamilies.h"
+#include "report/JpegEncoder.h"
+#include "report/PageDescription.h"
+#include "table/Failure.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QImage>
+#include <QMutex>
+#include <QTimeZone>
+
+#include <fontconfig/fontconfig.h>
+#include <hpdf.h>
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <string>
+
+#ifndef QUORVEL_VERSION
+#define QUORVEL_VERSION "1.0.0.5"
+#endif
+
+namespace quorvel::report {
+
+namespace {
+
+constexpr const char* kEncoding = "WinAnsiEncoding";
+
+// ---- text --------------------------------------------------------------------------------
+
+/// Unicode for the bytes 0x80..0x9F of Windows-1252; 0 where the code page leaves a hole.
+constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+char winAnsiByte(char32_t c)
+{
+    if ((c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<char>(c);
+    for (std::size_t i = 0; i < kCp1252High.size(); ++i)
+        if (kCp1252High[i] != 0 && kCp1252High[i] == c)
+            return static_cast<char>(0x80 + i);
+    return '?';
+}
+
+/// Text as Windows-1252 bytes; what the code page cannot hold becomes '?'.
+std::string toWinAnsi(const QString& text)
+{
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()));
+    for (char32_t c : text.toUcs4())
+        out.push_back(winAnsiByte(c));
+    return out;
+}
+
+void appendNumber(std::string& out, double v)
+{
+    char buf[48];
+    if (!std::isfinite(v))
+        v = 0;
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
+    if (ec != std::errc()) {
+        out += '0';
+        return;
+    }
+    char* last = end;
+    while (last > buf && last[-1] == '0')
+        --last;
+    if (last > buf && last[-1] == '.')
+        --last;
+    std::string_view s(buf, static_cast<std::size_t>(last - buf));
+    if (s == "-0" || s.empty())
+        s = "0";
+    out.append(s);
+    out += ' ';
+}
+
+void appendPdfString(std::string& out, const std::string& bytes)
+{
+    static const char* digits = "01234567";
+    out += '(';
+    for (unsigned char c : bytes) {
+        if (c == '(' || c == ')' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x80) {
+            out += '\\';
+            out += digits[(c >> 6) & 7];
+            out += digits[(c >> 3) & 7];
+            out += digits[c & 7];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    out += ')';
+}
+
+// ---- fonts -------------------------------------------------------------------------------
+
+/// libharu names a referenced TrueType font "Family,Style" after the face's style name. For
+/// the regular face ("Book", "Regular") that suffix names a style viewers do not know, and
+/// they fall back to another font; the plain family name is what they resolve.
+void dropRegularStyleName(char* name)
+{
+    static const char* regular[] = {",Book", ",Regular", ",Roman", ",Normal", ",Medium"};
+    const std::string_view value(name);
+    for (const char* suffix : regular) {
+        const std::string_view s(suffix);
+        if (value.size() > s.size() && value.substr(value.size() - s.size()) == s) {
+            name[value.size() - s.size()] = 0;
+            return;
+        }
+    }
+}
+
+void dropRegularStyleName(HPDF_FontDef def)
+{
+    dropRegularStyleName(def->base_font);
+    if (def->type == HPDF_FONTDEF_TYPE_TRUETYPE && def->attr)
+        dropRegularStyleName(static_cast<HPDF_TTFontDefAttr>(def->attr)->base_font);
+}
+
+const char* standardFontName(StandardFamily family, bool bold, bool italic)
+{
+    static const char* names[3][4] = {
+        {"Helvetica", "Helvetica-Bold", "Helvetica-Oblique", "Helvetica-BoldOblique"},
+        {"Times-Roman", "Times-Bold", "Times-Italic", "Times-BoldItalic"},
+        {"Courier", "Courier-Bold", "Courier-Oblique", "Courier-BoldOblique"},
+    };
+    const int row = family == StandardFamily::Serif ? 1 : family == StandardFamily::Mono ? 2 : 0;
+    return names[row][(bold ? 1 : 0) + (italic ? 2 : 0)];
+}
+
+/// The TrueType file of an installed family through fontconfig; empty when the family is not
+/// installed (fontconfig would offer another family) or only as another kind of font file.
+QByteArray trueTypeFile(const QString& family, bool bold, bool italic)
+{
+    static QMutex mutex;
+    static QHash<QString, QByteArray> known;
+    const QString key = family.toLower() + (bold ? QStringLiteral("|b") : QStringLiteral("|")) + (italic ? QStringLiteral("i") : QString());
+    QMutexLocker lock(&mutex);
+    if (auto it = known.constFind(key); it != known.constEnd())
+        return *it;
+    QByteArray path;
+    const QByteArray name = family.toUtf8();
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+        FcChar8* matchedFamily = nullptr;
+        FcChar8* file = nullptr;
+        if (FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily) == FcResultMatch
+            && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch
+            && QString::fromUtf8(reinterpret_cast<const char*>(matchedFamily)).compare(family, Qt::CaseInsensitive) == 0) {
+            const QByteArray f(reinterpret_cast<const char*>(file));
+            if (f.toLower().endsWith(".ttf"))
+                path = f;
+        }
+        FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+    known.insert(key, path);
+    return path;
+}
+
+// ---- libharu -----------------------------------------------------------------------------
+
+struct HaruStatus
+{
+    HPDF_STATUS error = HPDF_OK;
+    HPDF_STATUS detail = 0;
+};
+
+void recordHaruError(HPDF_STATUS error, HPDF_STATUS detail, void* user)
+{
+    auto* status = static_cast<HaruStatus*>(user);
+    if (status->error == HPDF_OK) {
+        status->error = error;
+        status->detail = detail;
+    }
+}
+
+/// One libharu document. Errors are only recorded by the callback and turned into failures
+/// by check(); libharu's state is sticky until reset().
+class HaruDocument
+{
+public:
+    explicit HaruDocument(QString path)
+        : m_path(std::move(path))
+        , m_doc(HPDF_New(recordHaruError, &m_status))
+    {
+        if (!m_doc)
+            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": out of memory.").arg(m_path));
+    }
+    ~HaruDocument() { HPDF_Free(m_doc); }
+    HaruDocument(const HaruDocument&) = delete;
+    HaruDocument& operator=(const HaruDocument&) = delete;
+
+    HPDF_Doc get() const { return m_doc; }
+    bool failed() const { return m_status.error != HPDF_OK; }
+    void reset()
+    {
+        HPDF_ResetError(m_doc);
+        m_status = {};
+    }
+    void check() const
+    {
+        if (failed())
+            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": PDF library error 0x%2 (%3).")
+                              .arg(m_path)
+                              .arg(m_status.error, 4, 16, QLatin1Char('0'))
+                              .arg(m_status.detail));
+    }
+
+private:
+    QString m_path;
+    HaruStatus m_status;
+    HPDF_Doc m_doc;
+};
+
+HPDF_Date haruDate(const QDateTime& local)
+{
+    HPDF_Date d{};
+    const QDate date = local.date();
+    const QTime time = local.time();
+    d.year = date.year();
+    d.month = date.month();
+    d.day = date.day();
+    d.hour = time.hour();
+    d.minutes = time.minute();
+    d.seconds = time.second();
+    const int offset = local.offsetFromUtc();
+    d.ind = offset == 0 ? 'Z' : offset > 0 ? '+' : '-';
+    d.off_hour = std::abs(offset) / 3600;
+    d.off_minutes = (std::abs(offset) % 3600) / 60;
+    return d;
+}
+
+class PdfWriter
+{
+public:
+    PdfWriter(const PageDescription& doc, const RenderPdf& settings, const QString& path)
+        : m_doc(doc)
+        , m_settings(settings)
+        , m_pdf(path)
+        , m_forms(doc.symbols.size(), nullptr)
+        , m_images(doc.images.size(), nullptr)
+        , m_imageTried(doc.images.size(), false)
+    {
+        HPDF_Doc pdf = m_pdf.get();
+        HPDF_SetCompressionMode(pdf, HPDF_COMP_NONE);
+        const QByteArray name = QByteArrayLiteral("Quorvel " QUORVEL_VERSION);
+        HPDF_SetInfoAttr(pdf, HPDF_INFO_CREATOR, name.constData());
+        HPDF_SetInfoAttr(pdf, HPDF_INFO_PRODUCER, name.constData());
+        HPDF_SetInfoDateAttr(pdf, HPDF_INFO_CREATION_DATE, haruDate(QDateTime::currentDateTime()));
+        m_pdf.check();
+    }
+
+    void addPages()
+    {
+        for (const Page& page : m_doc.pages)
+            addPage(page);
+    }
+
+    /// The whole file as libharu lays it out, handed over in chunks.
+    template<typename Sink>
+    void save(Sink&& sink)
+    {
+        HPDF_Doc pdf = m_pdf.get();
+        HPDF_SaveToStream(pdf);
+        m_pdf.check();
+        std::vector<HPDF_BYTE> buffer(1 << 20);
+        HPDF_UINT32 remaining = HPDF_GetStreamSize(pdf);
+        while (remaining > 0) {
+            HPDF_UINT32 size = std::min<HPDF_UINT32>(remaining, static_cast<HPDF_UINT32>(buffer.size()));
+            const HPDF_STATUS rc = HPDF_ReadFromStream(pdf, buffer.data(), &size);
+            if (rc != HPDF_OK && rc != HPDF_STREAM_EOF)
+                m_pdf.check();
+            if (size == 0)
+                break;
+            sink(reinterpret_cast<const char*>(buffer.data()), size);
+            remaining -= std::min(remaining, size);
+        }
+        if (remaining != 0)
+            m_pdf.check();
+    }
+
+private:
+    HPDF_Font font(const FontSpec& spec)
+    {
+        const QString key = spec.family.toLower() + QChar(spec.bold ? u'b' : u'-') + QChar(spec.italic ? u'i' : u'-');
+        if (auto it = m_fonts.constFind(key); it != m_fonts.constEnd())
+            return *it;
+        HPDF_Doc pdf = m_pdf.get();
+        HPDF_Font f = nullptr;
+        const StandardFamily standard = standardFamily(spec.family);
+        if (standard == StandardFamily::None && !spec.family.isEmpty()) {
+            const QByteArray file = trueTypeFile(spec.family, spec.bold, spec.italic);
+            if (!file.isEmpty()) {
+                const char* name = HPDF_LoadTTFontFromFile(pdf, file.constData(), m_settings.embedFonts ? HPDF_TRUE : HPDF_FALSE);
+                HPDF_FontDef def = name ? HPDF_GetFontDef(pdf, name) : nullptr;
+                if (def) {
+                    dropRegularStyleName(def);
+                    f = HPDF_GetFont(pdf, def->base_font, kEncoding);
+                }
+                if (!f || m_pdf.failed())
+                    m_pdf.reset();   // an unusable font file: fall back to Helvetica
+            }
+        }
+        if (!f)
+            f = HPDF_GetFont(pdf, standardFontName(standard, spec.bold, spec.italic), kEncoding);
+        m_pdf.check();
+        m_fonts.insert(key, f);
+        return f;
+    }
+
+    const FontSpec& fontSpec(std::uint32_t index) const
+    {
+        static const FontSpec fallback{QStringLiteral("Helvetica"), 10, false, false};
+        return index < m_doc.fonts.size() ? m_doc.fonts[index] : fallback;
+    }
+
+    static float channel(std::uint8_t v) { return static_cast<float>(v) / 255.0f; }
+    static float f(double v) { return static_cast<float>(v); }
+    static float fontSize(double sizePt) { return static_cast<float>(std::clamp(sizePt, 0.1, 600.0)); }
+
+    void addPage(const Page& pageDescription)
+    {
+        HPDF_Doc pdf = m_pdf.get();
+        m_page = HPDF_AddPage(pdf);
+        m_pdf.check();
+        m_height = pageDescription.heightPt;
+        HPDF_Page_SetWidth(m_page, f(pageDescription.widthPt));
+        HPDF_Page_SetHeight(m_page, f(pageDescription.heightPt));
+        m_inText = false;
+        m_textFont = nullptr;
+        m_fill.reset();
+        for (const PageItem& item : pageDescription.items) {
+            const bool isText = std::holds_alternative<TextItem>(item);
+            if (m_inText && !isText) {
+                HPDF_Page_EndText(m_page);
+                m_inText = false;
+            }
+            if (isText)
+                text(std::get<TextItem>(item));
+            else if (const auto* l = std::get_if<LineItem>(&item))
+                line(*l);
+            else if (const auto* r = std::get_if<RectItem>(&item))
+                rect(*r);
+            else if (const auto* s = std::get_if<SymbolItem>(&item))
+                symbol(*s);
+            else if (const auto* i = std::get_if<ImageItem>(&item))
+                image(*i);
+        }
+        if (m_inText)
+            HPDF_Page_EndText(m_page);
+        m_pdf.check();
+    }
+
+    void setFill(Rgb c)
+    {
+        if (m_fill && *m_fill == c)
+            return;
+        HPDF_Page_SetRGBFill(m_page, channel(c.r), channel(c.g), channel(c.b));
+        m_fill = c;
+    }
+
+    void text(const TextItem& t)
+    {
+        if (t.text.isEmpty())
+            return;
+        if (!m_inText) {
+            HPDF_Page_BeginText(m_page);
+            m_inText = true;
+            m_textFont = nullptr;
+        }
+        const FontSpec& spec = fontSpec(t.font);
+        HPDF_Font fnt = font(spec);
+        const float size = fontSize(spec.sizePt);
+        if (fnt != m_textFont || size != m_textSize) {
+            HPDF_Page_SetFontAndSize(m_page, fnt, size);
+            m_textFont = fnt;
+            m_textSize = size;
+        }
+        setFill(t.color);
+        float c = 1, s = 0;
+        switch (t.rotation % 360) {
+        case 0: break;
+        case 90: c = 0; s = 1; break;
+        case 180: c = -1; s = 0; break;
+        case 270: c = 0; s = -1; break;
+        default: {
+            const double a = (t.rotation % 360) * M_PI / 180.0;
+            c = f(std::cos(a));
+            s = f(std::sin(a));
+        }
+        }
+        HPDF_Page_SetTextMatrix(m_page, c, s, -s, c, f(t.xPt), f(m_height - t.baselinePt));
+        HPDF_Page_ShowText(m_page, toWinAnsi(t.text).c_str());
+    }
+
+    void line(const LineItem& l)
+    {
+        HPDF_Page_SetLineWidth(m_page, f(l.widthPt));
+        HPDF_Page_SetRGBStroke(m_page, channel(l.color.r), channel(l.color.g), channel(l.color.b));
+        HPDF_Page_MoveTo(m_page, f(l.x1Pt), f(m_height - l.y1Pt));
+        HPDF_Page_LineTo(m_page, f(l.x2Pt), f(m_height - l.y2Pt));
+        HPDF_Page_Stroke(m_page);
+    }
+
+    void rect(const RectItem& r)
+    {
+        const float x = f(r.xPt), y = f(m_height - r.yPt - r.heightPt), w = f(r.widthPt), h = f(r.heightPt);
+        if (r.filled) {
+            setFill(r.fill);
+            HPDF_Page_Rectangle(m_page, x, y, w, h);
+            HPDF_Page_Fill(m_page);
+        }
+        if (r.strokePt > 0) {
+            HPDF_Page_SetLineWidth(m_page, f(r.strokePt));
+            HPDF_Page_SetRGBStroke(m_page, channel(r.stroke.r), channel(r.stroke.g), channel(r.stroke.b));
+            HPDF_Page_Rectangle(m_page, x, y, w, h);
+            HPDF_Page_Stroke(m_page);
+        }
+    }
+
+    void symbol(const SymbolItem& item)
+    {
+        if (item.symbol >= m_doc.symbols.size())
+            return;
+        const Symbol& s = m_doc.symbols[item.symbol];
+        if (!s.error.isEmpty()) {
+            errorBox(item, s);
+            return;
+        }
+        HPDF_XObject form = symbolForm(item.symbol);
+        HPDF_Page_GSave(m_page);
+        HPDF_Page_Concat(m_page, 1, 0, 0, 1, f(item.xPt), f(m_height - item.yPt - s.heightPt));
+        HPDF_Page_ExecuteXObject(m_page, form);
+        HPDF_Page_GRestore(m_page);
+    }
+
+    /// The bars and captions of a symbol, once per document, in the symbol's own space
+    /// (origin at its bottom-left corner).
+    HPDF_XObject symbolForm(std::uint32_t index)
+    {
+        if (m_forms[index])
+            return m_forms[index];
+        const Symbol& s = m_doc.symbols[index];
+        auto* pdf = static_cast<HPDF_Doc>(m_pdf.get());
+        HPDF_Dict form = HPDF_DictStream_New(pdf->mmgr, pdf->xref);
+        m_pdf.check();
+        form->header.obj_class |= HPDF_OSUBCLASS_XOBJECT;
+        HPDF_Dict_AddName(form, "Type", "XObject");
+        HPDF_Dict_AddName(form, "Subtype", "Form");
+        HPDF_Array box = HPDF_Array_New(pdf->mmgr);
+        HPDF_Dict_Add(form, "BBox", box);
+        // Room around the symbol's box, for captions that stand outside it.
+        HPDF_Array_AddReal(box, f(-s.widthPt - 72));
+        HPDF_Array_AddReal(box, f(-s.heightPt - 72));
+        HPDF_Array_AddReal(box, f(2 * s.widthPt + 72));
+        HPDF_Array_AddReal(box, f(2 * s.heightPt + 72));
+        HPDF_Dict resources = HPDF_Dict_New(pdf->mmgr);
+        HPDF_Dict_Add(form, "Resources", resources);
+        m_pdf.check();
+
+        std::string content;
+        content.reserve(s.bars.size() * 28 + 64);
+        content += "0 g\n";
+        for (const auto& b : s.bars) {
+            appendNumber(content, b.xPt);
+            appendNumber(content, s.heightPt - b.yPt - b.heightPt);
+            appendNumber(content, b.widthPt);
+            appendNumber(content, b.heightPt);
+            content += "re\n";
+        }
+        if (!s.bars.empty())
+            content += "f\n";
+        if (!s.captions.empty()) {
+            const FontSpec& spec = fontSpec(s.captionFont);
+            HPDF_Font fnt = font(spec);
+            HPDF_Dict fonts = HPDF_Dict_New(pdf->mmgr);
+            HPDF_Dict_Add(resources, "Font", fonts);
+            HPDF_Dict_Add(fonts, "F0", fnt);
+            m_pdf.check();
+            const float size = fontSize(spec.sizePt);
+            content += "BT\n/F0 ";
+            appendNumber(content, size);
+            content += "Tf\n";
+            double x = 0, y = 0;   // Td moves relative to the previous line's start
+            for (const auto& c : s.captions) {
+                const std::string bytes = toWinAnsi(c.text);
+                const HPDF_TextWidth w = HPDF_Font_TextWidth(fnt, reinterpret_cast<const HPDF_BYTE*>(bytes.c_str()),
+                                                             static_cast<HPDF_UINT>(bytes.size()));
+                const double left = c.xPt - static_cast<double>(w.width) * size / 1000.0 / 2;
+                const double baseline = s.heightPt - c.baselinePt;
+                appendNumber(content, left - x);
+                appendNumber(content, baseline - y);
+                content += "Td ";
+                appendPdfString(content, bytes);
+                content += " Tj\n";
+                x = left;
+                y = baseline;
+            }
+            content += "ET\n";
+        }
+        HPDF_Stream_Write(form->stream, reinterpret_cast<const HPDF_BYTE*>(content.data()), static_cast<HPDF_UINT>(content.size()));
+        m_pdf.check();
+        m_forms[index] = form;
+        return form;
+    }
+
+    void errorBox(const SymbolItem& item, const Symbol& s)
+    {
+        const double w = s.widthPt > 0 ? s.widthPt : 72;
+        const double h = s.heightPt > 0 ? s.heightPt : 36;
+        const float x = f(item.xPt), y = f(m_height - item.yPt - h);
+        HPDF_Page_GSave(m_page);
+        HPDF_Page_SetRGBFill(m_page, 1, 1, 1);
+        HPDF_Page_SetRGBStroke(m_page, 0, 0, 0);
+        HPDF_Page_SetLineWidth(m_page, 1);
+        HPDF_Page_Rectangle(m_page, x + 0.5f, y + 0.5f, f(w - 1), f(h - 1));
+        HPDF_Page_FillStroke(m_page);
+        HPDF_Page_Rectangle(m_page, x, y, f(w), f(h));
+        HPDF_Page_Clip(m_page);
+        HPDF_Page_EndPath(m_page);
+        HPDF_Page_SetRGBFill(m_page, 0, 0, 0);
+        HPDF_Page_BeginText(m_page);
+        HPDF_Page_SetFontAndSize(m_page, font(FontSpec{QStringLiteral("Helvetica"), 6, false, false}), 6);
+        const std::string text = toWinAnsi(QStringLiteral("Bar code error: ") + s.error);
+        HPDF_UINT written = 0;
+        HPDF_Page_TextRect(m_page, x + 2, f(m_height - item.yPt - 2), f(item.xPt + w - 2), y + 1, text.c_str(),
+                           HPDF_TALIGN_LEFT, &written);
+        if (m_pdf.failed())
+            m_pdf.reset();   // text longer than the box: what fits is shown
+        HPDF_Page_EndText(m_page);
+        HPDF_Page_GRestore(m_page);
+    }
+
+    HPDF_Image pictureAt(std::uint32_t index)
+    {
+        if (m_imageTried[index])
+            return m_images[index];
+        m_imageTried[index] = true;
+        const QImage decoded = QImage::fromData(m_doc.images[index].encoded);
+        if (decoded.isNull())
+            return nullptr;   // not a picture we can read: nothing is drawn, as in the preview
+        const QByteArray jpeg = encodeJpeg(decoded, m_settings.imageQuality);
+        m_images[index] = HPDF_LoadJpegImageFromMem(m_pdf.get(), reinterpret_cast<const HPDF_BYTE*>(jpeg.constData()),
+                                                    static_cast<HPDF_UINT>(jpeg.size()));
+        m_pdf.check();
+        return m_images[index];
+    }
+
+    void image(const ImageItem& item)
+    {
+        if (item.image >= m_doc.images.size())
+            return;
+        if (HPDF_Image img = pictureAt(item.image))
+            HPDF_Page_DrawImage(m_page, img, f(item.xPt), f(m_height - item.yPt - item.heightPt), f(item.widthPt),
+                                f(item.heightPt));
+    }
+
+    const PageDescription& m_doc;
+    const RenderPdf& m_settings;
+    HaruDocument m_pdf;
+    QHash<QString, HPDF_Font> m_fonts;
+    std::vector<HPDF_XObject> m_forms;
+    std::vector<HPDF_Image> m_images;
+    std::vector<bool> m_imageTried;
+    HPDF_Page m_page = nullptr;
+    double m_height = 0;
+    bool m_inText = false;
+    HPDF_Font m_textFont = nullptr;
+    float m_textSize = 0;
+    std::optional<Rgb> m_fill;
+};
+
+} // namespace
+
+void RenderPdf::write(const PageDescription& pages, const QString& path) const
+{
+    // Creating the file first reports an unusable name before any work is done.
+    AtomicFile file(path);
+    PdfWriter writer(pages, *this, file.finalPath());
+    writer.addPages();
+    writer.save([&file](const char* data, std::size_t size) { file.write(data, size); });
+    file.commit();
+}
+
+} // namespace quorvel::report

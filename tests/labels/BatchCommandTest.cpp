@@ -1,0 +1,144 @@
+// quorvel-batch list and expand end to end: the built program run on small label files.
+#include "labels/LabelFixtures.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/wait.h>
+
+using quorvel::test::item;
+using quorvel::test::labelLine;
+
+namespace {
+
+struct Result
+{
+    std::string out, err;
+    int status = -1;
+};
+
+std::string slurp(const std::string& path)
+{
+    QFile f(QString::fromStdString(path));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll().toStdString();
+}
+
+class BatchTest : public ::testing::Test
+{
+protected:
+    Result run(const std::string& args, const char* lang = "pt_BR.UTF-8")
+    {
+        std::string command = "env -u LC_ALL -u LC_NUMERIC LANG=" + std::string(lang) + " '" QUORVEL_BINARY_DIR
+                              "/quorvel-batch' " + args + " >'" + files.path("out") + "' 2>'" + files.path("err") + "'";
+        int raw = std::system(command.c_str());
+        Result r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(files.path("out"));
+        r.err = slurp(files.path("err"));
+        return r;
+    }
+    std::string file(const std::string& name, const std::string& bytes) { return "'" + files.write(name, bytes) + "'"; }
+
+    quorvel::test::Files files;
+};
+
+const std::string kHeader = "REFER_FABRICANTE\tDESC_COR_PRODUTO\tPRECO1\tGRIFFE\tCODIGO_BARRA\tTAMANHO\tqtd\tTIPO\tGRUPO\tSUBGRUPO\n";
+
+TEST_F(BatchTest, ListsTheRowsOfSuccessiveFilesInUtf8)
+{
+    std::string accents = labelLine({"CAL\xC7" "ADOS", "T\xCANIS", "CORA\xC7\xC3O", "A\xC7" "A\xCD", "TN-9", "CORRIDA", "39", "7891234000019", "299,90", "1"});
+    std::string first = file("a.txt", accents + "\r\n" + item("B", "0", "12,345") + "\r\n");
+    std::string second = file("b.txt", labelLine({"C", "S", "M", "COR", "", "", "", "1", ",", "-1"}) + "\r\n");
+    Result r = run("list " + first + " " + second);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, kHeader
+                         + "TN-9\tAÇAÍ\t299,9\tCORAÇÃO\t7891234000019\t39\t1\tCORRIDA\tCALÇADOS\tTÊNIS\n"
+                         + "CM-204\tAZUL MARINHO\t12,34\tNORTE\t2000000012346\tM\t0\tBASICA\tB\tCAMISETAS\n"
+                         + "\tCOR\t0\tM\t1\t\t-1\t\tC\tS\n");
+}
+
+TEST_F(BatchTest, CountOnly)
+{
+    Result r = run("list --count " + file("a.txt", item("A") + "\r\n" + item("B") + "\r\n"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "2\n");
+}
+
+struct StopCase
+{
+    const char* name;
+    std::string bytes;
+    int rows;
+    std::string err;
+    int status;
+};
+
+void PrintTo(const StopCase& c, std::ostream* os) { *os << quorvel::test::escaped(c.bytes); }
+
+class BatchStops : public BatchTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(BatchStops, RowsSoFarThenTheMessage)
+{
+    const StopCase& c = GetParam();
+    Result r = run("list --count " + file("stop.txt", c.bytes) + " " + file("next.txt", item("N") + "\n"));
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, std::to_string(c.rows) + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Messages, BatchStops, ::testing::Values(
+    StopCase{"ShortLineIsSilentAndTheNextFileIsRead", item("A") + "\r\nXSHORT|\r\n", 2, "", 0},
+    StopCase{"BadPriceGetsAFullStop", item("A") + "\r\n" + item("B", "1", "39.90"), 1, "'39.90' is not a valid floating point value.\n", 1},
+    StopCase{"BadQuantity", item("B", "5 "), 0, "'5 ' is not a valid integer value.\n", 1},
+    StopCase{"Overflow", item("B", "1", "1E400"), 0, "Floating point overflow.\n", 1},
+    StopCase{"RequiredField", labelLine({"A", "S", "", "COR", "R", "T", "P", "1", "1", "1"}), 0, "Field 'GRIFFE' must have a value.\n", 1},
+    StopCase{"MessageEndingInAQuoteGetsNoFullStop", item("B", "1", "1E15"), 0, "'1E15' is not a valid floating point value for field 'PRECO1'\n", 1},
+    StopCase{"EmptyLineWithItsLineBreak", item("A") + "\r\n\r\n", 1, "Estrutura de arquivo não foi programada!\rEntrar em contato com a Tarbelo!\n", 1}),
+    [](const ::testing::TestParamInfo<StopCase>& row) { return std::string(row.param.name); });
+
+TEST_F(BatchTest, FileErrors)
+{
+    Result r = run("list '" + files.path("absent.txt") + "'");
+    EXPECT_EQ(r.err, "File not found.\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, kHeader);
+    r = run("list '" + files.path("nowhere/absent.txt") + "'");
+    EXPECT_EQ(r.err, "Invalid filename.\n");
+}
+
+TEST_F(BatchTest, SeparatorFromTheEnvironment)
+{
+    std::string f = file("a.txt", item("A", "1", "39.90") + "\r\n");
+    Result r = run("list " + f, "C");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("\t39.9\t"), std::string::npos) << r.out;
+    r = run("list " + f, "pt_BR.UTF-8");
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(BatchTest, ExpandPrintsOneRowPerLabel)
+{
+    std::string bytes = item("A", "2", "12,34") + "\r\n" + item("B", "0") + "\r\n" + item("D", "-1") + "\r\n"
+                        + labelLine({"E", "S", "MARCA COM VINTE E CINCO", "COR", "R", "T", "XGG", "E", "5", "3"}) + "\r\n";
+    Result r = run("expand " + file("a.txt", bytes));
+    EXPECT_EQ(r.status, 0);
+    const std::string header = "Codigo\tDescricao\treferencia\tcor\tTam\tMarca\tpreco\ttipo\tgrupo\tsubgrupo\n";
+    const std::string a = "2000000012346\t\tCM-204\tAZUL MARINHO\tM\tNORTE\t12,34\tBASICA\tA\tCAMISETAS\n";
+    const std::string e = "E\t\tR\tCOR\tXG\tMARCA COM VINTE E CI\t5\tT\tE\tS\n";
+    EXPECT_EQ(r.out, header + a + a + e + e + e);
+}
+
+TEST_F(BatchTest, HelpNamesBothCommands)
+{
+    Result r = run("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("list [--count] FILE..."), std::string::npos);
+    EXPECT_NE(r.out.find("expand"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,220 @@
+// The import table and insereItem: field order, notifications, the two-step price conversion,
+// the required fields and what a failure leaves behind.
+#include "labels/LabelList.h"
+#include "table/Failure.h"
+
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace quorvel;
+using namespace quorvel::labels;
+
+namespace {
+
+LabelItem everyday()
+{
+    LabelItem i;
+    i.grupo = "VESTUARIO";
+    i.subgrupo = "CAMISETAS";
+    i.tipo = "BASICA";
+    i.referFabricante = "CM-204";
+    i.descCorProduto = "AZUL MARINHO";
+    i.griffe = "NORTE";
+    i.codigoBarra = "2000000012346";
+    i.tamanho = "M";
+    i.qtd = 2;
+    i.preco = 39.9;
+    return i;
+}
+
+std::string failureOf(table::Table& t, const LabelItem& i)
+{
+    try {
+        insereItem(t, i);
+    } catch (const Failure& f) {
+        return f.message().toStdString();
+    }
+    return {};
+}
+
+class LabelListTest : public ::testing::Test
+{
+protected:
+    LabelListTest() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    std::unique_ptr<table::Table> t = makeImportTable();
+};
+
+TEST_F(LabelListTest, TableHasTheTenFieldsInOrder)
+{
+    const char* names[] = {"REFER_FABRICANTE", "DESC_COR_PRODUTO", "PRECO1", "GRIFFE", "CODIGO_BARRA",
+                           "TAMANHO", "qtd", "TIPO", "GRUPO", "SUBGRUPO"};
+    const int widths[] = {12, 40, 0, 25, 25, 8, 0, 20, 20, 20};
+    ASSERT_EQ(t->fieldCount(), 10);
+    EXPECT_EQ(t->name(), "cdsEtqTemp");
+    for (int f = 0; f < 10; ++f) {
+        EXPECT_EQ(t->field(f).name, names[f]);
+        EXPECT_EQ(t->field(f).width, widths[f]) << names[f];
+        EXPECT_EQ(t->field(f).required, f == DESC_COR_PRODUTO || f == GRIFFE || f == CODIGO_BARRA) << names[f];
+    }
+    EXPECT_TRUE(t->isEmpty());
+}
+
+TEST_F(LabelListTest, AssignsInItsOrderWithOneNotificationEach)
+{
+    std::vector<std::pair<table::Change::Kind, int>> seen;
+    t->subscribe([&](const table::Change& c) { seen.emplace_back(c.kind, c.field); });
+    insereItem(*t, everyday());
+    using K = table::Change::Kind;
+    std::vector<std::pair<K, int>> expected = {
+        {K::RowBegun, -1}, {K::FieldSet, GRUPO}, {K::FieldSet, SUBGRUPO}, {K::FieldSet, TIPO},
+        {K::FieldSet, REFER_FABRICANTE}, {K::FieldSet, DESC_COR_PRODUTO}, {K::FieldSet, PRECO1},
+        {K::FieldSet, GRIFFE}, {K::FieldSet, CODIGO_BARRA}, {K::FieldSet, TAMANHO}, {K::FieldSet, qtd},
+        {K::RowStored, -1}};
+    EXPECT_EQ(seen, expected);
+    EXPECT_FALSE(t->isPending());
+    EXPECT_EQ(t->currentRow(), 0);
+}
+
+TEST_F(LabelListTest, TextsAreCutToTheirWidths)
+{
+    LabelItem i = everyday();
+    std::string colour(50, 'c'), size = "0123456789", reference = "REF-1234567890";
+    i.descCorProduto = colour;
+    i.tamanho = size;
+    i.referFabricante = reference;
+    insereItem(*t, i);
+    EXPECT_EQ(t->text(DESC_COR_PRODUTO), std::string(40, 'c'));
+    EXPECT_EQ(t->text(TAMANHO), "01234567");
+    EXPECT_EQ(t->text(REFER_FABRICANTE), "REF-12345678");
+}
+
+TEST_F(LabelListTest, QuantityIsStoredUnchanged)
+{
+    for (std::int32_t n : {0, -1, 2147483647, -2147483647 - 1}) {
+        LabelItem i = everyday();
+        i.qtd = n;
+        insereItem(*t, i);
+        EXPECT_EQ(t->integer(qtd), n);
+        EXPECT_EQ(t->text(qtd), std::to_string(n));
+    }
+}
+
+struct PriceCase
+{
+    const char* name;
+    double price;
+    const char* shown;     ///< under a comma separator; "" when the row fails
+};
+
+void PrintTo(const PriceCase& c, std::ostream* os) { *os << c.price; }
+
+class PriceIntoPreco1 : public LabelListTest, public ::testing::WithParamInterface<PriceCase> {};
+
+TEST_P(PriceIntoPreco1, IsRoundedTwiceAndShownShortest)
+{
+    LabelItem i = everyday();
+    i.preco = GetParam().price;
+    std::string failure = failureOf(*t, i);
+    if (*GetParam().shown == '\0') {
+        EXPECT_NE(failure, "");
+        return;
+    }
+    ASSERT_EQ(failure, "");
+    EXPECT_EQ(t->text(PRECO1), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rounding, PriceIntoPreco1, ::testing::Values(
+    PriceCase{"TieToEvenDown", 12.345, "12,34"},
+    PriceCase{"TieToEvenUp", 12.355, "12,36"},
+    PriceCase{"OneDecimal", 12.3, "12,3"},
+    PriceCase{"Whole", 12, "12"},
+    PriceCase{"FirstRoundingMakesATie", 1.234951, "1,24"},
+    PriceCase{"EvenCentTie", 0.125, "0,12"},
+    PriceCase{"OddCentTie", 0.135, "0,14"},
+    PriceCase{"NegativeTie", -12.345, "-12,34"},
+    PriceCase{"SmallNegative", -0.05, "-0,05"},
+    PriceCase{"BelowHalfACentInExponentForm", 0.00001, "0"},
+    PriceCase{"Zero", 0, "0"},
+    PriceCase{"LargestThatFits", 999999999999.99, "999999999999,99"},
+    PriceCase{"RoundsUpToTheLimit", 999999999999.996, ""},
+    PriceCase{"TenToTheTwelve", 1e12, ""},
+    PriceCase{"ExponentForm", 1e15, ""}),
+    [](const ::testing::TestParamInfo<PriceCase>& row) { return std::string(row.param.name); });
+
+TEST_F(LabelListTest, PriceWithoutRoomFailsNamingItsTextAndLeavesTheFirstFiveAssigned)
+{
+    LabelItem i = everyday();
+    i.preco = 1e12;
+    EXPECT_EQ(failureOf(*t, i), "'1000000000000' is not a valid floating point value for field 'PRECO1'");
+    EXPECT_EQ(t->state(), table::Table::State::Inserting);
+    EXPECT_EQ(t->text(GRUPO), "VESTUARIO");
+    EXPECT_EQ(t->text(DESC_COR_PRODUTO), "AZUL MARINHO");
+    EXPECT_TRUE(t->isNull(PRECO1));
+    EXPECT_TRUE(t->isNull(GRIFFE));
+    EXPECT_TRUE(t->isNull(qtd));
+    t->abandon();
+    i.preco = 1e15;
+    EXPECT_EQ(failureOf(*t, i), "'1E15' is not a valid floating point value for field 'PRECO1'");
+}
+
+TEST_F(LabelListTest, PointSeparatorSettings)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    LabelItem i = everyday();
+    i.preco = 12.345;
+    insereItem(*t, i);
+    EXPECT_EQ(t->text(PRECO1), "12.34");
+}
+
+struct RequiredCase
+{
+    const char* name;
+    bool colour, brand, code;
+    const char* message;
+};
+
+void PrintTo(const RequiredCase& c, std::ostream* os) { *os << c.name; }
+
+class RequiredFields : public LabelListTest, public ::testing::WithParamInterface<RequiredCase> {};
+
+TEST_P(RequiredFields, FirstEmptyInFieldOrderFailsAndTheRowStaysPending)
+{
+    const RequiredCase& c = GetParam();
+    LabelItem i = everyday();
+    if (!c.colour)
+        i.descCorProduto = "";
+    if (!c.brand)
+        i.griffe = "";
+    if (!c.code)
+        i.codigoBarra = "";
+    EXPECT_EQ(failureOf(*t, i), c.message);
+    EXPECT_EQ(t->state(), table::Table::State::Inserting);
+    EXPECT_EQ(t->rowCount(), 1);
+    EXPECT_EQ(t->text(TAMANHO), "M");
+    EXPECT_EQ(t->integer(qtd), 2);
+    // The next row cannot begin while this one is pending.
+    EXPECT_EQ(failureOf(*t, everyday()), c.message);
+    EXPECT_EQ(t->rowCount(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Order, RequiredFields, ::testing::Values(
+    RequiredCase{"Colour", false, true, true, "Field 'DESC_COR_PRODUTO' must have a value"},
+    RequiredCase{"Brand", true, false, true, "Field 'GRIFFE' must have a value"},
+    RequiredCase{"BarCode", true, true, false, "Field 'CODIGO_BARRA' must have a value"},
+    RequiredCase{"ColourBeforeBarCode", false, true, false, "Field 'DESC_COR_PRODUTO' must have a value"},
+    RequiredCase{"BrandBeforeBarCode", true, false, false, "Field 'GRIFFE' must have a value"}),
+    [](const ::testing::TestParamInfo<RequiredCase>& row) { return std::string(row.param.name); });
+
+TEST_F(LabelListTest, UnchangedGridRowIsDiscardedFirst)
+{
+    insereItem(*t, everyday());
+    t->append();
+    insereItem(*t, everyday());
+    EXPECT_EQ(t->rowCount(), 2);
+    EXPECT_FALSE(t->isPending());
+}
+
+} // namespace

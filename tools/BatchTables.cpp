@@ -1,0 +1,74 @@
+#include "BatchTables.h"
+
+#include "labels/LabelImport.h"
+#include "table/Failure.h"
+#include "table/Numbers.h"
+#include "table/Windows1252.h"
+
+#include <string>
+
+namespace quorvel::batch {
+
+QString withFullStop(const QString& message)
+{
+    if (!message.isEmpty() && message.back().unicode() > u'.')
+        return message + QLatin1Char('.');
+    return message;
+}
+
+int importFiles(const QStringList& files, table::Table& importTable)
+{
+    try {
+        for (const QString& file : files) {
+            if (labels::importLabelFile(file, importTable) == labels::ReadEnd::EmptyLine) {
+                std::fprintf(stderr, "%s\n", labels::emptyLineMessage().toUtf8().constData());
+                return 1;
+            }
+        }
+        return 0;
+    } catch (const Failure& failure) {
+        if (importTable.state() == table::Table::State::Inserting)
+            importTable.abandon();
+        if (dynamic_cast<const SilentAbort*>(&failure) == nullptr)
+            std::fprintf(stderr, "%s\n", withFullStop(failure.message()).toUtf8().constData());
+        return 1;
+    }
+}
+
+void printTable(const table::Table& t, std::FILE* out)
+{
+    table::DecimalSeparatorScope separator;
+    std::string line;
+    for (int f = 0; f < t.fieldCount(); ++f) {
+        if (f > 0)
+            line.push_back('\t');
+        line += t.field(f).name;
+    }
+    line.push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), out);
+    for (int row = 0; row < t.rowCount(); ++row) {
+        line.clear();
+        for (int f = 0; f < t.fieldCount(); ++f) {
+            if (f > 0)
+                line.push_back('\t');
+            table::appendUtf8FromWindows1252(line, t.textAt(row, f));
+        }
+        line.push_back('\n');
+        std::fwrite(line.data(), 1, line.size(), out);
+    }
+    std::fflush(out);
+}
+
+bool parseFileArguments(const QStringList& args, QStringList& files, bool& countOnly)
+{
+    countOnly = false;
+    for (const QString& arg : args) {
+        if (arg == QLatin1String("--count"))
+            countOnly = true;
+        else
+            files << arg;
+    }
+    return !files.isEmpty();
+}
+
+} // namespace quorvel::batch

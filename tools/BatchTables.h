@@ -1,0 +1,28 @@
+// What list and expand share: importing files as the window does, printing a table, and
+// reporting a failure as the window's error box would word it.
+#pragma once
+
+#include "table/Table.h"
+
+#include <QStringList>
+
+#include <cstdio>
+
+namespace quorvel::batch {
+
+/// Imports the files one after another into `importTable`. A message that stops an import goes
+/// to standard error as the window shows it, and the result is 1; otherwise 0. A row left pending
+/// by a failed line is dropped, so only stored rows remain.
+int importFiles(const QStringList& files, table::Table& importTable);
+
+/// A header of the field names, then one line per row with each value as the grid shows it,
+/// tab-separated, in UTF-8.
+void printTable(const table::Table& t, std::FILE* out);
+
+/// The default error handler's rule: "." is added when the last character comes after ".".
+QString withFullStop(const QString& message);
+
+/// Splits "--count" from the file names; false when no file was named.
+bool parseFileArguments(const QStringList& args, QStringList& files, bool& countOnly);
+
+} // namespace quorvel::batch
