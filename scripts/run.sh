@@ -8,4 +8,5 @@ cmake --build build
 if [[ -x build/quorvel ]]; then
   exec build/quorvel "$@"
 fi
-exec build/quorvel-batch list examples/loja-centro.txt
+# The sample is a Brazilian shop's file: its prices are written with a decimal comma.
+exec env -u LC_ALL -u LC_NUMERIC LANG=pt_BR.UTF-8 build/quorvel-batch list examples/loja-centro.txt

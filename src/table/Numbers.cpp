@@ -224,16 +224,17 @@ std::optional<std::int64_t> parseFixed(std::string_view text, char separator, in
     bool roundUp = false;
     if (shift < 0) {
         auto drop = static_cast<std::size_t>(-shift);
-        std::string dropped;
-        if (drop >= kept.size()) {
-            dropped = std::string(drop - kept.size(), '0') + kept;
+        char first = '0';
+        bool restNonZero = false;
+        if (drop > kept.size()) {
+            restNonZero = kept.find_first_not_of('0') != std::string::npos;
             kept.clear();
         } else {
-            dropped = kept.substr(kept.size() - drop);
-            kept.resize(kept.size() - drop);
+            std::size_t cut = kept.size() - drop;
+            first = kept[cut];
+            restNonZero = kept.find_first_not_of('0', cut + 1) != std::string::npos;
+            kept.erase(cut);
         }
-        char first = dropped.front();
-        bool restNonZero = dropped.find_first_not_of('0', 1) != std::string::npos;
         bool lastKeptOdd = !kept.empty() && ((kept.back() - '0') % 2 != 0);
         roundUp = first > '5' || (first == '5' && (restNonZero || lastKeptOdd));
     } else {

@@ -14,8 +14,9 @@
 
 namespace quorvel::table {
 
-// Stored rows, each packed into a run of bytes: a null bitmap, then per field either eight bytes
-// (numbers) or a length byte and the text's bytes. The runs live in large blocks, so a row costs
+// Stored rows, each packed into a run of bytes: a null bitmap, then per field a length byte and
+// the text's bytes, a variable-length integer (whole and fixed-point numbers, zigzag coded, one
+// to ten bytes), or the eight bytes of a double. The runs live in large blocks, so a row costs
 // its bytes and one pointer, not an allocation. A replaced or deleted row's bytes stay in their
 // block until the table is emptied: edits by hand are few, imports only append.
 class Table::Rows
@@ -66,7 +67,7 @@ public:
         v.real = 0;
         p += bitmapBytes();
         for (std::size_t i = 0; i < f; ++i)
-            p += m_fields[i].type == FieldType::Text ? 1u + p[0] : 8u;
+            p = skip(i, p);
         if (v.null)
             return;
         switch (m_fields[f].type) {
@@ -76,9 +77,16 @@ public:
         case FieldType::Currency:
             std::memcpy(&v.real, p, 8);
             break;
-        default:
-            std::memcpy(&v.number, p, 8);
+        default: {
+            std::uint64_t zigzag = 0;
+            for (int shift = 0;; shift += 7) {
+                zigzag |= static_cast<std::uint64_t>(*p & 0x7Fu) << shift;
+                if ((*p++ & 0x80u) == 0)
+                    break;
+            }
+            v.number = static_cast<std::int64_t>(zigzag >> 1) ^ -static_cast<std::int64_t>(zigzag & 1);
             break;
+        }
         }
     }
 
@@ -107,6 +115,33 @@ private:
 
     std::size_t bitmapBytes() const { return (m_fields.size() + 7) / 8; }
 
+    static std::uint64_t zigzag(std::int64_t n)
+    {
+        return (static_cast<std::uint64_t>(n) << 1) ^ static_cast<std::uint64_t>(n >> 63);
+    }
+    static std::size_t varintSize(std::uint64_t u)
+    {
+        std::size_t n = 1;
+        while (u >= 0x80) {
+            u >>= 7;
+            ++n;
+        }
+        return n;
+    }
+    const std::uint8_t* skip(std::size_t field, const std::uint8_t* p) const
+    {
+        switch (m_fields[field].type) {
+        case FieldType::Text:
+            return p + 1 + p[0];
+        case FieldType::Currency:
+            return p + 8;
+        default:
+            while (*p & 0x80u)
+                ++p;
+            return p + 1;
+        }
+    }
+
     std::uint8_t* allocate(std::size_t size)
     {
         if (m_blocks.empty() || m_free < size) {
@@ -125,7 +160,17 @@ private:
     {
         std::size_t size = bitmapBytes();
         for (std::size_t f = 0; f < m_fields.size(); ++f)
-            size += m_fields[f].type == FieldType::Text ? 1 + (values[f].null ? 0 : values[f].text.size()) : 8;
+            switch (m_fields[f].type) {
+            case FieldType::Text:
+                size += 1 + (values[f].null ? 0 : values[f].text.size());
+                break;
+            case FieldType::Currency:
+                size += 8;
+                break;
+            default:
+                size += varintSize(zigzag(values[f].null ? 0 : values[f].number));
+                break;
+            }
         std::uint8_t* row = allocate(size);
         std::memset(row, 0, bitmapBytes());
         std::uint8_t* p = row + bitmapBytes();
@@ -145,8 +190,13 @@ private:
                 p += 8;
                 break;
             default:
-                std::memcpy(p, &v.number, 8);
-                p += 8;
+                for (std::uint64_t u = zigzag(v.null ? 0 : v.number); ; u >>= 7) {
+                    if (u < 0x80) {
+                        *p++ = static_cast<std::uint8_t>(u);
+                        break;
+                    }
+                    *p++ = static_cast<std::uint8_t>(u | 0x80);
+                }
                 break;
             }
         }
@@ -195,10 +245,8 @@ int Table::rowCount() const
     return m_rows->size() + (m_state == State::Inserting ? 1 : 0);
 }
 
-void Table::notify(Change::Kind kind, int row, int field)
+void Table::notifyObservers(Change::Kind kind, int row, int field)
 {
-    if (m_observers.empty())
-        return;
     Change change{kind, row, field};
     // An observer may unsubscribe while being called: walk a copy of the ids.
     auto observers = m_observers;

@@ -113,7 +113,12 @@ private:
     class Rows;
     struct Pending;
 
-    void notify(Change::Kind kind, int row = -1, int field = -1);
+    void notify(Change::Kind kind, int row = -1, int field = -1)
+    {
+        if (!m_observers.empty())
+            notifyObservers(kind, row, field);
+    }
+    void notifyObservers(Change::Kind kind, int row, int field);
     void beginRow(int position);
     void beginEditIfBrowsing();
     void checkField(int field) const;

@@ -43,6 +43,10 @@ endif()
 # Every example label file lists from the installed tree.
 file(GLOB examples ${ROOT}/usr/share/doc/*/examples/*.txt)
 if(out MATCHES "quorvel-batch list")
+  # The examples are a Brazilian shop's files: their prices are written with a decimal comma.
+  set(ENV{LANG} pt_BR.UTF-8)
+  unset(ENV{LC_ALL})
+  unset(ENV{LC_NUMERIC})
   foreach(example ${examples})
     execute_process(COMMAND ${ROOT}/usr/bin/quorvel-batch list ${example}
       RESULT_VARIABLE rc OUTPUT_VARIABLE listed ERROR_VARIABLE err)

@@ -244,6 +244,29 @@ TEST(TableFieldKinds, WholeNumbersIntoDecimalAndTextFields)
     EXPECT_EQ(t.currency(2), 3.0);
 }
 
+TEST(TableFieldKinds, StoredNumbersReadBackExactly)
+{
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    Table t("cdsKinds", {{"PRECO", FieldType::Fixed, 0, false, 14, 2}, {"QTD", FieldType::Integer}, {"VALOR", FieldType::Currency},
+                         {"NOME", FieldType::Text, 3}});
+    const char* prices[] = {"-999999999999,99", "999999999999,99", "0", "-0,01", "63,5", "64", "-64,01"};
+    const std::int32_t quantities[] = {-2147483647 - 1, 2147483647, 0, -1, 63, 64, -65};
+    for (int i = 0; i < 7; ++i) {
+        t.append();
+        t.setText(0, prices[i]);
+        t.setInteger(1, quantities[i]);
+        t.setText(2, prices[i]);
+        t.setText(3, "abc");
+        t.store();
+    }
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(t.textAt(i, 0), prices[i]);
+        EXPECT_EQ(t.integerAt(i, 1), quantities[i]);
+        EXPECT_EQ(t.textAt(i, 2), prices[i]);
+        EXPECT_EQ(t.textAt(i, 3), "abc");
+    }
+}
+
 TEST(TableFieldKinds, FailureMessagesShowTheTextsCharacters)
 {
     Table t("cdsKinds", {{"QTD", FieldType::Integer}});

@@ -1,0 +1,51 @@
+#include "app/Dialogs.h"
+
+namespace quorvel::app {
+
+namespace {
+const QString kOk = QStringLiteral("OK");
+const QString kCancel = QStringLiteral("Cancel");
+const QString kYes = QStringLiteral("&Yes");
+const QString kNo = QStringLiteral("&No");
+} // namespace
+
+Dialogs::Message Dialogs::selectFileRequired()
+{
+    return {QStringLiteral("Aviso"), QString::fromUtf8("É necessário selecionar o arquivo!"), Icon::Warning,
+            {{Button::Ok, kOk}, {Button::Cancel, kCancel}}, Button::Ok, Button::Cancel};
+}
+
+Dialogs::Message Dialogs::confirmFile()
+{
+    return {QStringLiteral("Aviso"), QStringLiteral("Confirma o arquivo de etiquetas selecionado?"), Icon::Question,
+            {{Button::Yes, kYes}, {Button::No, kNo}}, Button::Yes, Button::None};
+}
+
+Dialogs::Message Dialogs::plain(const QString& text)
+{
+    return {QString::fromLatin1(kApplicationTitle), text, Icon::None, {{Button::Ok, kOk}}, Button::Ok, Button::Ok};
+}
+
+Dialogs::Message Dialogs::error(const QString& text)
+{
+    return {QString::fromLatin1(kApplicationTitle), text, Icon::Critical, {{Button::Ok, kOk}}, Button::Ok, Button::Ok};
+}
+
+Dialogs::Message Dialogs::confirmDeleteItem()
+{
+    return {QStringLiteral("Warning"), QString::fromUtf8("Confirma a exclusão deste item ?"), Icon::Warning,
+            {{Button::Yes, kYes}, {Button::No, kNo}}, Button::Yes, Button::No};
+}
+
+Dialogs::Message Dialogs::confirmDeleteRecord()
+{
+    return {QStringLiteral("Confirm"), QStringLiteral("Delete record?"), Icon::Question,
+            {{Button::Ok, kOk}, {Button::Cancel, kCancel}}, Button::Ok, Button::Cancel};
+}
+
+Dialogs::Message Dialogs::applicationError(const QString& text)
+{
+    return {QStringLiteral("Application Error"), text, Icon::Critical, {{Button::Ok, kOk}}, Button::Ok, Button::Ok};
+}
+
+} // namespace quorvel::app

@@ -1,0 +1,377 @@
+#include "app/TFrmLerEtiqueta.h"
+
+#include "app/DbGrid.h"
+#include "app/Dialogs.h"
+#include "app/JpegImage.h"
+#include "app/WindowPlacement.h"
+#include "labels/LabelFileReader.h"
+#include "labels/LabelList.h"
+#include "labels/PrintTable.h"
+#include "table/Failure.h"
+#include "table/Table.h"
+#include "table/TableModel.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+
+#include <limits>
+
+using quorvel::Failure;
+using quorvel::SilentAbort;
+using quorvel::app::Dialogs;
+namespace labels = quorvel::labels;
+namespace table = quorvel::table;
+
+// The resources live in a static library: they must be pulled in by hand.
+static void initResources()
+{
+    Q_INIT_RESOURCE(quorvel);
+}
+
+namespace {
+
+// The window's font where "MS Sans Serif" itself is missing.
+void substituteFonts()
+{
+    if (!QFont::substitutes(QStringLiteral("MS Sans Serif")).contains(QStringLiteral("Liberation Sans")))
+        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+}
+
+QFont windowFont(bool bold)
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSize(8);
+    font.setBold(bold);
+    return font;
+}
+
+QGroupBox* groupBox(QWidget* parent, const QString& title, const QRect& geometry)
+{
+    auto* box = new QGroupBox(title, parent);
+    box->setGeometry(geometry);
+    box->setBackgroundRole(QPalette::Button);
+    box->setAutoFillBackground(true);
+    return box;
+}
+
+QFrame* panel(QWidget* parent, const QRect& geometry, QFrame::Shadow shadow)
+{
+    auto* frame = new QFrame(parent);
+    frame->setGeometry(geometry);
+    frame->setFrameStyle(QFrame::Panel | shadow);
+    frame->setLineWidth(1);
+    frame->setBackgroundRole(QPalette::Button);
+    frame->setAutoFillBackground(true);
+    return frame;
+}
+
+/// The field whose required-value failure `failure` is, when the table's pending row lacks it.
+int refusedField(const table::Table& t, const Failure& failure)
+{
+    if (!t.isPending())
+        return -1;
+    for (int f = 0; f < t.fieldCount(); ++f) {
+        const auto& def = t.field(f);
+        if (!def.required || !t.text(f).empty())
+            continue;
+        QString expected = QStringLiteral("Field '%1' must have a value").arg(QString::fromStdString(def.name));
+        return failure.message() == expected ? f : -1;
+    }
+    return -1;
+}
+
+} // namespace
+
+TFrmLerEtiqueta::TFrmLerEtiqueta(Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint),
+      m_dialogs(dialogs), m_errors(dialogs)
+{
+    setObjectName(QStringLiteral("FrmLerEtiqueta"));
+    initResources();
+    substituteFonts();
+    setWindowTitle(QStringLiteral("Quorvel"));
+    setFixedSize(753, 545);
+    setFont(windowFont(false));
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+
+    cdsImpEtq = labels::makePrintTable();
+    cdsEtqTemp = labels::makeImportTable();
+    buildControls();
+    buildGrid();
+
+    m_errors.beforeShow = [this](const Failure& failure) {
+        int field = refusedField(*cdsEtqTemp, failure);
+        if (field >= 0)
+            DBGrid1->showField(field);
+    };
+    // Opening the import table raises its first data change.
+    dsEtqTempDataChange(-1);
+}
+
+TFrmLerEtiqueta::~TFrmLerEtiqueta()
+{
+    // The grid and its data source observe cdsEtqTemp, which goes before QWidget deletes children.
+    delete DBGrid1;
+    delete dsEtqTemp;
+}
+
+void TFrmLerEtiqueta::buildControls()
+{
+    GroupBoxEntrada = groupBox(this, QString(), QRect(0, 0, 753, 545));
+    GroupBoxEntrada->setObjectName(QStringLiteral("GroupBoxEntrada"));
+    GroupBoxEntrada->setFont(windowFont(true));
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    Exclui1 = PopupMenu1->addAction(QStringLiteral("Excluir"));
+    Exclui1->setObjectName(QStringLiteral("Exclui1"));
+    connect(Exclui1, &QAction::triggered, this, &TFrmLerEtiqueta::Exclui1Click);
+
+    Panel2 = panel(GroupBoxEntrada, QRect(2, 525, 749, 18), QFrame::Sunken);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+
+    DBGrid1 = new quorvel::app::DbGrid(m_errors, GroupBoxEntrada);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setGeometry(2, 184, 749, 341);
+
+    grpLocalizarArq = groupBox(GroupBoxEntrada, QStringLiteral(" Localizar Arquivo de Etiquetas"), QRect(6, 22, 451, 41));
+    grpLocalizarArq->setObjectName(QStringLiteral("grpLocalizarArq"));
+
+    edtArquivo = new QLineEdit(grpLocalizarArq);
+    edtArquivo->setObjectName(QStringLiteral("edtArquivo"));
+    edtArquivo->setGeometry(8, 14, 402, 21);
+    edtArquivo->setReadOnly(true);
+    edtArquivo->setMaxLength(std::numeric_limits<int>::max());
+    QPalette white = edtArquivo->palette();
+    white.setColor(QPalette::Base, QColor(255, 255, 255));
+    edtArquivo->setPalette(white);
+    edtArquivo->installEventFilter(this);
+
+    btnLocaliza = new QPushButton(QStringLiteral("..."), grpLocalizarArq);
+    btnLocaliza->setObjectName(QStringLiteral("btnLocaliza"));
+    btnLocaliza->setGeometry(416, 13, 25, 22);
+    btnLocaliza->setAutoDefault(false);
+    btnLocaliza->installEventFilter(this);
+    connect(btnLocaliza, &QPushButton::clicked, this, &TFrmLerEtiqueta::btnLocalizaClick);
+
+    OpenDialog1 = new QFileDialog(this);
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1->setFileMode(QFileDialog::AnyFile);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog1->setOption(QFileDialog::ReadOnly, false);
+    OpenDialog1->setSizeGripEnabled(true);
+
+    Panel1 = panel(GroupBoxEntrada, QRect(464, 10, 284, 168), QFrame::Raised);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+
+    imgFoto = new QLabel(Panel1);
+    imgFoto->setObjectName(QStringLiteral("imgFoto"));
+    imgFoto->setGeometry(1, 1, 282, 166);
+    imgFoto->setScaledContents(true);
+    QFile picture(QStringLiteral(":/quorvel/foto.jpg"));
+    if (!picture.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("The picture resource is missing"));
+    imgFoto->setPixmap(QPixmap::fromImage(quorvel::app::decodeJpeg(picture.readAll())));
+
+    GroupBox3 = groupBox(this, QStringLiteral("Etiqueta: "), QRect(7, 80, 450, 78));
+    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    GroupBox3->raise();
+
+    btnTag_2 = new QPushButton(QString::fromUtf8("&PADRÃO"), GroupBox3);
+    btnTag_2->setObjectName(QStringLiteral("btnTag_2"));
+    btnTag_2->setGeometry(9, 20, 424, 44);
+    btnTag_2->setFont(windowFont(true));
+    btnTag_2->setFocusPolicy(Qt::NoFocus);
+    btnTag_2->setAutoDefault(false);
+    connect(btnTag_2, &QPushButton::clicked, this, &TFrmLerEtiqueta::BtnSalvarClick);
+
+    setTabOrder(edtArquivo, btnLocaliza);
+    setTabOrder(btnLocaliza, DBGrid1);
+    setTabOrder(DBGrid1, edtArquivo);
+}
+
+void TFrmLerEtiqueta::buildGrid()
+{
+    using Column = table::TableModel::Column;
+    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+    std::vector<Column> columns = {
+        {labels::GRUPO, QStringLiteral("Grupo")},
+        {labels::SUBGRUPO, QStringLiteral("Subgrupo")},
+        {labels::DESC_COR_PRODUTO, QStringLiteral("Cor")},
+        {labels::REFER_FABRICANTE, QStringLiteral("Ref. Fornecedor")},
+        {labels::GRIFFE, QStringLiteral("Griffe")},
+        {labels::TIPO, QStringLiteral("Tipo")},
+        {labels::PRECO1, QString::fromUtf8("Preço"), right},
+        {labels::TAMANHO, QStringLiteral("Tamanho")},
+        {labels::qtd, QStringLiteral("Qtde"), right},
+    };
+    // Fixed widths in pixels; 0 takes the default width for the field's width in characters.
+    const int widths[] = {0, 0, 100, 97, 99, 0, 50, 55, 31};
+
+    dsEtqTemp = new table::TableModel(*cdsEtqTemp, columns, this);
+    dsEtqTemp->setObjectName(QStringLiteral("dsEtqTemp"));
+    connect(dsEtqTemp, &table::TableModel::tableChanged, this, &TFrmLerEtiqueta::dsEtqTempDataChange);
+    DBGrid1->setDataSource(dsEtqTemp);
+    connect(DBGrid1, &quorvel::app::DbGrid::contextMenuRequestedAt, this, [this](const QPoint& pos) { PopupMenu1->popup(pos); });
+
+    QFontMetrics metrics(DBGrid1->font());
+    for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+        int width = widths[c];
+        if (width == 0) {
+            int chars = cdsEtqTemp->field(columns[static_cast<std::size_t>(c)].field).width;
+            width = qMax(metrics.horizontalAdvance(QLatin1Char('0')) * chars + 4,
+                         metrics.horizontalAdvance(columns[static_cast<std::size_t>(c)].title) + 4);
+        }
+        DBGrid1->setColumnWidth(c, width);
+    }
+    DBGrid1->verticalHeader()->setMinimumSectionSize(metrics.height());
+    DBGrid1->verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
+    DBGrid1->verticalHeader()->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("\u25B6")) + 8);
+}
+
+void TFrmLerEtiqueta::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    FormShow();
+    if (!m_placed) {
+        m_placed = true;
+        placeOnScreen();
+    }
+}
+
+void TFrmLerEtiqueta::placeOnScreen()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QSize outer = frameGeometry().size();
+    move(quorvel::app::centredPosition(screen->geometry(), outer));
+}
+
+void TFrmLerEtiqueta::FormShow()
+{
+    m_errors.guarded([this] {
+        cdsEtqTemp->clear();
+        dsEtqTemp->flush();
+        edtArquivo->setFocus(Qt::OtherFocusReason);
+        // Before the window is active the focus only lands when it activates, and that kind of
+        // focus change leaves the colour alone: the highlight comes now.
+        if (!edtArquivo->hasFocus())
+            edtArquivoEnter(Qt::OtherFocusReason);
+    });
+}
+
+bool TFrmLerEtiqueta::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == edtArquivo && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        auto reason = static_cast<QFocusEvent*>(event)->reason();
+        // Focus that goes to another window, a popup, or comes back from one changes nothing.
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            if (event->type() == QEvent::FocusIn)
+                m_errors.guarded([&] { edtArquivoEnter(reason); });
+            else
+                m_errors.guarded([&] { edtArquivoExit(); });
+        }
+    } else if (watched == btnLocaliza && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_P && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            if (btnTag_2->isEnabled())
+                btnTag_2->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFrmLerEtiqueta::edtArquivoEnter(Qt::FocusReason reason)
+{
+    QPalette p = edtArquivo->palette();
+    p.setColor(QPalette::Base, QColor(255, 255, 0));
+    edtArquivo->setPalette(p);
+    if (reason != Qt::MouseFocusReason)
+        edtArquivo->selectAll();
+}
+
+void TFrmLerEtiqueta::edtArquivoExit()
+{
+    // The desktop's window-background colour, looked up whenever the edit is drawn.
+    edtArquivo->setPalette(QPalette());
+}
+
+void TFrmLerEtiqueta::dsEtqTempDataChange(int)
+{
+    btnTag_2->setEnabled(!cdsEtqTemp->isEmpty());
+}
+
+void TFrmLerEtiqueta::btnLocalizaClick()
+{
+    m_errors.guarded([this] {
+        OpenDialog1->selectFile(m_openDialogFileName);
+        if (auto chosen = m_dialogs.chooseFile(*OpenDialog1))
+            m_openDialogFileName = *chosen;
+        edtArquivo->setText(m_openDialogFileName);
+        if (edtArquivo->text().isEmpty()) {
+            m_dialogs.show(Dialogs::selectFileRequired());
+            edtArquivo->setFocus(Qt::OtherFocusReason);
+            throw SilentAbort();
+        }
+        if (m_dialogs.show(Dialogs::confirmFile()) == Dialogs::Button::No) {
+            edtArquivo->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        LeArquivo();
+    });
+}
+
+void TFrmLerEtiqueta::LeArquivo()
+{
+    // Views learn of the rows once, however the reading ends.
+    struct Announce
+    {
+        table::TableModel* model;
+        ~Announce() { model->flush(); }
+    } announce{dsEtqTemp};
+    labels::ReadEnd end = labels::readLabelFile(edtArquivo->text(), [this](const labels::LabelItem& item) { InsereItem(item); });
+    if (end == labels::ReadEnd::EmptyLine) {
+        m_dialogs.show(Dialogs::plain(labels::emptyLineMessage()));
+        return;
+    }
+    cdsEtqTemp->first();
+}
+
+void TFrmLerEtiqueta::InsereItem(const labels::LabelItem& item)
+{
+    labels::insereItem(*cdsEtqTemp, item);
+}
+
+void TFrmLerEtiqueta::Exclui1Click()
+{
+    m_errors.guarded([this] {
+        if (m_dialogs.show(Dialogs::confirmDeleteItem()) == Dialogs::Button::No)
+            return;
+        DBGrid1->discardEditor();
+        cdsEtqTemp->remove();
+        dsEtqTemp->flush();
+    });
+}
+
+void TFrmLerEtiqueta::BtnSalvarClick()
+{
+    m_errors.guarded([] {});
+}

@@ -1,0 +1,90 @@
+// The import window: the program's one window, holding the label list's grid, the file chooser
+// and the print button, and the handlers that bind them to the label import.
+#pragma once
+
+#include "app/ErrorHandler.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QFileDialog;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPushButton;
+
+namespace quorvel::table {
+class Table;
+class TableModel;
+} // namespace quorvel::table
+
+namespace quorvel::labels {
+struct LabelItem;
+}
+
+namespace quorvel::app {
+class DbGrid;
+class Dialogs;
+} // namespace quorvel::app
+
+class TFrmLerEtiqueta : public QWidget
+{
+    Q_OBJECT
+
+public:
+    /// Builds the window with every component; questions and messages go through `dialogs`,
+    /// which must outlive the window.
+    explicit TFrmLerEtiqueta(quorvel::app::Dialogs& dialogs, QWidget* parent = nullptr);
+    ~TFrmLerEtiqueta() override;
+
+    /// Appends one row to the import table from a line of a label file and stores it.
+    void InsereItem(const quorvel::labels::LabelItem& item);
+
+    quorvel::app::ErrorHandler& errorHandler() { return m_errors; }
+
+    QGroupBox* GroupBoxEntrada;
+    QMenu* PopupMenu1;
+    QAction* Exclui1;
+    QFrame* Panel2;
+    quorvel::app::DbGrid* DBGrid1;
+    quorvel::table::TableModel* dsEtqTemp;
+    QGroupBox* GroupBox3;
+    QPushButton* btnTag_2;
+    std::unique_ptr<quorvel::table::Table> cdsImpEtq;
+    QGroupBox* grpLocalizarArq;
+    QLineEdit* edtArquivo;
+    QPushButton* btnLocaliza;
+    QFileDialog* OpenDialog1;
+    QFrame* Panel1;
+    QLabel* imgFoto;
+    std::unique_ptr<quorvel::table::Table> cdsEtqTemp;
+    QString Loja;
+
+public slots:
+    void btnLocalizaClick();
+    void BtnSalvarClick();
+    void Exclui1Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormShow();
+    void edtArquivoEnter(Qt::FocusReason reason);
+    void edtArquivoExit();
+    void dsEtqTempDataChange(int field);
+    void LeArquivo();
+    void buildControls();
+    void buildGrid();
+    void placeOnScreen();
+
+    quorvel::app::Dialogs& m_dialogs;
+    quorvel::app::ErrorHandler m_errors;
+    QString m_openDialogFileName;   // the name OpenDialog1 confirmed last
+    bool m_placed = false;
+};

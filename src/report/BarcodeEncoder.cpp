@@ -1,0 +1,219 @@
+#include "report/BarcodeEncoder.h"
+
+#include "report/TextMeasure.h"
+#include "table/Failure.h"
+
+#include <zint.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace quorvel::report {
+
+namespace {
+
+constexpr double kPtPerMm = 72.0 / 25.4;
+
+// Owns one zint symbol; every encode starts from a fresh one.
+class ZintSymbol
+{
+public:
+    ZintSymbol() : m_symbol(ZBarcode_Create())
+    {
+        if (!m_symbol)
+            throw Failure(QStringLiteral("The bar code library could not allocate a symbol."));
+    }
+    ~ZintSymbol() { ZBarcode_Delete(m_symbol); }
+    ZintSymbol(const ZintSymbol&) = delete;
+    ZintSymbol& operator=(const ZintSymbol&) = delete;
+
+    zint_symbol* operator->() const { return m_symbol; }
+
+    /// Encodes and lays out as vectors at one unit per module; returns zint's error text or "".
+    QString encode(const QByteArray& utf8)
+    {
+        m_symbol->scale = 0.5f;
+        int rc = ZBarcode_Encode_and_Buffer_Vector(m_symbol, reinterpret_cast<const unsigned char*>(utf8.constData()),
+                                                   static_cast<int>(utf8.size()), 0);
+        if (rc >= ZINT_ERROR)
+            return QString::fromUtf8(m_symbol->errtxt);
+        if (!m_symbol->vector)
+            return QStringLiteral("The bar code library produced no symbol.");
+        return {};
+    }
+
+private:
+    zint_symbol* m_symbol;
+};
+
+bool allDigits(const QString& s)
+{
+    return !s.isEmpty() && std::all_of(s.begin(), s.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+int zintSymbology(BarcodeKind kind, int length)
+{
+    switch (kind) {
+    case BarcodeKind::Code39: return BARCODE_CODE39;
+    case BarcodeKind::Ean13: return BARCODE_EANX;
+    // Plain EAN mode pads 8 digits into an EAN-13; the check-digit mode keeps EAN-8.
+    case BarcodeKind::Ean8: return BARCODE_EANX_CHK;
+    case BarcodeKind::UpcA: return BARCODE_UPCA;
+    case BarcodeKind::UpcE: return length == 8 ? BARCODE_UPCE_CHK : BARCODE_UPCE;
+    case BarcodeKind::Interleaved2of5: return BARCODE_C25INTER;
+    case BarcodeKind::PostNet: return BARCODE_POSTNET;
+    case BarcodeKind::Auto:
+    case BarcodeKind::Code128: break;
+    }
+    return BARCODE_CODE128;
+}
+
+QChar eanCheckDigit(const QString& digits)
+{
+    int sum = 0;
+    const auto n = digits.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        int d = digits[n - 1 - i].digitValue();
+        sum += (i % 2 == 0) ? 3 * d : d;
+    }
+    return QChar(u'0' + (10 - sum % 10) % 10);
+}
+
+void configure(ZintSymbol& z, BarcodeKind kind, const QString& data, const BarcodeOptions& options, double moduleMm)
+{
+    z->symbology = zintSymbology(kind, static_cast<int>(data.size()));
+    z->input_mode = UNICODE_MODE;
+    z->show_hrt = options.humanReadable ? 1 : 0;
+    z->output_options = options.quietZones ? BARCODE_QUIET_ZONES : BARCODE_NO_QUIET_ZONES;
+    if (kind != BarcodeKind::PostNet)
+        z->height = static_cast<float>(options.barHeightMm / moduleMm);
+    z->warn_level = WARN_FAIL_ALL;
+}
+
+Symbol errorSymbol(const QString& error, double boxWidthPt, double boxHeightPt)
+{
+    Symbol s;
+    s.widthPt = boxWidthPt > 0 ? boxWidthPt : 100;
+    s.heightPt = boxHeightPt > 0 ? boxHeightPt : 30;
+    s.error = error;
+    return s;
+}
+
+} // namespace
+
+BarcodeKind resolveKind(BarcodeKind kind, const QString& data)
+{
+    if (kind != BarcodeKind::Auto)
+        return kind;
+    return allDigits(data) && (data.size() == 12 || data.size() == 13) ? BarcodeKind::Ean13 : BarcodeKind::Code128;
+}
+
+QString validateBarcode(BarcodeKind kind, const QString& data)
+{
+    if (data.isEmpty())
+        return QStringLiteral("No bar code data");
+    const auto n = data.size();
+    switch (resolveKind(kind, data)) {
+    case BarcodeKind::Ean13:
+        if (!allDigits(data) || (n != 12 && n != 13))
+            return QStringLiteral("EAN-13 needs 12 or 13 digits: \"%1\"").arg(data);
+        break;
+    case BarcodeKind::Ean8:
+        if (!allDigits(data) || (n != 7 && n != 8))
+            return QStringLiteral("EAN-8 needs 7 or 8 digits: \"%1\"").arg(data);
+        break;
+    case BarcodeKind::UpcA:
+        if (!allDigits(data) || (n != 11 && n != 12))
+            return QStringLiteral("UPC-A needs 11 or 12 digits: \"%1\"").arg(data);
+        break;
+    case BarcodeKind::UpcE:
+        if (!allDigits(data) || n < 6 || n > 8)
+            return QStringLiteral("UPC-E needs 6 to 8 digits: \"%1\"").arg(data);
+        if (n > 6 && data[0] != u'0' && data[0] != u'1')
+            return QStringLiteral("UPC-E number system must be 0 or 1: \"%1\"").arg(data);
+        break;
+    case BarcodeKind::Interleaved2of5:
+        if (!allDigits(data) || n % 2 != 0)
+            return QStringLiteral("Interleaved 2 of 5 needs an even number of digits: \"%1\"").arg(data);
+        break;
+    case BarcodeKind::PostNet:
+        if (!allDigits(data) || (n != 5 && n != 9 && n != 11))
+            return QStringLiteral("PostNet needs 5, 9 or 11 digits: \"%1\"").arg(data);
+        break;
+    case BarcodeKind::Code39:
+        for (QChar c : data)
+            if (!((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || QStringView(u" -.$/+%").contains(c)))
+                return QStringLiteral("Code 39 cannot encode '%1' in \"%2\"").arg(c).arg(data);
+        break;
+    case BarcodeKind::Code128:
+        for (QChar c : data)
+            if (c.unicode() > 0xFF)
+                return QStringLiteral("Code 128 cannot encode '%1' in \"%2\"").arg(c).arg(data);
+        break;
+    case BarcodeKind::Auto:
+        break;
+    }
+    return {};
+}
+
+EncodedSymbol encodeBarcode(const QString& rawData, const BarcodeOptions& options, double boxWidthPt,
+                            double boxHeightPt, TextMeasure& measure)
+{
+    EncodedSymbol out;
+    const BarcodeKind kind = resolveKind(options.kind, rawData);
+    if (QString error = validateBarcode(kind, rawData); !error.isEmpty()) {
+        out.symbol = errorSymbol(error, boxWidthPt, boxHeightPt);
+        return out;
+    }
+    QString data = rawData;
+    if (kind == BarcodeKind::Ean8 && data.size() == 7)
+        data += eanCheckDigit(data);
+    const QByteArray utf8 = data.toUtf8();
+
+    double moduleMm = options.moduleMm;
+    if (moduleMm <= 0) {
+        ZintSymbol probe;
+        configure(probe, kind, data, options, 1.0);
+        if (QString error = probe.encode(utf8); !error.isEmpty()) {
+            out.symbol = errorSymbol(error, boxWidthPt, boxHeightPt);
+            return out;
+        }
+        const double modules = probe->vector->width;
+        double dots = boxWidthPt > 0 ? std::floor(boxWidthPt / modules / kMinModulePt) : 2.0;
+        moduleMm = std::max(dots, 1.0) * kMinModulePt / kPtPerMm;
+    }
+    moduleMm = std::max(moduleMm, kMinModulePt / kPtPerMm);
+
+    ZintSymbol z;
+    configure(z, kind, data, options, moduleMm);
+    if (QString error = z.encode(utf8); !error.isEmpty()) {
+        out.symbol = errorSymbol(error, boxWidthPt, boxHeightPt);
+        return out;
+    }
+    const double unit = moduleMm * kPtPerMm;
+    const zint_vector* v = z->vector;
+    Symbol& s = out.symbol;
+    s.widthPt = v->width * unit;
+    s.heightPt = v->height * unit;
+    for (const zint_vector_rect* r = v->rectangles; r; r = r->next)
+        if (r->colour == -1 || r->colour == 7)
+            s.bars.push_back(Symbol::Bar{r->x * unit, r->y * unit, r->width * unit, r->height * unit});
+    float fontUnits = 0;
+    for (const zint_vector_string* t = v->strings; t; t = t->next)
+        fontUnits = std::max(fontUnits, t->fsize);
+    out.captionFont = FontSpec{QStringLiteral("Helvetica"), std::round(fontUnits * unit * 10) / 10, false, false};
+    for (const zint_vector_string* t = v->strings; t; t = t->next) {
+        QString text = QString::fromUtf8(reinterpret_cast<const char*>(t->text), t->length);
+        const double w = measure.widthPt(out.captionFont, text);
+        double x = t->x * unit;
+        if (t->halign == 0)
+            x -= w / 2;
+        else if (t->halign == 2)
+            x -= w;
+        s.captions.push_back(Symbol::Caption{x, t->y * unit, text});
+    }
+    return out;
+}
+
+} // namespace quorvel::report

@@ -1,0 +1,22 @@
+// Where the n-th label of a region lands: its page and its top-left corner on that page.
+#pragma once
+
+#include "report/Definition.h"
+
+#include <cstdint>
+
+namespace quorvel::report {
+
+struct LabelPlacement
+{
+    std::int64_t page = 0;    ///< 0-based, counted from the region's first page
+    int row = 0, column = 0;
+    double xMm = 0, yMm = 0;  ///< from the page's margin corner
+    friend bool operator==(const LabelPlacement&, const LabelPlacement&) = default;
+};
+
+/// Labels fill a page across-then-down (row by row) or down-then-across (column by column);
+/// the next label after a full page starts a new page.
+LabelPlacement placeLabel(const RegionDef& region, std::int64_t index);
+
+} // namespace quorvel::report

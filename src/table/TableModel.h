@@ -1,0 +1,87 @@
+// Item-model adapter that lets item views show a table::Table, driven by the table's
+// notifications. Rows appended at the end are announced to views in batches, so an import of
+// many rows costs one insertion for the views, not one per row.
+#pragma once
+
+#include "table/Table.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvel::table {
+
+/// Table text is Windows-1252 bytes; these convert at the edge where people see and type it.
+QString fromWindows1252(std::string_view bytes);
+/// Characters the code page lacks become "?".
+std::string toWindows1252(const QString& text);
+
+class TableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    struct Column
+    {
+        int field;
+        QString title;
+        Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    };
+
+    /// Observes `table`, which must outlive the model. Columns show fields in the given order.
+    TableModel(Table& table, std::vector<Column> columns, QObject* parent = nullptr);
+    ~TableModel() override;
+
+    Table& table() const { return m_table; }
+    const Column& column(int column) const { return m_columns[static_cast<std::size_t>(column)]; }
+    /// -1 when the field has no column.
+    int columnOfField(int field) const;
+
+    /// Announces the rows appended at the end since the last announcement and brings the
+    /// current row up to date. Called by views that must see the table as it is now; otherwise
+    /// it runs once control returns to the event loop.
+    void flush();
+
+    /// The indicator text of a row: the current row is marked, and how when it is pending.
+    QString indicator(int row) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+signals:
+    /// Every notification of the table, synchronously: the assigned field, or -1 when the
+    /// change concerns the row or the table.
+    void tableChanged(int field);
+    /// The table's current row, once views know that row; -1 when there is none.
+    void currentRowChanged(int row);
+
+private:
+    void onChange(const Change& change);
+    void rowEntered(int row);
+    void rowLeft(int row);
+    void scheduleFlush();
+    void syncCurrent();
+    /// Table row shown at a model row while a structural change is being announced; -1 none.
+    int tableRow(int modelRow) const;
+
+    enum class Transition { None, Inserting, Removing };
+
+    Table& m_table;
+    std::vector<Column> m_columns;
+    int m_subscription = 0;
+    int m_rows = 0;           // rows the views know about
+    int m_tail = 0;           // rows appended at the end, not yet announced
+    Transition m_transition = Transition::None;
+    int m_transitionRow = -1;
+    int m_current = -1;       // current row as last announced
+    QString m_currentMark;
+    bool m_flushQueued = false;
+};
+
+} // namespace quorvel::table

@@ -1,0 +1,10 @@
+quorvel_add_test(report_engine_tests GUI
+  SOURCES
+    EngineFixtures.h EngineFixtures.cpp
+    BarcodeTest.cpp
+    ConnectionTest.cpp
+    DefinitionTest.cpp
+    LabelGridTest.cpp
+    LockTest.cpp
+    ProjectTest.cpp
+  LIBS quorvel_report)

@@ -1,0 +1,77 @@
+// Page descriptions built by hand, and stand-ins for the preview's dialogs and printers.
+#pragma once
+
+#include "report/PageDescription.h"
+#include "report/ui/OutputOptionsDialog.h"
+#include "report/ui/PreviewDialogs.h"
+#include "report/ui/PrintDevice.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QTimer;
+
+namespace quorvel::report::testing {
+
+/// `count` pages of one 70 x 40 mm label each, as a label printer gets them.
+PageDescription labelPages(int count);
+/// `count` A4 sheets of 3 x 8 labels.
+PageDescription labelSheets(int count);
+
+/// Calls `answer` once with the first modal widget that shows up (from a timer, so it runs
+/// inside the dialog's own loop). Returns the timer, owned by the application.
+QTimer* whenModal(std::function<void(QWidget*)> answer);
+
+class FakeDialogs : public PreviewDialogs
+{
+public:
+    std::optional<QString> pageAnswer;
+    int pageAskedWith = -1;
+
+    /// What the output-options dialog does before it is "closed": by default OK.
+    std::function<bool(OutputOptionsDialog&)> onOutputOptions = [](OutputOptionsDialog& d) {
+        d.accept();
+        return true;
+    };
+    /// What the printer-setup dialog does; by default the operator cancels it.
+    std::function<bool(QPrinter&)> onSetup = [](QPrinter&) { return false; };
+
+    std::optional<SaveTarget> saveAnswer;
+    QStringList offeredFilters;
+    std::optional<QString> openAnswer;
+
+    std::optional<QString> askPage(QWidget*, int currentPage) override;
+    bool runOutputOptions(OutputOptionsDialog& dialog) override;
+    bool setupPrinter(QWidget*, QPrinter& printer) override;
+    std::optional<SaveTarget> askSaveFile(QWidget*, const QStringList& filters) override;
+    std::optional<QString> askOpenFile(QWidget*, const QString&) override;
+};
+
+struct Job
+{
+    std::vector<std::size_t> pages;
+    int copies = 0;
+    QString name;
+};
+
+/// A printer driver that records the jobs it is sent.
+class FakeDevice : public PrintDevice
+{
+public:
+    FakeDevice(bool makesCopies, std::vector<Job>& jobs) : m_makesCopies(makesCopies), m_jobs(jobs) {}
+    bool supportsMultipleCopies() const override { return m_makesCopies; }
+    void printJob(const PageDescription&, const std::vector<std::size_t>& pages, int copies,
+                  const QString& jobName) override
+    {
+        m_jobs.push_back({pages, copies, jobName});
+    }
+
+private:
+    bool m_makesCopies;
+    std::vector<Job>& m_jobs;
+};
+
+} // namespace quorvel::report::testing
