@@ -93,6 +93,7 @@ TEST_P(DefinitionEnd, LeavesNoDescriptorOpen)
     report::HeadlessUi ui;
     report::ReportProject project(system, ui);
     project.setProjectFile(path);
+    project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
     std::string outcome;
     int before = faults::openDescriptors();
     {
@@ -120,6 +121,11 @@ INSTANTIATE_TEST_SUITE_P(Ways, DefinitionEnd, ::testing::Values(
     DefinitionCase{"NotADefinition", Setup::Content, "RAV\x01\x02", "Invalid Project Format"},
     DefinitionCase{"WrongHeader", Setup::Content, R"(<quorvel-report version="9"/>)", "Invalid Project Header Code"},
     DefinitionCase{"Damaged", Setup::Content, kPage + "<text", "Invalid report definition"},
+    DefinitionCase{"NotANumber", Setup::Content,
+                   kPage + R"(<barcode x="0" y="0" width="50" height="20" param="data" module="nan"/>)" + kEnd,
+                   "Invalid report definition"},
+    DefinitionCase{"Infinite", Setup::Content, kPage + R"(<rect x="0" y="0" width="inf" height="5"/>)" + kEnd,
+                   "Invalid report definition"},
     DefinitionCase{"NoReport", Setup::Content, R"(<quorvel-report version="1"/>)", "The report definition"},
     DefinitionCase{"NoFile", Setup::NoFile, "", "The following reporting project does not exist:\r"},
     DefinitionCase{"Folder", Setup::Folder, "", "Cannot open file"},
