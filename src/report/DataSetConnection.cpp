@@ -1,6 +1,6 @@
 #include "report/DataSetConnection.h"
 
-#include "report/TextCodec.h"
+#include "table/Windows1252.h"
 #include "table/Numbers.h"
 #include "table/Table.h"
 
@@ -117,7 +117,7 @@ void DataSetConnection::row(std::vector<DataValue>& out) const
         v.null = false;
         switch (m_dataSet->field(i).type) {
         case table::FieldType::Text:
-            v.text = fromWindows1252(m_dataSet->text(i));
+            v.text = table::fromWindows1252(m_dataSet->text(i));
             break;
         case table::FieldType::Currency: {
             const double amount = m_dataSet->currency(i);

@@ -10,6 +10,5 @@ target_sources(quorvel_report PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/PageBuilder.h ${CMAKE_CURRENT_LIST_DIR}/PageBuilder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PageDump.h ${CMAKE_CURRENT_LIST_DIR}/PageDump.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReportProject.h ${CMAKE_CURRENT_LIST_DIR}/ReportProject.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/TextCodec.h ${CMAKE_CURRENT_LIST_DIR}/TextCodec.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TextMeasure.h ${CMAKE_CURRENT_LIST_DIR}/TextMeasure.cpp
 )

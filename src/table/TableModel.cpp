@@ -1,47 +1,10 @@
 #include "table/TableModel.h"
 
+#include "table/Windows1252.h"
+
 #include <QMetaObject>
 
 namespace quorvel::table {
-
-namespace {
-// Characters of Windows-1252 bytes 0x80 to 0x9F; the five undefined ones keep their C1 value.
-constexpr char16_t kHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-} // namespace
-
-QString fromWindows1252(std::string_view bytes)
-{
-    QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    QChar* p = out.data();
-    for (char c : bytes) {
-        auto b = static_cast<unsigned char>(c);
-        *p++ = QChar(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : char16_t(b));
-    }
-    return out;
-}
-
-std::string toWindows1252(const QString& text)
-{
-    std::string out;
-    out.reserve(static_cast<std::size_t>(text.size()));
-    for (QChar ch : text) {
-        char16_t u = ch.unicode();
-        char byte = '?';
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            byte = static_cast<char>(u);
-        } else {
-            for (int i = 0; i < 32; ++i)
-                if (kHigh[i] == u)
-                    byte = static_cast<char>(0x80 + i);
-        }
-        out.push_back(byte);
-    }
-    return out;
-}
 
 TableModel::TableModel(Table& table, std::vector<Column> columns, QObject* parent)
     : QAbstractTableModel(parent), m_table(table), m_columns(std::move(columns)), m_rows(table.rowCount())

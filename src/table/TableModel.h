@@ -4,6 +4,7 @@
 #pragma once
 
 #include "table/Table.h"
+#include "table/Windows1252.h"
 
 #include <QAbstractTableModel>
 #include <QString>
@@ -13,11 +14,6 @@
 #include <vector>
 
 namespace quorvel::table {
-
-/// Table text is Windows-1252 bytes; these convert at the edge where people see and type it.
-QString fromWindows1252(std::string_view bytes);
-/// Characters the code page lacks become "?".
-std::string toWindows1252(const QString& text);
 
 class TableModel : public QAbstractTableModel
 {

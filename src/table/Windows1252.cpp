@@ -50,4 +50,23 @@ void appendUtf8FromWindows1252(std::string& out, std::string_view bytes)
     }
 }
 
+std::string toWindows1252(const QString& text)
+{
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()));
+    for (QChar ch : text) {
+        char16_t u = ch.unicode();
+        char byte = '?';
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            byte = static_cast<char>(u);
+        } else {
+            for (std::size_t i = 0; i < kHigh.size(); ++i)
+                if (kHigh[i] == u)
+                    byte = static_cast<char>(0x80 + i);
+        }
+        out.push_back(byte);
+    }
+    return out;
+}
+
 } // namespace quorvel::table

@@ -16,4 +16,7 @@ QString fromWindows1252(std::string_view bytes);
 /// Appends the UTF-8 form of Windows-1252 bytes to `out`, without going through QString.
 void appendUtf8FromWindows1252(std::string& out, std::string_view bytes);
 
+/// Text typed by the operator as Windows-1252 bytes; what the code page cannot hold becomes '?'.
+std::string toWindows1252(const QString& text);
+
 } // namespace quorvel::table
