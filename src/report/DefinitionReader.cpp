@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QXmlStreamReader>
 
+#include <cmath>
+
 namespace quorvel::report {
 
 namespace {
@@ -85,7 +87,8 @@ private:
         bool ok = false;
         const QString text = attr(name).trimmed();
         double v = text.toDouble(&ok);
-        if (!ok)
+        // Qt also reads "nan" and "inf"; no length or size of a definition may be either.
+        if (!ok || !std::isfinite(v))
             fail(QStringLiteral("\"%1\" is not a number for %2").arg(text, name));
         return v;
     }

@@ -653,6 +653,9 @@ private:
     void errorBox(const SymbolItem& item, const Symbol& s)
     {
         flush();
+        // The reset below is meant for a caption too long for the box; an error left by an
+        // earlier item must not be swallowed by it, nor leave the graphics state saved.
+        m_pdf.check();
         const double w = s.widthPt > 0 ? s.widthPt : 72;
         const double h = s.heightPt > 0 ? s.heightPt : 36;
         const float x = f(item.xPt), y = f(m_height - item.yPt - h);
