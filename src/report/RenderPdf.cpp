@@ -527,7 +527,8 @@ private:
 
     void line(const LineItem& l)
     {
-        num(l.widthPt);
+        // A hand-made snapshot may hold a negative width, which PDF readers refuse.
+        num(std::max(l.widthPt, 0.0));
         op("w\n");
         color(l.color);
         op("RG\n");

@@ -103,9 +103,9 @@ TEST_P(FailedSave, LeavesNothingBehind)
         folder = full->path();
         break;
     case Setup::RefusedPage:
-        if (output != Output::Pdf)
-            GTEST_SKIP() << "only the PDF library refuses such a page";
-        break;
+        // The PDF writer now draws impossible widths as hairlines instead of failing half-way;
+        // no page description makes either writer stop after it has begun the file.
+        GTEST_SKIP() << "no page is refused half-way any more";
     }
     const QStringList entriesBefore = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     const QString path = QDir(folder).filePath(name);
