@@ -11,10 +11,12 @@
 #include <QDate>
 #include <QDir>
 #include <QSignalSpy>
+#include <QTimer>
 
 using namespace quorvel;
 using quorvel::app::test::Button;
 using quorvel::app::test::labelLine;
+using quorvel::app::test::WindowTest;
 
 namespace {
 
@@ -335,6 +337,32 @@ TEST_F(PrintRunTest, ImportedExampleFileGivesOneRowPerLabel)
     EXPECT_EQ(window->cdsImpEtq->rowCount(), labelsWanted);
     EXPECT_EQ(ui.errors, QStringList());
     EXPECT_EQ(ui.messages, QStringList());
+}
+
+// The window's own engine windows: the preview opens over the generated labels, and closing it
+// leads to the reprint question.
+TEST_F(WindowTest, RealPreviewOpensAndClosingItAsksToPrintAgain)
+{
+    import(labelLine("A", "AZUL", "39,90", "2"));
+    window->programFolder = QStringLiteral(QUORVEL_BINARY_DIR);
+    QString previewTitle;
+    QTimer closer;
+    closer.setInterval(50);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("previewWindow") && w->isVisible()) {
+                previewTitle = w->windowTitle();
+                w->close();
+            }
+    });
+    closer.start();
+    dialogs.answers.insert(dialogs.answers.end(), {Button::Yes, Button::No});
+    window->btnTag_2->click();
+    closer.stop();
+    EXPECT_EQ(previewTitle, QString::fromUtf8("Visualização de Impressão"));
+    ASSERT_EQ(dialogs.shown.size(), 3u);
+    EXPECT_EQ(dialogs.shown[2].text, "Deseja imprimir novamente ?");
+    EXPECT_FALSE(window->isVisible());
 }
 
 } // namespace
