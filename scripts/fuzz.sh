@@ -34,10 +34,12 @@ for t in "${targets[@]}"; do
   scratch=$(mktemp -d)
   artifacts=build-fuzz/artifacts/$t
   mkdir -p "$artifacts"
+  inputs=("fuzz/$t/corpus")
+  [[ -d fuzz/$t/regressions ]] && inputs+=("fuzz/$t/regressions")
   echo "fuzz: $t for ${seconds}s"
   if ! "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -malloc_limit_mb=512 \
         -print_final_stats=1 -artifact_prefix="$artifacts/" \
-        "$scratch" "fuzz/$t/corpus" "fuzz/$t/regressions" >"$artifacts/log" 2>&1; then
+        "$scratch" "${inputs[@]}" >"$artifacts/log" 2>&1; then
     echo "fuzz: $t FAILED; its log and input are in $artifacts" >&2
     tail -40 "$artifacts/log" >&2
     status=1

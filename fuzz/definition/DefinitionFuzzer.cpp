@@ -38,19 +38,7 @@ World* g_world = nullptr;
 
 void checkPages(const report::PageDescription& doc)
 {
-    for (const report::Page& page : doc.pages) {
-        for (const report::PageItem& item : page.items) {
-            if (const auto* t = std::get_if<report::TextItem>(&item); t && t->font >= doc.fonts.size())
-                fuzz::fail("a text refers to a font the pages do not hold");
-            if (const auto* s = std::get_if<report::SymbolItem>(&item); s && s->symbol >= doc.symbols.size())
-                fuzz::fail("a bar code refers to a symbol the pages do not hold");
-            if (const auto* i = std::get_if<report::ImageItem>(&item); i && i->image >= doc.images.size())
-                fuzz::fail("an image item refers to an image the pages do not hold");
-        }
-    }
-    for (const report::Symbol& symbol : doc.symbols)
-        if (!symbol.captions.empty() && symbol.captionFont >= doc.fonts.size())
-            fuzz::fail("a bar code caption refers to a font the pages do not hold");
+    fuzz::checkReferences<report::PageDescription, report::TextItem, report::SymbolItem, report::ImageItem>(doc);
 }
 
 } // namespace

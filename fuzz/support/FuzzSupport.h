@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
+#include <variant>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -54,6 +55,25 @@ inline int openDescriptors()
 {
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
     std::abort();
+}
+
+/// Every item of every page refers to a font, symbol and image the description holds.
+template<typename Doc, typename TextItem, typename SymbolItem, typename ImageItem>
+void checkReferences(const Doc& doc)
+{
+    for (const auto& page : doc.pages) {
+        for (const auto& item : page.items) {
+            if (const auto* t = std::get_if<TextItem>(&item); t && t->font >= doc.fonts.size())
+                fail("a text refers to a font the pages do not hold");
+            if (const auto* s = std::get_if<SymbolItem>(&item); s && s->symbol >= doc.symbols.size())
+                fail("a bar code refers to a symbol the pages do not hold");
+            if (const auto* i = std::get_if<ImageItem>(&item); i && i->image >= doc.images.size())
+                fail("an image item refers to an image the pages do not hold");
+        }
+    }
+    for (const auto& symbol : doc.symbols)
+        if (!symbol.captions.empty() && symbol.captionFont >= doc.fonts.size())
+            fail("a bar code caption refers to a font the pages do not hold");
 }
 
 } // namespace quorvel::fuzz

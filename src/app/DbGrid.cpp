@@ -5,6 +5,7 @@
 #include "table/Numbers.h"
 #include "table/Table.h"
 #include "table/TableModel.h"
+#include "table/Windows1252.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -29,6 +30,7 @@ public:
     {
         auto* editor = new QLineEdit(parent);
         editor->setFrame(false);
+        editor->setFont(m_grid->font());
         const auto& def = m_grid->table().field(m_grid->dataSource()->column(index.column()).field);
         if (def.type == FieldType::Text)
             editor->setMaxLength(def.width);

@@ -27,7 +27,16 @@ extern "C" void errorExit(j_common_ptr info)
     std::longjmp(err->jump, 1);
 }
 
-extern "C" void silentMessage(j_common_ptr) {}
+// A corrupt-data warning (such as a cut-off file, which libjpeg pads with grey) is kept so the
+// picture can be refused instead of shown damaged.
+extern "C" void recordWarning(j_common_ptr info, int level)
+{
+    if (level >= 0)
+        return;
+    auto* err = reinterpret_cast<ErrorManager*>(info->err);
+    if (err->base.num_warnings++ == 0)
+        (*info->err->format_message)(info, err->message);
+}
 
 class Decompressor
 {
@@ -36,7 +45,7 @@ public:
     {
         info.err = jpeg_std_error(&errors.base);
         errors.base.error_exit = errorExit;
-        errors.base.output_message = silentMessage;
+        errors.base.emit_message = recordWarning;
         errors.message[0] = '\0';
         jpeg_create_decompress(&info);
     }
@@ -86,7 +95,7 @@ QImage decodeJpeg(const QByteArray& data)
     QImage image(static_cast<int>(d.info.output_width), static_cast<int>(d.info.output_height), QImage::Format_RGB32);
     if (image.isNull())
         throw Failure(QStringLiteral("JPEG: picture too large"));
-    if (!readScanlines(d, image.bits(), static_cast<long>(image.bytesPerLine())))
+    if (!readScanlines(d, image.bits(), static_cast<long>(image.bytesPerLine())) || d.errors.base.num_warnings > 0)
         fail(d);
     return image;
 }

@@ -6,8 +6,8 @@
 
 namespace quorvel::app {
 
-/// Decodes baseline or progressive JPEG data (grey or colour) into an RGB32 image.
-/// Fails with quorvel::Failure naming libjpeg's complaint when the data is not a usable JPEG.
+/// Decodes baseline or progressive JPEG data (grey or colour) into an RGB32 image. Fails with
+/// quorvel::Failure naming libjpeg's complaint when the data is not a JPEG or is damaged.
 QImage decodeJpeg(const QByteArray& data);
 
 } // namespace quorvel::app

@@ -252,7 +252,7 @@ void TFrmLerEtiqueta::buildGrid()
 
     dsEtqTemp = new table::TableModel(*cdsEtqTemp, columns, this);
     dsEtqTemp->setObjectName(QStringLiteral("dsEtqTemp"));
-    connect(dsEtqTemp, &table::TableModel::tableChanged, this, &TFrmLerEtiqueta::dsEtqTempDataChange);
+    dsEtqTemp->setChangeHandler([this](int field) { dsEtqTempDataChange(field); });
     DBGrid1->setDataSource(dsEtqTemp);
     connect(DBGrid1, &quorvel::app::DbGrid::contextMenuRequestedAt, this, [this](const QPoint& pos) { PopupMenu1->popup(pos); });
 
@@ -344,7 +344,9 @@ void TFrmLerEtiqueta::edtArquivoExit()
 
 void TFrmLerEtiqueta::dsEtqTempDataChange(int)
 {
-    btnTag_2->setEnabled(!m_printing && !cdsEtqTemp->isEmpty());
+    bool enabled = !m_printing && !cdsEtqTemp->isEmpty();
+    if (btnTag_2->isEnabled() != enabled)
+        btnTag_2->setEnabled(enabled);
 }
 
 void TFrmLerEtiqueta::btnLocalizaClick()

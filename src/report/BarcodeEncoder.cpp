@@ -205,13 +205,15 @@ EncodedSymbol encodeBarcode(const QString& rawData, const BarcodeOptions& option
     out.captionFont = FontSpec{QStringLiteral("Helvetica"), std::round(fontUnits * unit * 10) / 10, false, false};
     for (const zint_vector_string* t = v->strings; t; t = t->next) {
         QString text = QString::fromUtf8(reinterpret_cast<const char*>(t->text), t->length);
+        // zint gives the centre of most captions and one end of some (EAN's leading digit);
+        // the page description keeps the left end of the baseline, as for any text.
         const double w = measure.widthPt(out.captionFont, text);
-        double x = t->x * unit;
-        if (t->halign == 0)
-            x -= w / 2;
+        double left = t->x * unit - w / 2;
+        if (t->halign == 1)
+            left += w / 2;
         else if (t->halign == 2)
-            x -= w;
-        s.captions.push_back(Symbol::Caption{x, t->y * unit, text});
+            left -= w / 2;
+        s.captions.push_back(Symbol::Caption{left, t->y * unit, text});
     }
     return out;
 }

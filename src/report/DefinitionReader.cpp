@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QXmlStreamReader>
 
+#include <cmath>
+
 namespace quorvel::report {
 
 namespace {
@@ -85,7 +87,8 @@ private:
         bool ok = false;
         const QString text = attr(name).trimmed();
         double v = text.toDouble(&ok);
-        if (!ok)
+        // Qt also reads "nan" and "inf"; no length or size of a definition may be either.
+        if (!ok || !std::isfinite(v))
             fail(QStringLiteral("\"%1\" is not a number for %2").arg(text, name));
         return v;
     }
@@ -229,9 +232,11 @@ private:
                 fail(QStringLiteral("a custom page needs a width and a height above 0"));
             page.print.paperName = QStringLiteral("Custom");
         }
-        page.print.orientation = choice(QStringLiteral("orientation"), Orientation::Portrait,
+        // A named size turns with the orientation; a custom size is taken as given.
+        const Orientation natural = page.widthMm > page.heightMm ? Orientation::Landscape : Orientation::Portrait;
+        page.print.orientation = choice(QStringLiteral("orientation"), named ? Orientation::Portrait : natural,
                                         {{"portrait", Orientation::Portrait}, {"landscape", Orientation::Landscape}});
-        if ((page.print.orientation == Orientation::Landscape) != (page.widthMm > page.heightMm))
+        if (named && page.print.orientation != natural)
             std::swap(page.widthMm, page.heightMm);
         const double margin = nonNegative(QStringLiteral("margin"), 0);
         page.marginLeftMm = nonNegative(QStringLiteral("margin-left"), margin);

@@ -17,7 +17,7 @@ void HeadlessUi::showError(const QString& text)
 {
     errors << text;
     if (echo)
-        std::fprintf(stderr, "Error: %s\n", text.toUtf8().constData());
+        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
 }
 
 bool HeadlessUi::askRetryLock()

@@ -102,7 +102,7 @@ struct Symbol
 {
     double widthPt = 0, heightPt = 0;
     struct Bar { double xPt, yPt, widthPt, heightPt; friend bool operator==(const Bar&, const Bar&) = default; };
-    /// xPt is the centre of the text on its baseline.
+    /// xPt is the left end of the text's baseline, as for TextItem.
     struct Caption { double xPt, baselinePt; QString text; friend bool operator==(const Caption&, const Caption&) = default; };
     std::vector<Bar> bars;
     std::vector<Caption> captions;

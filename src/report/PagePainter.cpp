@@ -5,6 +5,7 @@
 #include "report/FontFamilies.h"
 
 #include <QFont>
+#include <QFontDatabase>
 #include <QHash>
 #include <QImage>
 #include <QMutex>
@@ -22,10 +23,25 @@ namespace {
 
 QColor toColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
+/// The family to draw with: a family that is not installed falls back to the sans-serif
+/// stand-in, as the PDF falls back to Helvetica, rather than to whatever Qt would pick.
+QString installedFamily(const QString& family)
+{
+    static QMutex mutex;
+    static QHash<QString, QString> known;
+    QMutexLocker lock(&mutex);
+    auto it = known.constFind(family);
+    if (it == known.constEnd()) {
+        const QString screen = screenFamily(family);
+        it = known.insert(family, QFontDatabase::hasFamily(screen) ? screen : QStringLiteral("Liberation Sans"));
+    }
+    return *it;
+}
+
 /// A QFont whose em is `sizePt` world units on this painter, whatever the device's resolution.
 QFont makeFont(const FontSpec& spec, const QPainter& painter)
 {
-    QFont font(screenFamily(spec.family));
+    QFont font(installedFamily(spec.family));
     const QPaintDevice* device = painter.device();
     const int dpi = device ? device->logicalDpiY() : 72;
     font.setPointSizeF(std::max(0.1, spec.sizePt) * 72.0 / (dpi > 0 ? dpi : 72));
@@ -237,9 +253,9 @@ void paintSymbol(QPainter& p, const PageDescription& doc, const SymbolItem& item
     p.setPen(Qt::black);
     const QFontMetricsF metrics(p.font(), p.device());
     for (const auto& c : s.captions) {
-        // Caption positions give the centre of the text on its baseline.
-        const double centre = item.xPt + c.xPt * stretchX;
+        // A caption keeps its centre under the same bars when the bars were stretched.
         const double width = metrics.horizontalAdvance(c.text);
+        const double centre = item.xPt + (c.xPt + width / 2) * stretchX;
         p.drawText(QPointF(centre - width / 2, item.yPt + c.baselinePt), c.text);
     }
     p.restore();

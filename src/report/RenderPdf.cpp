@@ -2,6 +2,10 @@
 // never embedded TrueType font); each distinct bar code is one form XObject drawn wherever it
 // is placed; pictures are re-encoded as JPEG. libharu builds the whole file in memory, and
 // the bytes go to disk through AtomicFile so a failure never leaves a partial file.
+//
+// Every picture, JPEG or not, is decoded and encoded again at imageQuality: passing a JPEG
+// through would keep whatever quality it was saved with. Page descriptions hold no vector
+// pictures; metafileDpi is the resolution one would be drawn at before being stored.
 #include "report/RenderPdf.h"
 
 #include "report/AtomicFile.h"
@@ -18,9 +22,11 @@
 
 #include <fontconfig/fontconfig.h>
 #include <hpdf.h>
+#include <hpdf_conf.h>
 
 #include <array>
 #include <charconv>
+#include <numbers>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -34,6 +40,7 @@ namespace quorvel::report {
 namespace {
 
 constexpr const char* kEncoding = "WinAnsiEncoding";
+constexpr HPDF_UINT kPagesPerNode = 1000;
 
 // ---- text --------------------------------------------------------------------------------
 
@@ -249,6 +256,9 @@ HPDF_Date haruDate(const QDateTime& local)
     return d;
 }
 
+/// Writes the pages. libharu keeps the document's structure (objects, resources, fonts,
+/// pictures, cross references); the page contents, where nearly all of the work is, are
+/// written here as operators straight into each page's content stream.
 class PdfWriter
 {
 public:
@@ -256,17 +266,21 @@ public:
         : m_doc(doc)
         , m_settings(settings)
         , m_pdf(path)
-        , m_forms(doc.symbols.size(), nullptr)
-        , m_images(doc.images.size(), nullptr)
-        , m_imageTried(doc.images.size(), false)
+        , m_fontsByIndex(doc.fonts.size())
+        , m_forms(doc.symbols.size())
+        , m_images(doc.images.size())
     {
         HPDF_Doc pdf = m_pdf.get();
         HPDF_SetCompressionMode(pdf, HPDF_COMP_NONE);
+        // A flat page list holds at most 32767 pages in libharu; a tree of nodes of 1000 pages
+        // takes any run.
+        HPDF_SetPagesConfiguration(pdf, kPagesPerNode);
         const QByteArray name = QByteArrayLiteral("Quorvel " QUORVEL_VERSION);
         HPDF_SetInfoAttr(pdf, HPDF_INFO_CREATOR, name.constData());
         HPDF_SetInfoAttr(pdf, HPDF_INFO_PRODUCER, name.constData());
         HPDF_SetInfoDateAttr(pdf, HPDF_INFO_CREATION_DATE, haruDate(QDateTime::currentDateTime()));
         m_pdf.check();
+        m_content.reserve(1 << 16);
     }
 
     void addPages()
@@ -299,59 +313,152 @@ public:
     }
 
 private:
-    HPDF_Font font(const FontSpec& spec)
+    struct FontRef
     {
-        const QString key = spec.family.toLower() + QChar(spec.bold ? u'b' : u'-') + QChar(spec.italic ? u'i' : u'-');
-        if (auto it = m_fonts.constFind(key); it != m_fonts.constEnd())
-            return *it;
+        HPDF_Font font = nullptr;
+        bool trueType = false;     ///< libharu writes widths only for the characters it measured
+        float size = 10;
+        std::size_t stamp = 0;     ///< the page whose resources hold localName
+        const char* localName = nullptr;
+    };
+    struct XObjectRef
+    {
+        HPDF_XObject object = nullptr;
+        bool tried = false;
+        std::size_t stamp = 0;
+        const char* localName = nullptr;
+    };
+
+    HPDF_Font resolveFont(const FontSpec& spec, bool* trueType)
+    {
         HPDF_Doc pdf = m_pdf.get();
-        HPDF_Font f = nullptr;
         const StandardFamily standard = standardFamily(spec.family);
         if (standard == StandardFamily::None && !spec.family.isEmpty()) {
             const QByteArray file = trueTypeFile(spec.family, spec.bold, spec.italic);
             if (!file.isEmpty()) {
-                const char* name = HPDF_LoadTTFontFromFile(pdf, file.constData(), m_settings.embedFonts ? HPDF_TRUE : HPDF_FALSE);
-                HPDF_FontDef def = name ? HPDF_GetFontDef(pdf, name) : nullptr;
-                if (def) {
-                    dropRegularStyleName(def);
-                    f = HPDF_GetFont(pdf, def->base_font, kEncoding);
+                auto known = m_trueTypeFonts.constFind(file);
+                HPDF_Font f = known != m_trueTypeFonts.constEnd() ? *known : nullptr;
+                if (!f) {
+                    const char* name = HPDF_LoadTTFontFromFile(pdf, file.constData(), m_settings.embedFonts ? HPDF_TRUE : HPDF_FALSE);
+                    HPDF_FontDef def = name ? HPDF_GetFontDef(pdf, name) : nullptr;
+                    if (def) {
+                        dropRegularStyleName(def);
+                        f = HPDF_GetFont(pdf, def->base_font, kEncoding);
+                    }
+                    if (!f || m_pdf.failed()) {
+                        m_pdf.reset();   // an unusable font file: fall back to the standard font
+                        f = nullptr;
+                    }
+                    m_trueTypeFonts.insert(file, f);
                 }
-                if (!f || m_pdf.failed())
-                    m_pdf.reset();   // an unusable font file: fall back to Helvetica
+                if (f) {
+                    *trueType = true;
+                    return f;
+                }
             }
         }
-        if (!f)
-            f = HPDF_GetFont(pdf, standardFontName(standard, spec.bold, spec.italic), kEncoding);
+        *trueType = false;
+        HPDF_Font f = HPDF_GetFont(pdf, standardFontName(standard, spec.bold, spec.italic), kEncoding);
         m_pdf.check();
-        m_fonts.insert(key, f);
         return f;
     }
 
-    const FontSpec& fontSpec(std::uint32_t index) const
+    FontRef& font(std::uint32_t index)
     {
         static const FontSpec fallback{QStringLiteral("Helvetica"), 10, false, false};
-        return index < m_doc.fonts.size() ? m_doc.fonts[index] : fallback;
+        if (index >= m_fontsByIndex.size()) {
+            if (!m_fallbackFont.font)
+                m_fallbackFont.font = resolveFont(fallback, &m_fallbackFont.trueType);
+            return m_fallbackFont;
+        }
+        FontRef& ref = m_fontsByIndex[index];
+        if (!ref.font) {
+            ref.font = resolveFont(m_doc.fonts[index], &ref.trueType);
+            ref.size = static_cast<float>(std::clamp(m_doc.fonts[index].sizePt, 0.1, 600.0));
+        }
+        return ref;
     }
 
-    static float channel(std::uint8_t v) { return static_cast<float>(v) / 255.0f; }
-    static float f(double v) { return static_cast<float>(v); }
-    static float fontSize(double sizePt) { return static_cast<float>(std::clamp(sizePt, 0.1, 600.0)); }
+    const char* localName(FontRef& ref)
+    {
+        if (ref.stamp != m_pageNumber) {
+            ref.localName = HPDF_Page_GetLocalFontName(m_page, ref.font);
+            ref.stamp = m_pageNumber;
+            m_pdf.check();
+        }
+        return ref.localName;
+    }
+
+    const char* localName(XObjectRef& ref)
+    {
+        if (ref.stamp != m_pageNumber) {
+            ref.localName = HPDF_Page_GetXObjectName(m_page, ref.object);
+            ref.stamp = m_pageNumber;
+            m_pdf.check();
+        }
+        return ref.localName;
+    }
+
+    void num(double v) { appendNumber(m_content, v); }
+    void op(const char* text) { m_content += text; }
+    void name(const char* n)
+    {
+        m_content += '/';
+        m_content += n;
+        m_content += ' ';
+    }
+    void color(Rgb c)
+    {
+        num(c.r / 255.0);
+        num(c.g / 255.0);
+        num(c.b / 255.0);
+    }
+
+    /// Hands the operators written so far to the page, before libharu writes its own.
+    void flush()
+    {
+        if (m_inText) {
+            op("ET\n");
+            m_inText = false;
+        }
+        if (m_content.empty())
+            return;
+        auto* attr = static_cast<HPDF_PageAttr>(static_cast<HPDF_Dict>(m_page)->attr);
+        // A label page's contents are far smaller than libharu's stream buffer; on a roll of
+        // one label per page that buffer would be most of the memory used.
+        if (HPDF_Stream_Size(attr->stream) == 0 && m_content.size() < HPDF_STREAM_BUF_SIZ) {
+            auto* pdf = static_cast<HPDF_Doc>(m_pdf.get());
+            if (HPDF_Stream fitted = HPDF_MemStream_New(pdf->mmgr, static_cast<HPDF_UINT>(std::max<std::size_t>(m_content.size(), 64)))) {
+                HPDF_Stream_Free(attr->contents->stream);
+                attr->contents->stream = fitted;
+                attr->stream = fitted;
+            }
+            m_pdf.check();
+        }
+        HPDF_Stream_Write(attr->stream, reinterpret_cast<const HPDF_BYTE*>(m_content.data()),
+                          static_cast<HPDF_UINT>(m_content.size()));
+        m_content.clear();
+        m_pdf.check();
+    }
 
     void addPage(const Page& pageDescription)
     {
         HPDF_Doc pdf = m_pdf.get();
         m_page = HPDF_AddPage(pdf);
         m_pdf.check();
+        ++m_pageNumber;
         m_height = pageDescription.heightPt;
-        HPDF_Page_SetWidth(m_page, f(pageDescription.widthPt));
-        HPDF_Page_SetHeight(m_page, f(pageDescription.heightPt));
+        // PDF viewers take pages of 3 to 14400 points a side (200 inches); libharu refuses others.
+        HPDF_Page_SetWidth(m_page, f(std::clamp(pageDescription.widthPt, 3.0, 14400.0)));
+        HPDF_Page_SetHeight(m_page, f(std::clamp(pageDescription.heightPt, 3.0, 14400.0)));
+        m_pdf.check();
         m_inText = false;
         m_textFont = nullptr;
-        m_fill.reset();
+        m_fill = Rgb{};   // the initial graphics state fills in black
         for (const PageItem& item : pageDescription.items) {
             const bool isText = std::holds_alternative<TextItem>(item);
             if (m_inText && !isText) {
-                HPDF_Page_EndText(m_page);
+                op("ET\n");
                 m_inText = false;
             }
             if (isText)
@@ -365,16 +472,17 @@ private:
             else if (const auto* i = std::get_if<ImageItem>(&item))
                 image(*i);
         }
-        if (m_inText)
-            HPDF_Page_EndText(m_page);
-        m_pdf.check();
+        flush();
     }
+
+    static float f(double v) { return static_cast<float>(v); }
 
     void setFill(Rgb c)
     {
         if (m_fill && *m_fill == c)
             return;
-        HPDF_Page_SetRGBFill(m_page, channel(c.r), channel(c.g), channel(c.b));
+        color(c);
+        op("rg\n");
         m_fill = c;
     }
 
@@ -382,58 +490,68 @@ private:
     {
         if (t.text.isEmpty())
             return;
+        FontRef& fnt = font(t.font);
         if (!m_inText) {
-            HPDF_Page_BeginText(m_page);
+            op("BT\n");
             m_inText = true;
             m_textFont = nullptr;
         }
-        const FontSpec& spec = fontSpec(t.font);
-        HPDF_Font fnt = font(spec);
-        const float size = fontSize(spec.sizePt);
-        if (fnt != m_textFont || size != m_textSize) {
-            HPDF_Page_SetFontAndSize(m_page, fnt, size);
-            m_textFont = fnt;
-            m_textSize = size;
+        if (fnt.font != m_textFont || fnt.size != m_textSize) {
+            name(localName(fnt));
+            num(fnt.size);
+            op("Tf\n");
+            m_textFont = fnt.font;
+            m_textSize = fnt.size;
         }
         setFill(t.color);
-        float c = 1, s = 0;
+        double c = 1, s = 0;
         switch (t.rotation % 360) {
         case 0: break;
         case 90: c = 0; s = 1; break;
         case 180: c = -1; s = 0; break;
         case 270: c = 0; s = -1; break;
         default: {
-            const double a = (t.rotation % 360) * M_PI / 180.0;
-            c = f(std::cos(a));
-            s = f(std::sin(a));
+            const double a = (t.rotation % 360) * std::numbers::pi / 180.0;
+            c = std::cos(a);
+            s = std::sin(a);
         }
         }
-        HPDF_Page_SetTextMatrix(m_page, c, s, -s, c, f(t.xPt), f(m_height - t.baselinePt));
-        HPDF_Page_ShowText(m_page, toWinAnsi(t.text).c_str());
+        num(c); num(s); num(-s); num(c); num(t.xPt); num(m_height - t.baselinePt);
+        op("Tm\n");
+        const std::string bytes = toWinAnsi(t.text);
+        if (fnt.trueType)
+            HPDF_Font_TextWidth(fnt.font, reinterpret_cast<const HPDF_BYTE*>(bytes.c_str()), static_cast<HPDF_UINT>(bytes.size()));
+        appendPdfString(m_content, bytes);
+        op(" Tj\n");
     }
 
     void line(const LineItem& l)
     {
-        HPDF_Page_SetLineWidth(m_page, f(l.widthPt));
-        HPDF_Page_SetRGBStroke(m_page, channel(l.color.r), channel(l.color.g), channel(l.color.b));
-        HPDF_Page_MoveTo(m_page, f(l.x1Pt), f(m_height - l.y1Pt));
-        HPDF_Page_LineTo(m_page, f(l.x2Pt), f(m_height - l.y2Pt));
-        HPDF_Page_Stroke(m_page);
+        num(l.widthPt);
+        op("w\n");
+        color(l.color);
+        op("RG\n");
+        num(l.x1Pt); num(m_height - l.y1Pt);
+        op("m\n");
+        num(l.x2Pt); num(m_height - l.y2Pt);
+        op("l\nS\n");
     }
 
     void rect(const RectItem& r)
     {
-        const float x = f(r.xPt), y = f(m_height - r.yPt - r.heightPt), w = f(r.widthPt), h = f(r.heightPt);
+        const double y = m_height - r.yPt - r.heightPt;
         if (r.filled) {
             setFill(r.fill);
-            HPDF_Page_Rectangle(m_page, x, y, w, h);
-            HPDF_Page_Fill(m_page);
+            num(r.xPt); num(y); num(r.widthPt); num(r.heightPt);
+            op("re\nf\n");
         }
         if (r.strokePt > 0) {
-            HPDF_Page_SetLineWidth(m_page, f(r.strokePt));
-            HPDF_Page_SetRGBStroke(m_page, channel(r.stroke.r), channel(r.stroke.g), channel(r.stroke.b));
-            HPDF_Page_Rectangle(m_page, x, y, w, h);
-            HPDF_Page_Stroke(m_page);
+            num(r.strokePt);
+            op("w\n");
+            color(r.stroke);
+            op("RG\n");
+            num(r.xPt); num(y); num(r.widthPt); num(r.heightPt);
+            op("re\nS\n");
         }
     }
 
@@ -446,23 +564,69 @@ private:
             errorBox(item, s);
             return;
         }
-        HPDF_XObject form = symbolForm(item.symbol);
-        HPDF_Page_GSave(m_page);
-        HPDF_Page_Concat(m_page, 1, 0, 0, 1, f(item.xPt), f(m_height - item.yPt - s.heightPt));
-        HPDF_Page_ExecuteXObject(m_page, form);
-        HPDF_Page_GRestore(m_page);
+        XObjectRef& form = symbolForm(item.symbol);
+        op("q\n1 0 0 1 ");
+        num(item.xPt);
+        num(m_height - item.yPt - s.heightPt);
+        op("cm\n");
+        name(localName(form));
+        op("Do\nQ\n");
     }
 
     /// The bars and captions of a symbol, once per document, in the symbol's own space
     /// (origin at its bottom-left corner).
-    HPDF_XObject symbolForm(std::uint32_t index)
+    XObjectRef& symbolForm(std::uint32_t index)
     {
-        if (m_forms[index])
-            return m_forms[index];
+        XObjectRef& ref = m_forms[index];
+        if (ref.object)
+            return ref;
         const Symbol& s = m_doc.symbols[index];
         auto* pdf = static_cast<HPDF_Doc>(m_pdf.get());
+
+        std::string content;
+        content.reserve(s.bars.size() * 28 + 64);
+        HPDF_Font captionFont = nullptr;
+        content += "0 g\n";
+        for (const auto& b : s.bars) {
+            appendNumber(content, b.xPt);
+            appendNumber(content, s.heightPt - b.yPt - b.heightPt);
+            appendNumber(content, b.widthPt);
+            appendNumber(content, b.heightPt);
+            content += "re\n";
+        }
+        if (!s.bars.empty())
+            content += "f\n";
+        if (!s.captions.empty()) {
+            FontRef& fnt = font(s.captionFont);
+            captionFont = fnt.font;
+            content += "BT\n/F0 ";
+            appendNumber(content, fnt.size);
+            content += "Tf\n";
+            double x = 0, y = 0;   // Td moves relative to the previous line's start
+            for (const auto& c : s.captions) {
+                const std::string bytes = toWinAnsi(c.text);
+                if (fnt.trueType)
+                    HPDF_Font_TextWidth(fnt.font, reinterpret_cast<const HPDF_BYTE*>(bytes.c_str()), static_cast<HPDF_UINT>(bytes.size()));
+                const double left = c.xPt;
+                const double baseline = s.heightPt - c.baselinePt;
+                appendNumber(content, left - x);
+                appendNumber(content, baseline - y);
+                content += "Td ";
+                appendPdfString(content, bytes);
+                content += " Tj\n";
+                x = left;
+                y = baseline;
+            }
+            content += "ET\n";
+        }
+
         HPDF_Dict form = HPDF_DictStream_New(pdf->mmgr, pdf->xref);
         m_pdf.check();
+        // A stream sized to its content: the default buffer is several times a symbol's size.
+        HPDF_Stream_Free(form->stream);
+        form->stream = HPDF_MemStream_New(pdf->mmgr, static_cast<HPDF_UINT>(std::max<std::size_t>(content.size(), 64)));
+        if (!form->stream)
+            m_pdf.check();
         form->header.obj_class |= HPDF_OSUBCLASS_XOBJECT;
         HPDF_Dict_AddName(form, "Type", "XObject");
         HPDF_Dict_AddName(form, "Subtype", "Form");
@@ -475,56 +639,23 @@ private:
         HPDF_Array_AddReal(box, f(2 * s.heightPt + 72));
         HPDF_Dict resources = HPDF_Dict_New(pdf->mmgr);
         HPDF_Dict_Add(form, "Resources", resources);
-        m_pdf.check();
-
-        std::string content;
-        content.reserve(s.bars.size() * 28 + 64);
-        content += "0 g\n";
-        for (const auto& b : s.bars) {
-            appendNumber(content, b.xPt);
-            appendNumber(content, s.heightPt - b.yPt - b.heightPt);
-            appendNumber(content, b.widthPt);
-            appendNumber(content, b.heightPt);
-            content += "re\n";
-        }
-        if (!s.bars.empty())
-            content += "f\n";
-        if (!s.captions.empty()) {
-            const FontSpec& spec = fontSpec(s.captionFont);
-            HPDF_Font fnt = font(spec);
+        if (captionFont) {
             HPDF_Dict fonts = HPDF_Dict_New(pdf->mmgr);
             HPDF_Dict_Add(resources, "Font", fonts);
-            HPDF_Dict_Add(fonts, "F0", fnt);
-            m_pdf.check();
-            const float size = fontSize(spec.sizePt);
-            content += "BT\n/F0 ";
-            appendNumber(content, size);
-            content += "Tf\n";
-            double x = 0, y = 0;   // Td moves relative to the previous line's start
-            for (const auto& c : s.captions) {
-                const std::string bytes = toWinAnsi(c.text);
-                const HPDF_TextWidth w = HPDF_Font_TextWidth(fnt, reinterpret_cast<const HPDF_BYTE*>(bytes.c_str()),
-                                                             static_cast<HPDF_UINT>(bytes.size()));
-                const double left = c.xPt - static_cast<double>(w.width) * size / 1000.0 / 2;
-                const double baseline = s.heightPt - c.baselinePt;
-                appendNumber(content, left - x);
-                appendNumber(content, baseline - y);
-                content += "Td ";
-                appendPdfString(content, bytes);
-                content += " Tj\n";
-                x = left;
-                y = baseline;
-            }
-            content += "ET\n";
+            HPDF_Dict_Add(fonts, "F0", captionFont);
         }
         HPDF_Stream_Write(form->stream, reinterpret_cast<const HPDF_BYTE*>(content.data()), static_cast<HPDF_UINT>(content.size()));
         m_pdf.check();
-        m_forms[index] = form;
-        return form;
+        ref.object = form;
+        return ref;
     }
 
     void errorBox(const SymbolItem& item, const Symbol& s)
     {
+        flush();
+        // The reset below is meant for a caption too long for the box; an error left by an
+        // earlier item must not be swallowed by it, nor leave the graphics state saved.
+        m_pdf.check();
         const double w = s.widthPt > 0 ? s.widthPt : 72;
         const double h = s.heightPt > 0 ? s.heightPt : 36;
         const float x = f(item.xPt), y = f(m_height - item.yPt - h);
@@ -539,7 +670,8 @@ private:
         HPDF_Page_EndPath(m_page);
         HPDF_Page_SetRGBFill(m_page, 0, 0, 0);
         HPDF_Page_BeginText(m_page);
-        HPDF_Page_SetFontAndSize(m_page, font(FontSpec{QStringLiteral("Helvetica"), 6, false, false}), 6);
+        bool trueType = false;
+        HPDF_Page_SetFontAndSize(m_page, resolveFont(FontSpec{QStringLiteral("Helvetica"), 6, false, false}, &trueType), 6);
         const std::string text = toWinAnsi(QStringLiteral("Bar code error: ") + s.error);
         HPDF_UINT written = 0;
         HPDF_Page_TextRect(m_page, x + 2, f(m_height - item.yPt - 2), f(item.xPt + w - 2), y + 1, text.c_str(),
@@ -548,41 +680,52 @@ private:
             m_pdf.reset();   // text longer than the box: what fits is shown
         HPDF_Page_EndText(m_page);
         HPDF_Page_GRestore(m_page);
+        m_pdf.check();
+        m_textFont = nullptr;
     }
 
-    HPDF_Image pictureAt(std::uint32_t index)
+    XObjectRef* picture(std::uint32_t index)
     {
-        if (m_imageTried[index])
-            return m_images[index];
-        m_imageTried[index] = true;
-        const QImage decoded = QImage::fromData(m_doc.images[index].encoded);
-        if (decoded.isNull())
-            return nullptr;   // not a picture we can read: nothing is drawn, as in the preview
-        const QByteArray jpeg = encodeJpeg(decoded, m_settings.imageQuality);
-        m_images[index] = HPDF_LoadJpegImageFromMem(m_pdf.get(), reinterpret_cast<const HPDF_BYTE*>(jpeg.constData()),
-                                                    static_cast<HPDF_UINT>(jpeg.size()));
-        m_pdf.check();
-        return m_images[index];
+        XObjectRef& ref = m_images[index];
+        if (!ref.tried) {
+            ref.tried = true;
+            const QImage decoded = QImage::fromData(m_doc.images[index].encoded);
+            if (decoded.isNull())
+                return nullptr;   // not a picture we can read: nothing is drawn, as in the preview
+            const QByteArray jpeg = encodeJpeg(decoded, m_settings.imageQuality);
+            ref.object = HPDF_LoadJpegImageFromMem(m_pdf.get(), reinterpret_cast<const HPDF_BYTE*>(jpeg.constData()),
+                                                   static_cast<HPDF_UINT>(jpeg.size()));
+            m_pdf.check();
+        }
+        return ref.object ? &ref : nullptr;
     }
 
     void image(const ImageItem& item)
     {
         if (item.image >= m_doc.images.size())
             return;
-        if (HPDF_Image img = pictureAt(item.image))
-            HPDF_Page_DrawImage(m_page, img, f(item.xPt), f(m_height - item.yPt - item.heightPt), f(item.widthPt),
-                                f(item.heightPt));
+        if (XObjectRef* img = picture(item.image)) {
+            op("q\n");
+            num(item.widthPt); op("0 0 "); num(item.heightPt);
+            num(item.xPt); num(m_height - item.yPt - item.heightPt);
+            op("cm\n");
+            name(localName(*img));
+            op("Do\nQ\n");
+        }
     }
 
     const PageDescription& m_doc;
     const RenderPdf& m_settings;
     HaruDocument m_pdf;
-    QHash<QString, HPDF_Font> m_fonts;
-    std::vector<HPDF_XObject> m_forms;
-    std::vector<HPDF_Image> m_images;
-    std::vector<bool> m_imageTried;
+    std::vector<FontRef> m_fontsByIndex;
+    FontRef m_fallbackFont;
+    QHash<QByteArray, HPDF_Font> m_trueTypeFonts;
+    std::vector<XObjectRef> m_forms;
+    std::vector<XObjectRef> m_images;
     HPDF_Page m_page = nullptr;
+    std::size_t m_pageNumber = 0;
     double m_height = 0;
+    std::string m_content;
     bool m_inText = false;
     HPDF_Font m_textFont = nullptr;
     float m_textSize = 0;

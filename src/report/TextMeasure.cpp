@@ -1,5 +1,7 @@
 #include "report/TextMeasure.h"
 
+#include "report/FontFamilies.h"
+
 namespace quorvel::report {
 
 namespace {
@@ -7,23 +9,9 @@ namespace {
 constexpr double kReferencePx = 1000.0;
 } // namespace
 
-QString resolvedFamily(const QString& family)
-{
-    const QString f = family.trimmed().toLower();
-    if (f.isEmpty() || f == u"arial" || f == u"helvetica" || f == u"ms sans serif" || f == u"sans"
-        || f == u"sans-serif" || f == u"liberation sans")
-        return QStringLiteral("Liberation Sans");
-    if (f == u"times" || f == u"times new roman" || f == u"times-roman" || f == u"serif"
-        || f == u"liberation serif")
-        return QStringLiteral("Liberation Serif");
-    if (f == u"courier" || f == u"courier new" || f == u"monospace" || f == u"liberation mono")
-        return QStringLiteral("Liberation Mono");
-    return family;
-}
-
 QFont toQFont(const FontSpec& spec)
 {
-    QFont font(resolvedFamily(spec.family));
+    QFont font(screenFamily(spec.family));
     font.setPointSizeF(spec.sizePt);
     font.setBold(spec.bold);
     font.setItalic(spec.italic);

@@ -1,6 +1,6 @@
 // Text measurement in points for alignment and shrink-to-fit. Families map to the metric-
-// compatible Liberation fonts (Arial/Helvetica -> Liberation Sans, Times -> Liberation Serif,
-// Courier -> Liberation Mono), so layout agrees with the PDF's base-14 fonts and the preview.
+// compatible Liberation fonts as the painter does (FontFamilies.h), so layout agrees with the
+// PDF's base-14 fonts and the preview.
 // Needs a QGuiApplication.
 #pragma once
 
@@ -14,9 +14,6 @@
 #include <tuple>
 
 namespace quorvel::report {
-
-/// The Liberation family a definition's family stands for; other families pass unchanged.
-QString resolvedFamily(const QString& family);
 
 /// A QFont for drawing `spec` with its size in points, without kerning or hinting.
 QFont toQFont(const FontSpec& spec);

@@ -148,7 +148,8 @@ void TableModel::onChange(const Change& change)
         break;
     }
     syncCurrent();
-    emit tableChanged(change.field);
+    if (m_changeHandler)
+        m_changeHandler(change.field);
 }
 
 void TableModel::rowEntered(int row)

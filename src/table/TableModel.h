@@ -9,8 +9,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 
-#include <string>
-#include <string_view>
+#include <functional>
 #include <vector>
 
 namespace quorvel::table {
@@ -50,10 +49,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    /// Called on every notification of the table, synchronously, after views were told: the
+    /// assigned field, or -1 when the change concerns the row or the table. A plain call, not a
+    /// signal: an import raises a dozen notifications per row and a signal's cost shows there.
+    using ChangeHandler = std::function<void(int field)>;
+    void setChangeHandler(ChangeHandler handler) { m_changeHandler = std::move(handler); }
+
 signals:
-    /// Every notification of the table, synchronously: the assigned field, or -1 when the
-    /// change concerns the row or the table.
-    void tableChanged(int field);
     /// The table's current row, once views know that row; -1 when there is none.
     void currentRowChanged(int row);
 
@@ -78,6 +80,7 @@ private:
     int m_current = -1;       // current row as last announced
     QString m_currentMark;
     bool m_flushQueued = false;
+    ChangeHandler m_changeHandler;
 };
 
 } // namespace quorvel::table

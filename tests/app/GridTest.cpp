@@ -35,11 +35,15 @@ protected:
         dialogs.shown.clear();
     }
 
+    /// Writes an open editor, then walks to the column with the arrow keys.
     void goToColumn(int column)
     {
+        if (grid()->cellEditor())
+            press(Qt::Key_Return);
         press(Qt::Key_Home);
-        while (grid()->currentColumn() != column)
+        for (int steps = 0; grid()->currentColumn() != column && steps < model()->columnCount(); ++steps)
             press(Qt::Key_Right);
+        ASSERT_EQ(grid()->currentColumn(), column);
     }
 
     QString indicator(int row) { return model()->headerData(row, Qt::Vertical).toString(); }

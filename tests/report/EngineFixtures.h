@@ -1,5 +1,5 @@
 // Shared helpers of the engine tests: a print table like cdsImpEtq, definition snippets,
-// a page raster and zbarimg.
+// pages drawn to images and zbarimg.
 #pragma once
 
 #include "report/PageDescription.h"
@@ -34,7 +34,7 @@ QByteArray definitionXml(const QString& body);
 /// Writes `bytes` to a new file under `dir` and returns its full path.
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes);
 
-/// Draws page `index` at `dpi` on white, bars snapped to whole pixels.
+/// Page `index` drawn by the painter renderer at `dpi` on white.
 QImage rasterPage(const PageDescription& doc, std::size_t index, double dpi);
 
 /// Every symbol zbarimg reads in `image`, as "TYPE:DATA" lines; empty when none.

@@ -1,5 +1,9 @@
+#include "EngineFixtures.h"
+
 #include "report/DataLock.h"
 #include "report/HeadlessUi.h"
+#include "report/ReportProject.h"
+#include "report/ReportSystem.h"
 
 #include <QTemporaryDir>
 
@@ -85,6 +89,28 @@ TEST_F(LockTest, TakenOnceTheOtherProcessLetsGo)
     ui.retryAnswers = {true};
     EXPECT_TRUE(DataLock::acquire(ui, 100));
     DataLock::release();
+}
+
+TEST_F(LockTest, ARunHoldsTheLockUntilThePreviewClosesAndCancelAbandonsIt)
+{
+    using namespace quorvel::report::testing;
+    ReportSystem system;
+    ReportProject project(system, ui);
+    project.setLockAttemptMs(100);
+    project.setProjectFile(writeFile(dir.path(), QStringLiteral("blank.rav"), {}));
+    int depthInPreview = -1;
+    ui.onPreview = [&](const PageDescription&) { depthInPreview = DataLock::depth(); };
+    project.execute();
+    EXPECT_EQ(depthInPreview, 1);
+
+    int release = -1;
+    pid_t pid = holdInChild(release);
+    ASSERT_GT(pid, 0);
+    project.execute();   // Cancel: no generation, no preview, no failure
+    finish(pid, release);
+    EXPECT_EQ(ui.lockQuestions, 1);
+    EXPECT_EQ(ui.generations, 1);
+    EXPECT_EQ(ui.previews, 1);
 }
 
 } // namespace

@@ -15,8 +15,9 @@
 
 namespace quorvel::report::testing {
 
-Symbol ean13(const char* digits, double modulePt, std::uint32_t captionFont)
+Symbol ean13(const char* digits, double modulePt, std::uint32_t captionFont, double captionSizePt)
 {
+    constexpr double kDigitEm = 0.556;   // every digit of Helvetica is 556/1000 em wide
     std::unique_ptr<zint_symbol, decltype(&ZBarcode_Delete)> z(ZBarcode_Create(), &ZBarcode_Delete);
     z->symbology = BARCODE_EANX;
     z->scale = 0.5f;
@@ -31,8 +32,16 @@ Symbol ean13(const char* digits, double modulePt, std::uint32_t captionFont)
     s.captionFont = captionFont;
     for (auto* r = z->vector->rectangles; r; r = r->next)
         s.bars.push_back({r->x * modulePt, r->y * modulePt, r->width * modulePt, r->height * modulePt});
-    for (auto* t = z->vector->strings; t; t = t->next)
-        s.captions.push_back({t->x * modulePt, t->y * modulePt, QString::fromUtf8(reinterpret_cast<const char*>(t->text))});
+    for (auto* t = z->vector->strings; t; t = t->next) {
+        const QString text = QString::fromUtf8(reinterpret_cast<const char*>(t->text));
+        double x = t->x * modulePt;
+        const double width = static_cast<double>(text.size()) * kDigitEm * captionSizePt;
+        if (t->halign == 0)
+            x -= width / 2;
+        else if (t->halign == 2)
+            x -= width;
+        s.captions.push_back({x, t->y * modulePt, text});
+    }
     return s;
 }
 
@@ -42,8 +51,8 @@ PageDescription labelDocument(int pages)
     doc.title = QStringLiteral("Etiquetas");
     doc.fonts = {{QStringLiteral("Arial"), 9, false, false}, {QStringLiteral("Arial"), 14, true, false},
                  {QStringLiteral("Helvetica"), 7, false, false}};
-    doc.symbols.push_back(ean13("789100031550", 0.9354, 2));
-    doc.symbols.push_back(ean13("400638133393", 0.9354, 2));
+    doc.symbols.push_back(ean13("789100031550", 0.9354, 2, 7));
+    doc.symbols.push_back(ean13("400638133393", 0.9354, 2, 7));
     for (int i = 0; i < pages; ++i) {
         Page page;
         page.widthPt = 141.73;   // 50 x 30 mm

@@ -15,8 +15,9 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 namespace quorvel::report::testing {
 
 /// An EAN-13 (12 or 13 digits) encoded with libzint: one unit per module scaled to `modulePt`,
-/// captions centred on their baselines as the engine records them.
-Symbol ean13(const char* digits, double modulePt, std::uint32_t captionFont);
+/// captions placed by the left end of their baselines, as the engine records them, for
+/// digits of Helvetica (or a metric twin) at `captionSizePt`.
+Symbol ean13(const char* digits, double modulePt, std::uint32_t captionFont, double captionSizePt);
 
 /// A label page: an accented text line, a price, a frame and an EAN-13.
 PageDescription labelDocument(int pages = 1);

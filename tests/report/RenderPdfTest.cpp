@@ -231,7 +231,7 @@ TEST_P(PdfLikePreview, InkLandsWhereThePainterPutsIt)
 {
     PageDescription doc;
     doc.fonts = {GetParam().font};
-    doc.symbols.push_back(ean13("789100031550", 0.75, 0));
+    doc.symbols.push_back(ean13("789100031550", 0.75, 0, GetParam().font.sizePt));
     Page page;
     page.widthPt = 200;
     page.heightPt = 200;
@@ -271,6 +271,8 @@ INSTANTIATE_TEST_SUITE_P(
         LikePreview{"boldSerif", TextItem{20, 100, 0, {}, 0, QStringLiteral("Times Bold")}, FontSpec{QStringLiteral("Times New Roman"), 20, true, false}},
         LikePreview{"italicMono", TextItem{20, 100, 0, {}, 0, QStringLiteral("Courier")}, FontSpec{QStringLiteral("Courier New"), 16, false, true},
                     4.5 /* Nimbus Mono's capitals stand taller than Liberation Mono's */},
+        LikePreview{"trueTypeFamily", TextItem{20, 100, 0, {}, 0, QStringLiteral("DejaVu Serif")}, FontSpec{QStringLiteral("DejaVu Serif"), 16, false, false}},
+        LikePreview{"familyNotInstalled", TextItem{20, 100, 0, {}, 0, QStringLiteral("Sem fonte")}, FontSpec{QStringLiteral("No Such Family"), 16, false, false}},
         LikePreview{"framedRect", RectItem{30, 40, 100, 50, 2, {}, false, {}}, kSans},
         LikePreview{"filledRect", RectItem{30, 40, 100, 50, 0, {}, true, Rgb{20, 20, 20}}, kSans},
         LikePreview{"line", LineItem{10, 10, 150, 120, 1.5, {}}, kSans},
@@ -292,6 +294,29 @@ TEST(PdfOutput, UnencodableSymbolShowsItsErrorInAMarkedBox)
     EXPECT_EQ(runTool(QStringLiteral("zbarimg"), {QStringLiteral("--quiet"), dir + QStringLiteral("/page.png")}).out, QByteArray());
 }
 
+TEST(PdfOutput, CaptionsStartAtTheirPosition)
+{
+    // A caption's x is the left end of its baseline; pdftotext reports where each word starts.
+    PageDescription doc;
+    doc.fonts = {{QStringLiteral("Helvetica"), 10, false, false}};
+    Symbol s;
+    s.widthPt = 100;
+    s.heightPt = 40;
+    s.bars = {{10, 0, 2, 30}, {20, 0, 2, 30}};
+    s.captions = {{15, 39, QStringLiteral("12345")}};
+    doc.symbols = {s};
+    Page page;
+    page.items.push_back(SymbolItem{100, 200, 0});
+    doc.pages.push_back(page);
+    const QString pdf = write(doc, scratchDir(QStringLiteral("pdf-caption")), QStringLiteral("caption.pdf"));
+    const auto r = runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    const auto word = QRegularExpression(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"[^>]*>12345</word>"))
+                          .match(QString::fromUtf8(r.out));
+    ASSERT_TRUE(word.hasMatch()) << r.out.constData();
+    EXPECT_NEAR(word.captured(1).toDouble(), 115, 0.3);
+    EXPECT_NEAR(word.captured(2).toDouble(), 115 + 5 * 5.56, 0.3);
+}
+
 TEST(PdfOutput, CharactersOutsideWindows1252BecomeQuestionMarks)
 {
     PageDescription doc;
@@ -304,9 +329,27 @@ TEST(PdfOutput, CharactersOutsideWindows1252BecomeQuestionMarks)
     EXPECT_EQ(QString::fromUtf8(text.out).trimmed(), QStringLiteral("a?b?c–d"));
 }
 
-TEST(PdfOutput, AnEmptyDocumentIsStillAValidFile)
+TEST(PdfOutput, AnEmptyDocumentAndDegeneratePagesStillMakeValidFiles)
 {
     write(PageDescription{}, scratchDir(QStringLiteral("pdf-empty")), QStringLiteral("empty.pdf"));
+    PageDescription odd;
+    odd.pages = {Page{0, 0, {}}, Page{-5, 20, {}}, Page{1e6, 50, {}}};
+    const QString pdf = write(odd, scratchDir(QStringLiteral("pdf-odd-pages")), QStringLiteral("odd.pdf"));
+    EXPECT_EQ(runTool(QStringLiteral("qpdf"), {QStringLiteral("--show-npages"), pdf}).out.trimmed(), QByteArray("3"));
+}
+
+TEST(PdfOutput, RunsOfMoreThan32767PagesAreWritten)
+{
+    // One label per page on a thermal roll: 100,000 labels are 100,000 pages.
+    PageDescription doc;
+    doc.fonts = {kSans};
+    doc.pages.resize(33000, Page{141.73, 85.04, {}});
+    doc.pages.back().items.push_back(TextItem{10, 40, 0, {}, 0, QStringLiteral("última")});
+    const QString pdf = write(doc, scratchDir(QStringLiteral("pdf-many-pages")), QStringLiteral("roll.pdf"));
+    EXPECT_EQ(runTool(QStringLiteral("qpdf"), {QStringLiteral("--show-npages"), pdf}).out.trimmed(), QByteArray("33000"));
+    const auto last = runTool(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QStringLiteral("33000"), QStringLiteral("-enc"),
+                                                            QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+    EXPECT_EQ(QString::fromUtf8(last.out).trimmed(), QStringLiteral("última"));
 }
 
 TEST(PdfOutput, ReplacesAnExistingFileWholeAndLeavesNoTemporaryFile)

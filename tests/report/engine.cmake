@@ -5,6 +5,7 @@ quorvel_add_test(report_engine_tests GUI
     ConnectionTest.cpp
     DefinitionTest.cpp
     LabelGridTest.cpp
+    LayoutTest.cpp
     LockTest.cpp
     ProjectTest.cpp
   LIBS quorvel_report)

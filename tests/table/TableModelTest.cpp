@@ -2,6 +2,7 @@
 // announcement of appended rows, the indicator and text conversion.
 #include "table/Failure.h"
 #include "table/TableModel.h"
+#include "table/Windows1252.h"
 
 #include <QAbstractItemModelTester>
 #include <QCoreApplication>

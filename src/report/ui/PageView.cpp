@@ -127,19 +127,30 @@ void PageView::updateScrollBars()
 
 void PageView::paintEvent(QPaintEvent*)
 {
-    QPainter painter(viewport());
-    painter.fillRect(viewport()->rect(), palette().color(QPalette::Dark));
-    if (!m_doc || m_page >= m_doc->pages.size())
-        return;
-    const QRect page = pageRect();
-    painter.fillRect(page.translated(shadow, shadow), palette().color(QPalette::Shadow));
-    painter.fillRect(page, Qt::white);
-    painter.setClipRect(page);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.translate(page.topLeft());
-    painter.scale(scale(), scale());
-    paintPage(painter, *m_doc, m_page);
+    // The page is drawn into an image of the area first: the painter renderer snaps bars to
+    // device pixels, which a widget's redirected painter would place off by the widget's
+    // position in its window.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = viewport()->size() * ratio;
+    if (m_canvas.size() != pixels)
+        m_canvas = QImage(pixels, QImage::Format_RGB32);
+    m_canvas.setDevicePixelRatio(ratio);
+    {
+        QPainter painter(&m_canvas);
+        painter.fillRect(QRect(QPoint(0, 0), viewport()->size()), palette().color(QPalette::Dark));
+        if (m_doc && m_page < m_doc->pages.size()) {
+            const QRect page = pageRect();
+            painter.fillRect(page.translated(shadow, shadow), palette().color(QPalette::Shadow));
+            painter.fillRect(page, Qt::white);
+            painter.setClipRect(page);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setRenderHint(QPainter::TextAntialiasing);
+            painter.translate(page.topLeft());
+            painter.scale(scale(), scale());
+            paintPage(painter, *m_doc, m_page);
+        }
+    }
+    QPainter(viewport()).drawImage(QPoint(0, 0), m_canvas);
 }
 
 void PageView::resizeEvent(QResizeEvent* event)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QImage>
 
 #include <cstddef>
 
@@ -51,6 +52,7 @@ private:
     const PageDescription* m_doc = nullptr;
     std::size_t m_page = 0;
     double m_zoom = 100;
+    QImage m_canvas;
 };
 
 } // namespace quorvel::report

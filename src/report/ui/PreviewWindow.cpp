@@ -176,7 +176,13 @@ PreviewWindow::PreviewWindow(const PageDescription& pages, ReportSystem& system,
     m_view->setFocus();
 }
 
-PreviewWindow::~PreviewWindow() = default;
+PreviewWindow::~PreviewWindow()
+{
+    // Closing the window takes the focus from a box, which reports its edit: not to a
+    // window that is half destroyed.
+    disconnect(m_pageBox, nullptr, this, nullptr);
+    disconnect(m_zoomBox, nullptr, this, nullptr);
+}
 
 QAction* PreviewWindow::command(const QString& name, const QString& caption, const QList<QKeySequence>& keys,
                                 void (PreviewWindow::*slot)())

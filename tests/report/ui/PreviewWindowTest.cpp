@@ -94,6 +94,26 @@ TEST_F(Preview, OpensOnTheFirstPageAtHundredPercent)
     EXPECT_NEAR(page.width(), 595.276 / 72 * m_window->pageView()->logicalDpiX(), 1.0);
 }
 
+TEST_F(Preview, BarsLandWhereThePageSaysInsideTheWindow)
+{
+    open(labelPages(1));
+    PageView* view = m_window->pageView();
+    const QImage shot = m_window->grab().toImage();
+    const QRect page = view->pageRect().translated(view->viewport()->mapTo(m_window.get(), QPoint(0, 0)));
+    const double scale = view->logicalDpiY() / 72.0;
+    // The fixture's symbol sits 8 pt from the label's left and 40 pt from its top, below a rule at 33 pt.
+    const int left = page.left() + static_cast<int>(8 * scale);
+    const int right = left + static_cast<int>(20 * scale);
+    int firstDark = -1;
+    for (int y = page.top() + static_cast<int>(36 * scale); y < page.bottom() && firstDark < 0; ++y)
+        for (int x = left; x < right; ++x)
+            if (qGray(shot.pixel(x, y)) < 80) {
+                firstDark = y;
+                break;
+            }
+    EXPECT_NEAR(firstDark, page.top() + 40 * scale, 2.0);
+}
+
 TEST_F(Preview, MenusHoldTheCommandsInOrder)
 {
     open(labelSheets(2));

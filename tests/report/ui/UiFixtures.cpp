@@ -21,7 +21,7 @@ Symbol barCode()
     for (const char* c = pattern; *c; ++c, x += module)
         if (*c == '1')
             symbol.bars.push_back({x, 0, module, symbol.heightPt - 3 * pointsPerMm});
-    symbol.captions.push_back({2 * module, symbol.heightPt, QStringLiteral("7891234567895")});
+    symbol.captions.push_back({symbol.widthPt / 2, symbol.heightPt, QStringLiteral("7891234567895")});
     symbol.captionFont = 2;
     return symbol;
 }

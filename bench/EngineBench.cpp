@@ -1,0 +1,108 @@
+// Report generation alone: 10,000 labels from the print table to a page description, with the
+// shipped price tag (one label per page) and the A4 sheet of 3 x 10. Prints the time, pages per
+// second, the growth of the peak resident size and the page description's own size.
+#include "labels/PrintTable.h"
+#include "report/DataLock.h"
+#include "report/DataSetConnection.h"
+#include "report/HeadlessUi.h"
+#include "report/PageDescription.h"
+#include "report/ReportProject.h"
+#include "report/ReportSystem.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLocale>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/resource.h>
+
+using namespace quorvel;
+
+namespace {
+
+long peakKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+/// Heap bytes the page description holds, counted from its parts.
+std::size_t describedBytes(const report::PageDescription& doc)
+{
+    std::size_t bytes = sizeof doc;
+    for (const auto& page : doc.pages) {
+        bytes += sizeof page + page.items.capacity() * sizeof(report::PageItem);
+        for (const auto& item : page.items)
+            if (const auto* t = std::get_if<report::TextItem>(&item))
+                bytes += static_cast<std::size_t>(t->text.capacity()) * 2 + 32;
+    }
+    for (const auto& s : doc.symbols)
+        bytes += sizeof s + s.bars.capacity() * sizeof(report::Symbol::Bar) + s.captions.capacity() * 64;
+    return bytes;
+}
+
+void fill(table::Table& t, int labels)
+{
+    char code[16];
+    for (int i = 0; i < labels; ++i) {
+        // 12 digits: the engine adds the EAN-13 check digit, so every label has its own code.
+        std::snprintf(code, sizeof code, "789%09d", i / 3);
+        t.append();
+        t.setText(labels::Codigo, code);
+        t.setText(labels::referencia, "CM-204");
+        t.setText(labels::cor, "AZUL MARINHO");
+        t.setText(labels::Tam, "GG");
+        t.setText(labels::Marca, "NORTE CONFECCOES");
+        t.setText(labels::preco, "139,9");
+        t.store();
+    }
+}
+
+void bench(const char* name, const QString& definition)
+{
+    report::ReportSystem system;
+    report::HeadlessUi ui;
+    report::ReportProject project(system, ui);
+    project.setProjectFile(definition);
+    project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
+    project.open();
+    std::size_t pages = 0, symbols = 0, bytes = 0;
+    const long before = peakKb();
+    QElapsedTimer timer;
+    qint64 generatedMs = 0;
+    ui.onPreview = [&](const report::PageDescription& doc) {
+        generatedMs = timer.elapsed();
+        pages = doc.pages.size();
+        symbols = doc.symbols.size();
+        bytes = describedBytes(doc);
+    };
+    timer.start();
+    project.execute();
+    const auto generated = static_cast<double>(ui.statuses.size());
+    std::printf("%-28s %6.0f pages generated, %5zu kept, %5zu symbols in %6lld ms = %8.0f pages/s; "
+                "page description %6.1f MB, peak resident +%6.1f MB\n",
+                name, generated, pages, symbols, static_cast<long long>(generatedMs),
+                generated / (static_cast<double>(generatedMs) / 1000.0), static_cast<double>(bytes) / 1048576.0,
+                static_cast<double>(peakKb() - before) / 1024.0);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    report::DataLock::setPath(QDir::tempPath() + QStringLiteral("/quorvel-engine-bench.lock"));
+    auto t = labels::makePrintTable();
+    fill(*t, 10000);
+    report::DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), t.get());
+    const QString source = QStringLiteral(QUORVEL_SOURCE_DIR);
+    bench("price tag 50x30, 1 per page", source + QStringLiteral("/Relatorios/tag_02_Quorvel.rav"));
+    bench("A4 sheet 3x10", source + QStringLiteral("/examples/definitions/a4-3x10.rav"));
+    return 0;
+}

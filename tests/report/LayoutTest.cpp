@@ -1,0 +1,117 @@
+#include "EngineFixtures.h"
+
+#include "report/DataLock.h"
+#include "report/DataSetConnection.h"
+#include "report/HeadlessUi.h"
+#include "report/PageDump.h"
+#include "report/ReportProject.h"
+#include "report/ReportSystem.h"
+
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using namespace quorvel::report;
+using namespace quorvel::report::testing;
+
+namespace {
+
+class LayoutTest : public ::testing::Test
+{
+protected:
+    LayoutTest()
+    {
+        DataLock::setPath(dir.filePath(QStringLiteral("data.lock")));
+        ui.onPreview = [this](const PageDescription& doc) { pages = doc; };
+    }
+
+    void run(const QString& definition)
+    {
+        ReportProject project(system, ui);
+        project.setProjectFile(definition);
+        project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
+        project.execute();
+    }
+
+    // Prices below are written with the regional separator, so the locale comes first.
+    bool m_locale = (QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)), true);
+    QTemporaryDir dir;
+    HeadlessUi ui;
+    ReportSystem system;
+    PageDescription pages;
+    std::unique_ptr<table::Table> table = makeLabelTable(
+        {{"7891234000019", "CM-204", "AZUL MARINHO", "P", "NORTE", "39,9"},
+         {"ABC-1", "CALCA JEANS SKINNY 2", "VERDE MUSGO ESCURO C", "XG", "MARCA COM NOME LONGO", "1234,5"}});
+    DataSetConnection connection{QStringLiteral("RvDataSetConnection1"), table.get()};
+};
+
+TEST_F(LayoutTest, PriceTagOneLabelPerPage)
+{
+    run(QStringLiteral(QUORVEL_SOURCE_DIR "/Relatorios/tag_02_Quorvel.rav"));
+    ASSERT_EQ(pages.pages.size(), 2u);
+    EXPECT_EQ(dumpPage(pages, 0), QStringLiteral(
+        "page 141.73 x 85.04\n"
+        "text 54.24,11.72 [Arial 9.5 bold] #000000 \"NORTE\"\n"
+        "line 5.67,16.72 136.06,16.72 w0.71 #000000\n"
+        "text 5.67,22.50 [Arial 4.5] #555555 \"REF.\"\n"
+        "text 5.67,29.58 [Arial 7 bold] #000000 \"CM-204\"\n"
+        "text 5.67,36.39 [Arial 4.5] #555555 \"COR\"\n"
+        "text 5.67,43.02 [Arial 6.5] #000000 \"AZUL MARINHO\"\n"
+        "rect 63.78,18.99 21.26x25.51 stroke 0.85 #000000\n"
+        "text 70.19,23.75 [Arial 4] #555555 \"TAM\"\n"
+        "text 70.74,38.40 [Arial 11 bold] #000000 \"P\"\n"
+        "text 87.93,36.19 [Arial 12 bold] #000000 \"R$\u00a039,90\"\n"
+        "symbol 9.33,47.06 120.24x34.24 bars 30 \"7\" \"891234\" \"000019\"\n"
+        "text 139.32,82.20 [Arial 4.5] #555555 rot90 \"06/24\"\n"));
+    // Long values shrink to their boxes; a code that is not EAN-13 goes out as Code 128.
+    EXPECT_EQ(dumpPage(pages, 1), QStringLiteral(
+        "page 141.73 x 85.04\n"
+        "text 6.48,11.72 [Arial 9.5 bold] #000000 \"MARCA COM NOME LONGO\"\n"
+        "line 5.67,16.72 136.06,16.72 w0.71 #000000\n"
+        "text 5.67,22.50 [Arial 4.5] #555555 \"REF.\"\n"
+        "text 5.67,27.50 [Arial 4.7 bold] #000000 \"CALCA JEANS SKINNY 2\"\n"
+        "text 5.67,36.39 [Arial 4.5] #555555 \"COR\"\n"
+        "text 5.67,41.03 [Arial 4.3] #000000 \"VERDE MUSGO ESCURO C\"\n"
+        "rect 63.78,18.99 21.26x25.51 stroke 0.85 #000000\n"
+        "text 70.19,23.75 [Arial 4] #555555 \"TAM\"\n"
+        "text 66.46,38.40 [Arial 11 bold] #000000 \"XG\"\n"
+        "text 87.59,35.15 [Arial 9 bold] #000000 \"R$\u00a01.234,50\"\n"
+        "symbol 10.93,47.06 117.04x35.57 bars 25 \"ABC-1\"\n"
+        "text 139.32,82.20 [Arial 4.5] #555555 rot90 \"06/24\"\n"));
+}
+
+TEST_F(LayoutTest, PriceTagsScanOnThermalAndOfficePrinters)
+{
+    run(QStringLiteral(QUORVEL_SOURCE_DIR "/Relatorios/tag_02_Quorvel.rav"));
+    for (double dpi : {203.0, 300.0}) {
+        EXPECT_EQ(zbarDecode(rasterPage(pages, 0, dpi)), QStringList{QStringLiteral("EAN-13:7891234000019")}) << dpi;
+        EXPECT_EQ(zbarDecode(rasterPage(pages, 1, dpi)), QStringList{QStringLiteral("CODE-128:ABC-1")}) << dpi;
+    }
+}
+
+TEST_F(LayoutTest, SheetFillsAcrossThenDownAndBreaksPages)
+{
+    std::vector<LabelRow> rows;
+    for (int i = 0; i < 31; ++i)
+        rows.push_back(LabelRow{"1", nullptr, nullptr, nullptr, "M"});
+    table = makeLabelTable(rows);
+    connection.setDataSet(table.get());
+    run(QStringLiteral(QUORVEL_SOURCE_DIR "/examples/definitions/a4-3x10.rav"));
+    ASSERT_EQ(pages.pages.size(), 2u);
+    auto brandPositions = [&](std::size_t page) {
+        QStringList at;
+        for (const PageItem& item : pages.pages[page].items)
+            if (const auto* t = std::get_if<TextItem>(&item); t && t->text == u"M")
+                at << QStringLiteral("%1,%2").arg(t->xPt, 0, 'f', 1).arg(t->baselinePt, 0, 'f', 1);
+        return at;
+    };
+    const QStringList first = brandPositions(0);
+    ASSERT_EQ(first.size(), 30);
+    EXPECT_EQ(first.mid(0, 4), QStringList({QStringLiteral("29.1,72.4"), QStringLiteral("216.1,72.4"),
+                                             QStringLiteral("403.2,72.4"), QStringLiteral("29.1,144.4")}));
+    EXPECT_EQ(brandPositions(1), QStringList{QStringLiteral("29.1,72.4")});
+}
+
+} // namespace

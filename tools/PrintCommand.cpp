@@ -1,0 +1,152 @@
+// quorvel-batch print: the print run without a window. Imports the label files, expands them
+// into the print table and runs a report definition over it, writing the pages the preview
+// would show as PNG files and, on request, as a PDF or snapshot file.
+#include "BatchTables.h"
+#include "Command.h"
+
+#include "labels/LabelList.h"
+#include "labels/PrintTable.h"
+#include "report/DataSetConnection.h"
+#include "report/HeadlessUi.h"
+#include "report/PageDescription.h"
+#include "report/PagePainter.h"
+#include "report/RenderPdf.h"
+#include "report/ReportProject.h"
+#include "report/ReportSystem.h"
+#include "report/Snapshot.h"
+#include "table/Failure.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+
+#include <cmath>
+#include <cstdio>
+
+namespace quorvel::batch {
+namespace {
+
+int usage(const char* why)
+{
+    std::fprintf(stderr,
+                 "quorvel-batch print: %s\nUsage: quorvel-batch print FILE... --png DIR [--definition PATH] [--dpi N] "
+                 "[-o OUT.pdf|OUT.ndr]\n",
+                 why);
+    return 2;
+}
+
+void writePngs(const report::PageDescription& doc, const QString& dir, double dpi)
+{
+    if (!QDir().mkpath(dir))
+        throw Failure(QStringLiteral("Cannot create folder \"%1\".").arg(QDir(dir).absolutePath()));
+    const double scale = dpi / 72.0;
+    const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
+    for (std::size_t i = 0; i < doc.pages.size(); ++i) {
+        const report::Page& page = doc.pages[i];
+        QImage image(static_cast<int>(std::ceil(page.widthPt * scale)), static_cast<int>(std::ceil(page.heightPt * scale)),
+                     QImage::Format_RGB32);
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.scale(scale, scale);
+        report::paintPage(painter, doc, i);
+        painter.end();
+        const QString file = QDir(dir).absoluteFilePath(QStringLiteral("page-%1.png").arg(i + 1, 4, 10, QLatin1Char('0')));
+        if (!image.save(file, "PNG"))
+            throw Failure(QStringLiteral("Cannot create file \"%1\".").arg(file));
+    }
+}
+
+void writeOutput(const report::PageDescription& doc, const QString& path)
+{
+    if (path.endsWith(QStringLiteral(".ndr"), Qt::CaseInsensitive))
+        report::snapshot::write(doc, path);
+    else
+        report::RenderPdf().write(doc, path);
+}
+
+int runPrint(const QStringList& args)
+{
+    QStringList files;
+    QString pngDir, definition, output;
+    double dpi = 203;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const bool takesValue = a == u"--png" || a == u"--definition" || a == u"--dpi" || a == u"-o";
+        if (takesValue && i + 1 >= args.size())
+            return usage("an option needs a value");
+        if (a == u"--png")
+            pngDir = args[++i];
+        else if (a == u"--definition")
+            definition = args[++i];
+        else if (a == u"-o")
+            output = args[++i];
+        else if (a == u"--dpi") {
+            bool ok = false;
+            dpi = args[++i].toDouble(&ok);
+            if (!ok || dpi < 10 || dpi > 2400)
+                return usage("--dpi takes a number from 10 to 2400");
+        } else if (a.startsWith(u'-'))
+            return usage("unknown option");
+        else
+            files << a;
+    }
+    if (files.isEmpty())
+        return usage("no label file named");
+    if (pngDir.isEmpty() && output.isEmpty())
+        return usage("name an output: --png DIR or -o FILE");
+    if (!output.isEmpty() && !output.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)
+        && !output.endsWith(QStringLiteral(".ndr"), Qt::CaseInsensitive))
+        return usage("-o writes a .pdf or a .ndr file");
+    if (definition.isEmpty())
+        definition = QCoreApplication::applicationDirPath() + QStringLiteral("/Relatorios/tag_02_Quorvel.rav");
+
+    auto importTable = labels::makeImportTable();
+    auto printTable = labels::makePrintTable();
+    if (importFiles(files, *importTable) != 0)
+        return 1;
+    labels::expand(*importTable, *printTable);
+
+    report::DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), printTable.get());
+    report::ReportSystem system;
+    report::HeadlessUi ui;
+    ui.echo = true;
+    std::size_t pages = 0;
+    ui.onPreview = [&](const report::PageDescription& doc) {
+        pages = doc.pages.size();
+        if (!pngDir.isEmpty())
+            writePngs(doc, pngDir, dpi);
+        if (!output.isEmpty())
+            writeOutput(doc, output);
+    };
+    report::ReportProject project(system, ui);
+    project.setConnectionWaits(0);   // nothing else could offer a connection to a batch run
+    project.close();
+    project.setProjectFile(definition);
+    project.setParam(QStringLiteral("loja"), QString());
+    project.setParam(QStringLiteral("data"), report::dateParameter(QDate::currentDate()));
+    project.open();
+    project.execute();
+    if (ui.previews == 0) {
+        std::fprintf(stderr, "Unable to gain control of the Report Data Communication System.\n");
+        return 1;
+    }
+    std::printf("%zu page(s), %d label(s)\n", pages, printTable->rowCount());
+    return 0;
+}
+
+const Registrar registrar({
+    "print",
+    "print FILE... --png DIR [--definition PATH] [--dpi N] [-o OUT.pdf|OUT.ndr]",
+    "Imports and expands like expand, then runs the report definition (default: the one beside\n"
+    "      the program) without a window: one PNG per page in DIR, and a PDF or snapshot file with -o.",
+    true,
+    runPrint,
+});
+
+} // namespace
+} // namespace quorvel::batch
