@@ -22,6 +22,7 @@ int runExpand(const QStringList& args)
     // Rows read before a message are expanded too, as the window would print them.
     int status = importFiles(files, *importTable);
     try {
+        labels::checkLabelCount(*importTable);
         labels::expand(*importTable, *labelTable);
     } catch (const Failure& failure) {
         std::fprintf(stderr, "%s\n", withFullStop(failure.message()).toUtf8().constData());

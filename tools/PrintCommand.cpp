@@ -109,6 +109,7 @@ int runPrint(const QStringList& args)
     auto printTable = labels::makePrintTable();
     if (importFiles(files, *importTable) != 0)
         return 1;
+    labels::checkLabelCount(*importTable);
     labels::expand(*importTable, *printTable);
 
     report::DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), printTable.get());

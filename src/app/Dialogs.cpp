@@ -21,6 +21,18 @@ Dialogs::Message Dialogs::confirmFile()
             {{Button::Yes, kYes}, {Button::No, kNo}}, Button::Yes, Button::None};
 }
 
+Dialogs::Message Dialogs::confirmPrint()
+{
+    return {QString::fromUtf8("Confirmação"), QString::fromUtf8("Confirma a impressão das etiquetas?"), Icon::Question,
+            {{Button::Yes, kYes}, {Button::No, kNo}}, Button::Yes, Button::None};
+}
+
+Dialogs::Message Dialogs::printAgain()
+{
+    return {QStringLiteral("Information"), QStringLiteral("Deseja imprimir novamente ?"), Icon::Information,
+            {{Button::Yes, kYes}, {Button::No, kNo}}, Button::Yes, Button::No};
+}
+
 Dialogs::Message Dialogs::plain(const QString& text)
 {
     return {QString::fromLatin1(kApplicationTitle), text, Icon::None, {{Button::Ok, kOk}}, Button::Ok, Button::Ok};

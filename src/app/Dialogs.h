@@ -54,6 +54,9 @@ public:
     static Message confirmDeleteItem();
     static Message confirmDeleteRecord();
     static Message applicationError(const QString& text);
+    static Message confirmPrint();
+    /// The reprint question: "&Yes" on Enter, "&No" on Esc.
+    static Message printAgain();
 };
 
 } // namespace quorvel::app

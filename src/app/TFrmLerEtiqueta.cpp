@@ -7,11 +7,17 @@
 #include "labels/LabelFileReader.h"
 #include "labels/LabelList.h"
 #include "labels/PrintTable.h"
+#include "report/DataSetConnection.h"
+#include "report/RenderPdf.h"
+#include "report/ReportProject.h"
+#include "report/ReportSystem.h"
+#include "report/ui/WidgetEngineUi.h"
 #include "table/Failure.h"
 #include "table/Table.h"
 #include "table/TableModel.h"
 
 #include <QApplication>
+#include <QDate>
 #include <QFile>
 #include <QFileDialog>
 #include <QFocusEvent>
@@ -93,7 +99,9 @@ int refusedField(const table::Table& t, const Failure& failure)
 
 } // namespace
 
-TFrmLerEtiqueta::TFrmLerEtiqueta(Dialogs& dialogs, QWidget* parent)
+TFrmLerEtiqueta::TFrmLerEtiqueta(Dialogs& dialogs, QWidget* parent) : TFrmLerEtiqueta(dialogs, nullptr, parent) {}
+
+TFrmLerEtiqueta::TFrmLerEtiqueta(Dialogs& dialogs, quorvel::report::EngineUi* engineUi, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint),
       m_dialogs(dialogs), m_errors(dialogs)
@@ -109,6 +117,7 @@ TFrmLerEtiqueta::TFrmLerEtiqueta(Dialogs& dialogs, QWidget* parent)
 
     cdsImpEtq = labels::makePrintTable();
     cdsEtqTemp = labels::makeImportTable();
+    buildReportComponents(engineUi);
     buildControls();
     buildGrid();
 
@@ -126,6 +135,25 @@ TFrmLerEtiqueta::~TFrmLerEtiqueta()
     // The grid and its data source observe cdsEtqTemp, which goes before QWidget deletes children.
     delete DBGrid1;
     delete dsEtqTemp;
+}
+
+void TFrmLerEtiqueta::buildReportComponents(quorvel::report::EngineUi* engineUi)
+{
+    namespace report = quorvel::report;
+    programFolder = QCoreApplication::applicationDirPath();
+    RvSystemEtq = std::make_unique<report::ReportSystem>();
+    RvRenderPDF1 = std::make_unique<report::RenderPdf>();
+    RvDataSetConnection1 = std::make_unique<report::DataSetConnection>(QStringLiteral("RvDataSetConnection1"), cdsImpEtq.get());
+    if (!engineUi) {
+        // The preview's failures reach the operator like any other escaped failure.
+        m_ownEngineUi = std::make_unique<report::WidgetEngineUi>(this, [this](const Failure& failure) {
+            if (dynamic_cast<const SilentAbort*>(&failure))
+                return;
+            m_errors.handle(std::make_exception_ptr(failure));
+        });
+        engineUi = m_ownEngineUi.get();
+    }
+    RvPrjEtq = std::make_unique<report::ReportProject>(*RvSystemEtq, *engineUi);
 }
 
 void TFrmLerEtiqueta::buildControls()
@@ -316,9 +344,9 @@ void TFrmLerEtiqueta::edtArquivoExit()
 
 void TFrmLerEtiqueta::dsEtqTempDataChange(int)
 {
-    bool rows = !cdsEtqTemp->isEmpty();
-    if (btnTag_2->isEnabled() != rows)
-        btnTag_2->setEnabled(rows);
+    bool enabled = !m_printing && !cdsEtqTemp->isEmpty();
+    if (btnTag_2->isEnabled() != enabled)
+        btnTag_2->setEnabled(enabled);
 }
 
 void TFrmLerEtiqueta::btnLocalizaClick()
@@ -375,5 +403,71 @@ void TFrmLerEtiqueta::Exclui1Click()
 
 void TFrmLerEtiqueta::BtnSalvarClick()
 {
-    m_errors.guarded([] {});
+    // The report keeps the window live while it generates pages: a second run started then
+    // would rebuild the print table under it.
+    if (m_printing)
+        return;
+    m_errors.guarded([this] {
+        if (m_dialogs.show(Dialogs::confirmPrint()) == Dialogs::Button::No)
+            return;
+        DBGrid1->writeEditor();
+        labels::checkLabelCount(*cdsEtqTemp);
+        {
+            struct Announce
+            {
+                table::TableModel* model;
+                ~Announce() { model->flush(); }
+            } announce{dsEtqTemp};
+            labels::expand(*cdsEtqTemp, *cdsImpEtq);
+        }
+        runReports();
+    });
+}
+
+void TFrmLerEtiqueta::runReports()
+{
+    struct Running
+    {
+        TFrmLerEtiqueta* w;
+        explicit Running(TFrmLerEtiqueta* window) : w(window)
+        {
+            w->m_printing = true;
+            w->btnTag_2->setEnabled(false);
+        }
+        ~Running()
+        {
+            w->m_printing = false;
+            w->dsEtqTempDataChange(-1);
+        }
+    } running(this);
+    bool waiting = false;
+    auto restoreCursor = [&waiting] {
+        if (waiting)
+            QApplication::restoreOverrideCursor();
+        waiting = false;
+    };
+    try {
+        for (;;) {
+            if (!waiting)
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+            waiting = true;
+            RvPrjEtq->close();
+            RvPrjEtq->setProjectFile(programFolder + QStringLiteral("/Relatorios/tag_02_Quorvel.rav"));
+            RvPrjEtq->setParam(QStringLiteral("loja"), Loja);
+            RvPrjEtq->setParam(QStringLiteral("data"), quorvel::report::dateParameter(QDate::currentDate()));
+            RvPrjEtq->open();
+            RvPrjEtq->execute();
+            if (m_dialogs.show(Dialogs::printAgain()) == Dialogs::Button::No) {
+                restoreCursor();
+                close();
+                return;
+            }
+        }
+    } catch (const Failure& failure) {
+        restoreCursor();
+        m_dialogs.show(Dialogs::plain(failure.message()));
+    } catch (const std::exception& e) {
+        restoreCursor();
+        m_dialogs.show(Dialogs::plain(QString::fromLocal8Bit(e.what())));
+    }
 }

@@ -26,6 +26,14 @@ namespace quorvel::labels {
 struct LabelItem;
 }
 
+namespace quorvel::report {
+class DataSetConnection;
+class EngineUi;
+class RenderPdf;
+class ReportProject;
+class ReportSystem;
+} // namespace quorvel::report
+
 namespace quorvel::app {
 class DbGrid;
 class Dialogs;
@@ -39,6 +47,9 @@ public:
     /// Builds the window with every component; questions and messages go through `dialogs`,
     /// which must outlive the window.
     explicit TFrmLerEtiqueta(quorvel::app::Dialogs& dialogs, QWidget* parent = nullptr);
+    /// As above, with the report engine's windows replaced by `engineUi` (not owned; it must
+    /// outlive the window). Null: the real status window, boxes and preview.
+    TFrmLerEtiqueta(quorvel::app::Dialogs& dialogs, quorvel::report::EngineUi* engineUi, QWidget* parent = nullptr);
     ~TFrmLerEtiqueta() override;
 
     /// Appends one row to the import table from a line of a label file and stores it.
@@ -63,6 +74,13 @@ public:
     QLabel* imgFoto;
     std::unique_ptr<quorvel::table::Table> cdsEtqTemp;
     QString Loja;
+    // The report components, built after the print table they read and destroyed before it.
+    std::unique_ptr<quorvel::report::ReportSystem> RvSystemEtq;
+    std::unique_ptr<quorvel::report::RenderPdf> RvRenderPDF1;
+    std::unique_ptr<quorvel::report::DataSetConnection> RvDataSetConnection1;
+    std::unique_ptr<quorvel::report::ReportProject> RvPrjEtq;
+    /// The folder whose Relatorios/ holds the report definition: the program's own folder.
+    QString programFolder;
 
 public slots:
     void btnLocalizaClick();
@@ -82,9 +100,13 @@ private:
     void buildControls();
     void buildGrid();
     void placeOnScreen();
+    void buildReportComponents(quorvel::report::EngineUi* engineUi);
+    void runReports();
 
     quorvel::app::Dialogs& m_dialogs;
     quorvel::app::ErrorHandler m_errors;
     QString m_openDialogFileName;   // the name OpenDialog1 confirmed last
     bool m_placed = false;
+    std::unique_ptr<quorvel::report::EngineUi> m_ownEngineUi;   // the real windows, unless replaced
+    bool m_printing = false;   // a print run is under way: no second one may start
 };

@@ -1,7 +1,10 @@
 #include "labels/PrintTable.h"
 
 #include "labels/LabelList.h"
+#include "table/Failure.h"
 #include "table/Numbers.h"
+
+#include <QLocale>
 
 namespace quorvel::labels {
 
@@ -32,6 +35,17 @@ std::int64_t countLabels(const table::Table& importTable)
             total += n;
     }
     return total;
+}
+
+void checkLabelCount(const table::Table& importTable)
+{
+    std::int64_t total = countLabels(importTable);
+    if (total <= kMaxLabels)
+        return;
+    QLocale locale;
+    throw Failure(QStringLiteral("A lista pede %1 etiquetas, mais que o limite de %2 etiquetas por impressão. "
+                                 "Diminua as quantidades e imprima em partes.")
+                      .arg(locale.toString(static_cast<qlonglong>(total)), locale.toString(static_cast<qlonglong>(kMaxLabels))));
 }
 
 void expand(table::Table& importTable, table::Table& printTable)

@@ -19,6 +19,13 @@ std::unique_ptr<table::Table> makePrintTable();
 /// view, a pending row included. Moves nothing.
 std::int64_t countLabels(const table::Table& importTable);
 
+/// The most labels one print run makes: the print table holds one row per label in memory.
+inline constexpr std::int64_t kMaxLabels = 1'000'000;
+
+/// Fails, naming the total and the limit, when the import table asks for more than kMaxLabels.
+/// Moves nothing; call it before expand.
+void checkLabelCount(const table::Table& importTable);
+
 /// Empties the print table and fills it with qtd copies of every import-table row, walking the
 /// import table from its first row (which resolves a pending row and can fail). After the walk
 /// the import table's last row is current.

@@ -131,6 +131,7 @@ TEST_F(WindowTest, ControlsThatTakeNoFocusLeaveTheEditAlone)
 {
     import(labelLine("A"));
     window->edtArquivo->setFocus(Qt::OtherFocusReason);
+    dialogs.answers.push_back(Button::No);   // the print run's confirmation
     QTest::mouseClick(window->btnTag_2, Qt::LeftButton);
     QTest::mouseClick(window->Panel1, Qt::LeftButton);
     QTest::mouseClick(window->GroupBox3, Qt::LeftButton);
@@ -146,6 +147,8 @@ TEST_F(WindowTest, AccessKeyClicksThePrintButtonOnlyWhileEnabled)
     EXPECT_EQ(clicks.count(), 0) << "greyed button";
 
     import(labelLine("A"));
+    // Each click asks for the print run's confirmation, answered No.
+    dialogs.answers.insert(dialogs.answers.end(), {Button::No, Button::No, Button::No});
     window->edtArquivo->setFocus(Qt::OtherFocusReason);
     press(Qt::Key_P, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return clicks.count() == 1; }));

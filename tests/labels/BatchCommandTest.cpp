@@ -133,6 +133,24 @@ TEST_F(BatchTest, ExpandPrintsOneRowPerLabel)
     EXPECT_EQ(r.out, header + a + a + e + e + e);
 }
 
+TEST_F(BatchTest, ExpandRefusesMoreLabelsThanTheLimit)
+{
+    Result r = run("expand --count " + file("big.txt", item("A", "999999") + "\r\n" + item("B", "2") + "\r\n"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "0\n") << "nothing expanded";
+    EXPECT_NE(r.err.find("1.000.001"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("1.000.000"), std::string::npos) << r.err;
+}
+
+TEST_F(BatchTest, PrintRefusesMoreLabelsThanTheLimitAndWritesNothing)
+{
+    const std::string pdf = files.path("big.pdf");
+    Result r = run("print " + file("big.txt", item("A", "999999") + "\r\n" + item("B", "2") + "\r\n") + " -o '" + pdf + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("1.000.001"), std::string::npos) << r.err;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
+}
+
 TEST_F(BatchTest, HelpNamesBothCommands)
 {
     Result r = run("--help");

@@ -148,4 +148,44 @@ TEST_F(PrintTableTest, TableHasTheTenFieldsInOrder)
     EXPECT_EQ(printTable->field(preco).type, table::FieldType::Currency);
 }
 
+struct BoundCase
+{
+    const char* name;
+    const char* first;
+    const char* second;
+    bool refused;
+};
+
+class LabelBound : public PrintTableTest, public ::testing::WithParamInterface<BoundCase>
+{
+};
+
+// The bound counts the whole list, and only quantities of 1 or more.
+TEST_P(LabelBound, RefusesOnlyPastTheLimitNamingTotalAndLimit)
+{
+    add("A", GetParam().first);
+    add("B", GetParam().second);
+    if (!GetParam().refused) {
+        EXPECT_NO_THROW(checkLabelCount(*importTable));
+        return;
+    }
+    try {
+        checkLabelCount(*importTable);
+        ADD_FAILURE() << "not refused";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.message().toStdString(),
+                  "A lista pede 1.000.001 etiquetas, mais que o limite de 1.000.000 etiquetas por impressão. "
+                  "Diminua as quantidades e imprima em partes.");
+    }
+    EXPECT_EQ(importTable->rowCount(), 2);
+    EXPECT_EQ(printTable->rowCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Totals, LabelBound, ::testing::Values(
+    BoundCase{"AtTheLimit", "999999", "1", false},
+    BoundCase{"OnePast", "999999", "2", true},
+    BoundCase{"NegativeQuantityDoesNotOffset", "1000001", "-5", true},
+    BoundCase{"EachRowSmallTotalLarge", "500001", "500000", true}),
+    [](const ::testing::TestParamInfo<BoundCase>& row) { return std::string(row.param.name); });
+
 } // namespace
