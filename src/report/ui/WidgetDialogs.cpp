@@ -64,8 +64,15 @@ std::optional<SaveTarget> WidgetDialogs::askSaveFile(QWidget* parent, const QStr
                      [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    const int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
-    return SaveTarget{QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath(), index < 0 ? 0 : index};
+    const QFileInfo file(dialog.selectedFiles().constFirst());
+    int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
+    // A name typed with another type's suffix ("etiquetas.pdf" under the snapshot type) is
+    // written in the format its name promises.
+    if (suffixOf(filters.value(index)).compare(file.suffix(), Qt::CaseInsensitive) != 0)
+        for (qsizetype i = 0; i < filters.size(); ++i)
+            if (suffixOf(filters[i]).compare(file.suffix(), Qt::CaseInsensitive) == 0)
+                index = static_cast<int>(i);
+    return SaveTarget{file.absoluteFilePath(), index < 0 ? 0 : index};
 }
 
 std::optional<QString> WidgetDialogs::askOpenFile(QWidget* parent, const QString& filter)

@@ -173,4 +173,22 @@ TEST(SaveFileDialog, AsksBeforeOverwritingAndAddsTheTypesSuffix)
     EXPECT_TRUE(question.contains(QStringLiteral("already exists"))) << question.toStdString();
 }
 
+TEST(SaveFileDialog, TypedSuffixOfAnotherTypeChoosesThatType)
+{
+    QTemporaryDir dir;
+    WidgetDialogs dialogs;
+    const QStringList filters{QStringLiteral("Report Snapshot Files (*.ndr)"), QStringLiteral("Adobe Acrobat (PDF) (*.pdf)")};
+    whenModal([&](QWidget* modal) {
+        auto* chooser = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(chooser, nullptr);
+        chooser->setDirectory(dir.path());
+        chooser->selectFile(QStringLiteral("labels.pdf"));   // snapshot type still selected
+        static_cast<QDialog*>(chooser)->accept();
+    });
+    const auto target = dialogs.askSaveFile(nullptr, filters);
+    ASSERT_TRUE(target.has_value());
+    EXPECT_EQ(target->path, dir.filePath(QStringLiteral("labels.pdf")));
+    EXPECT_EQ(target->filterIndex, 1);
+}
+
 } // namespace
