@@ -2,6 +2,7 @@
 // into the print table and runs a report definition over it, writing the pages the preview
 // would show as PNG files and, on request, as a PDF or snapshot file.
 #include "BatchTables.h"
+#include "PageFiles.h"
 #include "Command.h"
 
 #include "labels/LabelList.h"
@@ -38,37 +39,6 @@ int usage(const char* why)
     return 2;
 }
 
-void writePngs(const report::PageDescription& doc, const QString& dir, double dpi)
-{
-    if (!QDir().mkpath(dir))
-        throw Failure(QStringLiteral("Cannot create folder \"%1\".").arg(QDir(dir).absolutePath()));
-    const double scale = dpi / 72.0;
-    const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
-    for (std::size_t i = 0; i < doc.pages.size(); ++i) {
-        const report::Page& page = doc.pages[i];
-        QImage image(static_cast<int>(std::ceil(page.widthPt * scale)), static_cast<int>(std::ceil(page.heightPt * scale)),
-                     QImage::Format_RGB32);
-        image.setDotsPerMeterX(dotsPerMeter);
-        image.setDotsPerMeterY(dotsPerMeter);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        painter.scale(scale, scale);
-        report::paintPage(painter, doc, i);
-        painter.end();
-        const QString file = QDir(dir).absoluteFilePath(QStringLiteral("page-%1.png").arg(i + 1, 4, 10, QLatin1Char('0')));
-        if (!image.save(file, "PNG"))
-            throw Failure(QStringLiteral("Cannot create file \"%1\".").arg(file));
-    }
-}
-
-void writeOutput(const report::PageDescription& doc, const QString& path)
-{
-    if (path.endsWith(QStringLiteral(".ndr"), Qt::CaseInsensitive))
-        report::snapshot::write(doc, path);
-    else
-        report::RenderPdf().write(doc, path);
-}
-
 int runPrint(const QStringList& args)
 {
     QStringList files;
@@ -99,8 +69,7 @@ int runPrint(const QStringList& args)
         return usage("no label file named");
     if (pngDir.isEmpty() && output.isEmpty())
         return usage("name an output: --png DIR or -o FILE");
-    if (!output.isEmpty() && !output.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)
-        && !output.endsWith(QStringLiteral(".ndr"), Qt::CaseInsensitive))
+    if (!output.isEmpty() && !isPageFileName(output))
         return usage("-o writes a .pdf or a .ndr file");
     if (definition.isEmpty())
         definition = QCoreApplication::applicationDirPath() + QStringLiteral("/Relatorios/tag_02_Quorvel.rav");
@@ -122,7 +91,7 @@ int runPrint(const QStringList& args)
         if (!pngDir.isEmpty())
             writePngs(doc, pngDir, dpi);
         if (!output.isEmpty())
-            writeOutput(doc, output);
+            writePageFile(doc, output);
     };
     report::ReportProject project(system, ui);
     project.setConnectionWaits(0);   // nothing else could offer a connection to a batch run

@@ -1,6 +1,7 @@
 // quorvel-batch render: turns a saved snapshot into a PDF, another snapshot or PNG pages,
 // exactly as the preview's Save As would from the original run.
 #include "Command.h"
+#include "PageFiles.h"
 
 #include "report/PageDescription.h"
 #include "report/PagePainter.h"
@@ -23,29 +24,6 @@ int usage(const char* why)
 {
     std::fprintf(stderr, "quorvel-batch render: %s\nUsage: quorvel-batch render SNAPSHOT.ndr [-o OUT.pdf|OUT.ndr] [--png DIR [--dpi N]]\n", why);
     return 2;
-}
-
-void writePngs(const report::PageDescription& doc, const QString& dir, double dpi)
-{
-    if (!QDir().mkpath(dir))
-        throw Failure(QStringLiteral("Cannot create folder \"%1\".").arg(QDir(dir).absolutePath()));
-    const double scale = dpi / 72.0;
-    const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
-    for (std::size_t i = 0; i < doc.pages.size(); ++i) {
-        const report::Page& page = doc.pages[i];
-        QImage image(static_cast<int>(std::ceil(page.widthPt * scale)), static_cast<int>(std::ceil(page.heightPt * scale)),
-                     QImage::Format_RGB32);
-        image.setDotsPerMeterX(dotsPerMeter);
-        image.setDotsPerMeterY(dotsPerMeter);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        painter.scale(scale, scale);
-        report::paintPage(painter, doc, i);
-        painter.end();
-        const QString file = QDir(dir).absoluteFilePath(QStringLiteral("page-%1.png").arg(i + 1, 4, 10, QLatin1Char('0')));
-        if (!image.save(file, "PNG"))
-            throw Failure(QStringLiteral("Cannot create file \"%1\".").arg(file));
-    }
 }
 
 int run(const QStringList& args)
@@ -79,12 +57,9 @@ int run(const QStringList& args)
 
     const report::PageDescription doc = report::snapshot::read(input);
     if (!output.isEmpty()) {
-        if (output.endsWith(QStringLiteral(".ndr"), Qt::CaseInsensitive))
-            report::snapshot::write(doc, output);
-        else if (output.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-            report::RenderPdf().write(doc, output);
-        else
+        if (!isPageFileName(output))
             return usage("the output's name must end in .pdf or .ndr");
+        writePageFile(doc, output);
     }
     if (!pngDir.isEmpty())
         writePngs(doc, pngDir, dpi);
