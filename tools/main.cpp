@@ -29,6 +29,15 @@ Registrar::Registrar(const Command& command) { registry().push_back(command); }
 
 namespace {
 
+// Standard error carries our messages alone; Qt's note about a missing XDG_RUNTIME_DIR (usual
+// for services and cron jobs) would read as part of them.
+void filterQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths:")))
+        return;
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
 void printHelp(std::FILE* out)
 {
     std::fprintf(out,
@@ -57,6 +66,7 @@ int main(int argc, char** argv)
         printHelp(stderr);
         return 2;
     }
+    qInstallMessageHandler(filterQtMessages);
     std::unique_ptr<QCoreApplication> app;
     if (command->needsGui) {
         if (!std::getenv("QT_QPA_PLATFORM"))
