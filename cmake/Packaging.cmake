@@ -1,5 +1,7 @@
 # Install layout and the Debian package. The programs live in one folder with Relatorios/
 # beside them (the program finds its report definition there); /usr/bin gets links to them.
+# Documentation under the package name, where Debian keeps it.
+set(CMAKE_INSTALL_DOCDIR share/doc/quorvel CACHE PATH "Documentation folder")
 include(GNUInstallDirs)
 set(QUORVEL_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/quorvel)
 
