@@ -74,7 +74,7 @@ DbGrid::DbGrid(ErrorHandler& errors, QWidget* parent)
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     verticalHeader()->setHighlightSections(false);
 
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    m_focusWatch = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         // Only a move to another control of this window counts; another window taking the
         // focus (a box, a menu, another program) leaves the grid as it is.
         if (old && ownsWidget(old) && now && !ownsWidget(now) && now->window() == window())
@@ -82,7 +82,11 @@ DbGrid::DbGrid(ErrorHandler& errors, QWidget* parent)
     });
 }
 
-DbGrid::~DbGrid() = default;
+DbGrid::~DbGrid()
+{
+    // QWidget's destructor still moves the focus away, after this object has stopped being a grid.
+    disconnect(m_focusWatch);
+}
 
 void DbGrid::setDataSource(table::TableModel* source)
 {

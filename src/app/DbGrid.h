@@ -84,6 +84,7 @@ private:
 
     ErrorHandler& m_errors;
     table::TableModel* m_source = nullptr;
+    QMetaObject::Connection m_focusWatch;
     CellDelegate* m_delegate;
     QPersistentModelIndex m_editorIndex;
     QString m_editorBaseline;   // the editor's text as last written into (or read from) the field

@@ -197,7 +197,9 @@ std::optional<std::int64_t> parseFixed(std::string_view text, char separator, in
         int decimals = -1;
         for (; i < text.size(); ++i) {
             if (isDigit(text[i])) {
-                units = units * 10 + (text[i] - '0');
+                // Longer texts take the general path below; stop before 64 bits overflow.
+                if (digits < 18)
+                    units = units * 10 + (text[i] - '0');
                 ++digits;
                 if (decimals >= 0)
                     ++decimals;

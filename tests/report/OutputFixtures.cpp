@@ -1,5 +1,7 @@
 #include "report/OutputFixtures.h"
 
+#include <gtest/gtest.h>
+
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
@@ -99,7 +101,12 @@ ToolResult runTool(const QString& program, const QStringList& args)
 
 QString scratchDir(const QString& name)
 {
-    const QString path = QStringLiteral(QUORVEL_BINARY_DIR "/tests/scratch/") + name;
+    // ctest runs tests of one program side by side: each test gets a folder of its own.
+    QString owner;
+    if (const auto* test = ::testing::UnitTest::GetInstance()->current_test_info())
+        owner = QString::fromUtf8(test->test_suite_name()) + u'.' + QString::fromUtf8(test->name());
+    owner.replace(u'/', u'_');
+    const QString path = QStringLiteral(QUORVEL_BINARY_DIR "/tests/scratch/") + name + u'-' + owner;
     QDir(path).removeRecursively();
     QDir().mkpath(path);
     return path;
