@@ -1,8 +1,7 @@
 #include "report/OutputFixtures.h"
 
-#include <gtest/gtest.h>
-
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QImageWriter>
@@ -101,11 +100,9 @@ ToolResult runTool(const QString& program, const QStringList& args)
 
 QString scratchDir(const QString& name)
 {
-    // ctest runs tests of one program side by side: each test gets a folder of its own.
-    QString owner;
-    if (const auto* test = ::testing::UnitTest::GetInstance()->current_test_info())
-        owner = QString::fromUtf8(test->test_suite_name()) + u'.' + QString::fromUtf8(test->name());
-    owner.replace(u'/', u'_');
+    // ctest runs the tests of one program side by side, each in a process of its own (suite
+    // set-ups included): the process id keeps their folders apart.
+    QString owner = QString::number(QCoreApplication::applicationPid());
     const QString path = QStringLiteral(QUORVEL_BINARY_DIR "/tests/scratch/") + name + u'-' + owner;
     QDir(path).removeRecursively();
     QDir().mkpath(path);
