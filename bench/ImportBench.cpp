@@ -55,7 +55,8 @@ qint64 writeFile(const QString& path, long lines)
     auto pick = [&](const std::vector<std::string>& v) -> const std::string& { return v[random() % v.size()]; };
     std::string line;
     for (long i = 0; i < lines; ++i) {
-        line = "0";
+        line.clear();
+        line.push_back('0');
         line += pick(kGroups) + '|' + pick(kSubgroups) + '|' + pick(kBrands) + '|' + pick(kColours) + '|';
         line += "CM-" + std::to_string(100000 + random() % 900000) + '|' + pick(kTypes) + '|' + pick(kSizes) + '|';
         line += ean13(static_cast<std::uint64_t>(i)) + '|';
@@ -70,6 +71,7 @@ qint64 writeFile(const QString& path, long lines)
 struct Run
 {
     double seconds = 0;
+    double cpuSeconds = 0;   ///< user + system: steadier than wall time on a busy machine
     long peakKb = 0;
     int status = 0;
 };
@@ -97,6 +99,8 @@ Run runChild(const std::vector<std::string>& argv)
     Run r;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     r.peakKb = usage.ru_maxrss;
+    auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    r.cpuSeconds = toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
 }
@@ -135,7 +139,7 @@ int main(int argc, char** argv)
     Run wc = best({"wc", "-l", file}, times);
     Run awk = best({"awk", "-F|", "{s+=$10; n+=NF} END{print s, n}", file}, times);
     auto show = [&](const char* name, const Run& r) {
-        std::printf("%-28s %7.3f s  %10.0f rows/s  peak %7.1f MB (%.2f x file)  exit %d\n", name, r.seconds,
+        std::printf("%-28s %7.3f s (cpu %.3f s)  %10.0f rows/s  peak %7.1f MB (%.2f x file)  exit %d\n", name, r.seconds, r.cpuSeconds,
                     static_cast<double>(lines) / r.seconds, static_cast<double>(r.peakKb) / 1024.0,
                     static_cast<double>(r.peakKb) * 1024.0 / static_cast<double>(bytes), r.status);
     };
