@@ -52,8 +52,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     g_world = new World;
     g_world->dir = std::make_unique<QTemporaryDir>();
     report::DataLock::setPath(g_world->dir->filePath(QStringLiteral("data.lock")));
-    labels::LabelItem a{"VESTUARIO", "CAMISETAS", "BASICA", "CM-204", "AZUL", "NORTE", "7891234009005", "M", 2, 39.9};
-    labels::LabelItem b{"CALCADOS", "TENIS", "CORRIDA", "TN-9001", "BRANCO/AZUL", "PASSO", "12345", "39", 1, 279.9};
+    labels::LabelItem a{"VESTUARIO", "CAMISETAS", "BASICA", "CM-204", "AZUL", "NORTE", "7891234009005", "M", 2, 39.9, std::nullopt};
+    labels::LabelItem b{"CALCADOS", "TENIS", "CORRIDA", "TN-9001", "BRANCO/AZUL", "PASSO", "12345", "39", 1, 279.9, std::nullopt};
     labels::insereItem(*g_world->importTable, a);
     labels::insereItem(*g_world->importTable, b);
     labels::expand(*g_world->importTable, *g_world->printTable);

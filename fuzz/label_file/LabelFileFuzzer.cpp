@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 using namespace quorvel;
 
@@ -40,5 +42,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (fuzz::openDescriptors() != before)
         fuzz::fail("the label file was left open");
+
+    // Read a few bytes at a time every line goes byte by byte; the items must not change.
+    auto itemsOf = [&](std::size_t bufferSize) {
+        std::string record;
+        try {
+            auto end = labels::readLabelFile(file.path(), [&](const labels::LabelItem& item) {
+                for (std::string_view v : {item.grupo, item.subgrupo, item.griffe, item.descCorProduto,
+                                           item.referFabricante, item.tipo, item.tamanho, item.codigoBarra}) {
+                    record.append(v);
+                    record.push_back('\x1f');
+                }
+                record += std::to_string(item.qtd) + '\x1f' + std::to_string(item.preco) + '\n';
+            }, bufferSize);
+            record += end == labels::ReadEnd::EmptyLine ? "<empty line>" : "<end>";
+        } catch (const Failure& failure) {
+            record += failure.message().toStdString();
+        }
+        return record;
+    };
+    if (itemsOf(1 << 20) != itemsOf(7))
+        fuzz::fail("a line read whole and read across reads gave different items");
     return 0;
 }

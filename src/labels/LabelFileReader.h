@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <functional>
 
 namespace quorvel::labels {
@@ -23,5 +24,10 @@ QString emptyLineMessage();
 /// caller wins). Memory grows with the rows kept, not the line length. The cursor is not moved:
 /// after Completed the caller moves the import table to its first row.
 ReadEnd readLabelFile(const QString& path, const std::function<void(const LabelItem&)>& sink);
+
+/// As above, reading at most `bufferSize` bytes at a time. Lines that lie whole in one read are
+/// split in place, the others byte by byte: both ways give the same items and the same end.
+ReadEnd readLabelFile(const QString& path, const std::function<void(const LabelItem&)>& sink,
+                      std::size_t bufferSize);
 
 } // namespace quorvel::labels

@@ -30,8 +30,13 @@ void insereItem(table::Table& t, const LabelItem& item)
     t.setText(TIPO, item.tipo);
     t.setText(REFER_FABRICANTE, item.referFabricante);
     t.setText(DESC_COR_PRODUTO, item.descCorProduto);
-    // The price reaches the field through its general text form, as typed text would.
-    t.setText(PRECO1, table::formatGeneral(item.preco, table::decimalSeparator()));
+    // The price reaches the field through its general text form, as typed text would. A price
+    // of up to fifteen digits is that text's amount already, which spares the round trip.
+    std::optional<std::int64_t> units;
+    if (item.precoDecimal)
+        units = table::decimalToFixed(*item.precoDecimal, t.field(PRECO1).scale);
+    if (!units || !t.trySetFixedUnits(PRECO1, *units))
+        t.setText(PRECO1, table::formatGeneral(item.preco, table::decimalSeparator()));
     t.setText(GRIFFE, item.griffe);
     t.setText(CODIGO_BARRA, item.codigoBarra);
     t.setText(TAMANHO, item.tamanho);

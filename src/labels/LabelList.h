@@ -1,10 +1,12 @@
 // The import table cdsEtqTemp: its fields and InsereItem.
 #pragma once
 
+#include "table/Numbers.h"
 #include "table/Table.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace quorvel::labels {
@@ -24,6 +26,8 @@ struct LabelItem
     std::string_view grupo, subgrupo, tipo, referFabricante, descCorProduto, griffe, codigoBarra, tamanho;
     std::int32_t qtd = 0;
     double preco = 0;
+    /// The price text's exact amount when it has at most 15 significant digits.
+    std::optional<table::Decimal> precoDecimal;
 };
 
 /// Appends one row from the item and stores it; resolves a pending row first. Fails with the

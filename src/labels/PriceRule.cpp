@@ -94,6 +94,19 @@ PriceValue parsePrice(std::string_view s, char separator)
         extended = static_cast<long double>(mantissa);
         if (mantissa != 0)
             extended = scale < 0 ? extended / kPowers[-scale] : extended * kPowers[scale];
+        // Fifteen significant digits survive the trip through a double and back to fifteen
+        // digits: the double lies within a fifth of a step of that grid, the extended
+        // rounding on the way included.
+        std::uint64_t shortDigits = mantissa;
+        long shortScale = scale;
+        while (shortDigits != 0 && shortDigits % 10 == 0) {
+            shortDigits /= 10;
+            ++shortScale;
+        }
+        if (shortDigits < 1'000'000'000'000'000ULL) {
+            result.decimal = table::Decimal{static_cast<std::int64_t>(shortDigits) * (negative ? -1 : 1),
+                                            shortDigits == 0 ? 0 : static_cast<int>(shortScale)};
+        }
     } else {
         std::string plain = "0";
         for (std::size_t k = mantissaStart; k < mantissaEnd; ++k)

@@ -41,6 +41,17 @@ std::optional<std::int32_t> parseInteger(std::string_view text);
 /// not fit 64 bits.
 std::optional<std::int64_t> parseFixed(std::string_view text, char separator, int scale);
 
+/// An exact decimal amount: `digits` x 10^`exponent`.
+struct Decimal
+{
+    std::int64_t digits = 0;
+    int exponent = 0;
+};
+
+/// The amount rounded as parseFixed rounds a text of it, without the text. Empty optional when
+/// the amount in ten-thousandths would not fit 18 digits.
+std::optional<std::int64_t> decimalToFixed(Decimal amount, int scale);
+
 /// Shortest text of an amount in units of 10^-scale: no trailing zeros, no separator when whole.
 std::string formatFixed(std::int64_t units, int scale, char separator);
 

@@ -5,6 +5,8 @@
 #include "table/Windows1252.h"
 
 #include <algorithm>
+#include <array>
+#include <limits>
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +21,49 @@ namespace quorvel::table {
 // to ten bytes), or the eight bytes of a double. The runs live in large blocks, so a row costs
 // its bytes and one pointer, not an allocation. A replaced or deleted row's bytes stay in their
 // block until the table is emptied: edits by hand are few, imports only append.
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+// Memory in whole huge pages where the system offers them: a million rows then cost a few dozen
+// page faults instead of tens of thousands.
+void* allocateHuge(std::size_t size)
+{
+    size = (size + kHugePage - 1) / kHugePage * kHugePage;
+    void* p = std::aligned_alloc(kHugePage, size);
+    if (!p)
+        throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    ::madvise(p, size, MADV_HUGEPAGE);
+#endif
+    return p;
+}
+
+// For the row index of a large table, which a vector would otherwise grow in small pages.
+template<typename T>
+struct HugeAllocator
+{
+    using value_type = T;
+    HugeAllocator() = default;
+    template<typename U>
+    HugeAllocator(const HugeAllocator<U>&) {}
+    T* allocate(std::size_t n)
+    {
+        std::size_t bytes = n * sizeof(T);
+        if (bytes < kHugePage / 8) {
+            void* p = std::malloc(bytes);
+            if (!p)
+                throw std::bad_alloc();
+            return static_cast<T*>(p);
+        }
+        return static_cast<T*>(allocateHuge(bytes));
+    }
+    void deallocate(T* p, std::size_t) { std::free(p); }
+    friend bool operator==(const HugeAllocator&, const HugeAllocator&) { return true; }
+};
+
+} // namespace
+
 class Table::Rows
 {
 public:
@@ -91,10 +136,8 @@ public:
     }
 
 private:
-    // Large blocks in huge pages where the system offers them: a million rows then cost a few
-    // dozen page faults instead of tens of thousands.
+    static constexpr std::size_t kFirstBlockSize = std::size_t{64} << 10;
     static constexpr std::size_t kBlockSize = std::size_t{4} << 20;
-    static constexpr std::size_t kHugePage = std::size_t{2} << 20;
     struct FreeBlock
     {
         void operator()(std::uint8_t* p) const { std::free(p); }
@@ -103,14 +146,13 @@ private:
 
     static Block newBlock(std::size_t size)
     {
-        size = (size + kHugePage - 1) / kHugePage * kHugePage;
-        auto* p = static_cast<std::uint8_t*>(std::aligned_alloc(kHugePage, size));
-        if (!p)
-            throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-        ::madvise(p, size, MADV_HUGEPAGE);
-#endif
-        return Block(p);
+        if (size < kHugePage) {
+            auto* p = static_cast<std::uint8_t*>(std::malloc(size));
+            if (!p)
+                throw std::bad_alloc();
+            return Block(p);
+        }
+        return Block(static_cast<std::uint8_t*>(allocateHuge(size)));
     }
 
     std::size_t bitmapBytes() const { return (m_fields.size() + 7) / 8; }
@@ -118,15 +160,6 @@ private:
     static std::uint64_t zigzag(std::int64_t n)
     {
         return (static_cast<std::uint64_t>(n) << 1) ^ static_cast<std::uint64_t>(n >> 63);
-    }
-    static std::size_t varintSize(std::uint64_t u)
-    {
-        std::size_t n = 1;
-        while (u >= 0x80) {
-            u >>= 7;
-            ++n;
-        }
-        return n;
     }
     const std::uint8_t* skip(std::size_t field, const std::uint8_t* p) const
     {
@@ -142,49 +175,48 @@ private:
         }
     }
 
-    std::uint8_t* allocate(std::size_t size)
+    // Room for `bound` bytes at the end of the last block; the caller then keeps what it used.
+    std::uint8_t* reserve(std::size_t bound)
     {
-        if (m_blocks.empty() || m_free < size) {
-            std::size_t blockSize = std::max(size, kBlockSize);
+        if (m_blocks.empty() || m_free < bound) {
+            // Small tables stay small; past their first block, tables grow by huge pages.
+            std::size_t blockSize = m_blocks.empty() ? kFirstBlockSize : kBlockSize;
+            blockSize = std::max(bound, blockSize);
             m_blocks.push_back(newBlock(blockSize));
             m_free = blockSize;
             m_next = m_blocks.back().get();
         }
-        std::uint8_t* p = m_next;
-        m_next += size;
-        m_free -= size;
-        return p;
+        return m_next;
+    }
+    void commit(const std::uint8_t* end)
+    {
+        auto used = static_cast<std::size_t>(end - m_next);
+        m_next += used;
+        m_free -= used;
     }
 
+    // One pass: the row is written into room for its longest form, then only its bytes are kept.
     const std::uint8_t* pack(const std::vector<Value>& values)
     {
-        std::size_t size = bitmapBytes();
-        for (std::size_t f = 0; f < m_fields.size(); ++f)
-            switch (m_fields[f].type) {
-            case FieldType::Text:
-                size += 1 + (values[f].null ? 0 : values[f].text.size());
-                break;
-            case FieldType::Currency:
-                size += 8;
-                break;
-            default:
-                size += varintSize(zigzag(values[f].null ? 0 : values[f].number));
-                break;
-            }
-        std::uint8_t* row = allocate(size);
+        const std::size_t fields = m_fields.size();
+        std::size_t bound = bitmapBytes();
+        for (std::size_t f = 0; f < fields; ++f)
+            bound += m_fields[f].type == FieldType::Text ? 1 + values[f].text.size() : 10;
+        std::uint8_t* row = reserve(bound);
         std::memset(row, 0, bitmapBytes());
         std::uint8_t* p = row + bitmapBytes();
-        for (std::size_t f = 0; f < m_fields.size(); ++f) {
+        for (std::size_t f = 0; f < fields; ++f) {
             const Value& v = values[f];
             if (v.null)
                 row[f / 8] = static_cast<std::uint8_t>(row[f / 8] | (1u << (f % 8)));
             switch (m_fields[f].type) {
-            case FieldType::Text:
-                *p = static_cast<std::uint8_t>(v.null ? 0 : v.text.size());
-                if (!v.null)
-                    std::memcpy(p + 1, v.text.data(), v.text.size());
-                p += 1 + *p;
+            case FieldType::Text: {
+                std::size_t n = v.null ? 0 : v.text.size();
+                *p = static_cast<std::uint8_t>(n);
+                std::memcpy(p + 1, v.text.data(), n);
+                p += 1 + n;
                 break;
+            }
             case FieldType::Currency:
                 std::memcpy(p, &v.real, 8);
                 p += 8;
@@ -200,15 +232,35 @@ private:
                 break;
             }
         }
+        commit(p);
         return row;
     }
 
     const std::vector<FieldDef>& m_fields;
-    std::vector<const std::uint8_t*> m_rows;
+    std::vector<const std::uint8_t*, HugeAllocator<const std::uint8_t*>> m_rows;
     std::vector<Block> m_blocks;
     std::uint8_t* m_next = nullptr;
     std::size_t m_free = 0;
 };
+
+namespace {
+
+// The first amount, in units, that a fixed-point field has no room for.
+std::int64_t fixedLimit(const FieldDef& def)
+{
+    static constexpr auto kPowers = [] {
+        std::array<std::int64_t, 19> p{};
+        std::int64_t v = 1;
+        for (auto& x : p) {
+            x = v;
+            v = v < std::numeric_limits<std::int64_t>::max() / 10 ? v * 10 : v;
+        }
+        return p;
+    }();
+    return kPowers[static_cast<std::size_t>(std::clamp(def.precision, 0, 18))];
+}
+
+} // namespace
 
 struct Table::Pending
 {
@@ -220,9 +272,12 @@ Table::Table(QString name, std::vector<FieldDef> fields)
       m_pending(std::make_unique<Pending>())
 {
     m_pending->values.resize(m_fields.size());
-    for (const FieldDef& f : m_fields)
-        if (f.type == FieldType::Text && (f.width < 0 || f.width > 255))
+    for (std::size_t f = 0; f < m_fields.size(); ++f) {
+        if (m_fields[f].type == FieldType::Text && (m_fields[f].width < 0 || m_fields[f].width > 255))
             throw std::invalid_argument("text field width must be 0 to 255");
+        if (m_fields[f].required)
+            m_required.push_back(f);
+    }
 }
 
 Table::~Table() = default;
@@ -361,10 +416,9 @@ void Table::store()
 {
     if (!isPending())
         return;
-    for (std::size_t f = 0; f < m_fields.size(); ++f) {
+    for (std::size_t f : m_required) {
         const Value& v = m_pending->values[f];
-        bool noValue = v.null || (m_fields[f].type == FieldType::Text && v.text.empty());
-        if (m_fields[f].required && noValue)
+        if (v.null || (m_fields[f].type == FieldType::Text && v.text.empty()))
             throw Failure(QStringLiteral("Field '%1' must have a value").arg(QString::fromStdString(m_fields[f].name)));
     }
     if (m_state == State::Inserting)
@@ -442,21 +496,31 @@ void Table::requireCurrent() const
         failEmpty();
 }
 
-void Table::checkField(int field) const
+void Table::failNoField()
 {
-    if (field < 0 || field >= fieldCount())
-        throw std::out_of_range("no such field");
-}
-
-void Table::beginEditIfBrowsing()
-{
-    if (!isPending())
-        edit();
+    throw std::out_of_range("no such field");
 }
 
 void Table::setText(int field, std::string_view text)
 {
     checkField(field);
+    const FieldDef& def = m_fields[static_cast<std::size_t>(field)];
+    if (def.type != FieldType::Text) {
+        setNumberText(field, text);
+        return;
+    }
+    beginEditIfBrowsing();
+    Value& v = m_pending->values[static_cast<std::size_t>(field)];
+    v.null = text.empty();
+    v.number = 0;
+    v.real = 0;
+    v.text.assign(text.data(), std::min(text.size(), static_cast<std::size_t>(def.width)));
+    m_modified = true;
+    notify(Change::Kind::FieldSet, m_current, field);
+}
+
+void Table::setNumberText(int field, std::string_view text)
+{
     const FieldDef& def = m_fields[static_cast<std::size_t>(field)];
     auto fail = [&](const char* pattern) {
         throw Failure(QString::fromLatin1(pattern).arg(fromWindows1252(text), QString::fromStdString(def.name)));
@@ -467,7 +531,7 @@ void Table::setText(int field, std::string_view text)
     if (!text.empty()) {
         switch (def.type) {
         case FieldType::Text:
-            break;
+            break;   // taken by setText
         case FieldType::Integer: {
             auto n = parseInteger(text);
             if (!n)
@@ -477,9 +541,7 @@ void Table::setText(int field, std::string_view text)
         }
         case FieldType::Fixed: {
             auto units = parseFixed(text, decimalSeparator(), def.scale);
-            std::int64_t limit = 1;
-            for (int i = 0; i < def.precision; ++i)
-                limit *= 10;
+            std::int64_t limit = fixedLimit(def);
             if (!units || *units >= limit || *units <= -limit)
                 fail("'%1' is not a valid floating point value for field '%2'");
             number = *units;
@@ -499,10 +561,7 @@ void Table::setText(int field, std::string_view text)
     v.null = text.empty();
     v.number = number;
     v.real = real;
-    if (def.type == FieldType::Text)
-        v.text.assign(text.substr(0, std::min(text.size(), static_cast<std::size_t>(def.width))));
-    else
-        v.text.clear();
+    v.text.clear();
     m_modified = true;
     notify(Change::Kind::FieldSet, m_current, field);
 }
@@ -544,6 +603,26 @@ void Table::setCurrency(int field, double value)
     v.real = value;
     m_modified = true;
     notify(Change::Kind::FieldSet, m_current, field);
+}
+
+bool Table::trySetFixedUnits(int field, std::int64_t units)
+{
+    checkField(field);
+    const FieldDef& def = m_fields[static_cast<std::size_t>(field)];
+    if (def.type != FieldType::Fixed)
+        throw std::invalid_argument("not a fixed-point field");
+    std::int64_t limit = fixedLimit(def);
+    if (units >= limit || units <= -limit)
+        return false;
+    beginEditIfBrowsing();
+    Value& v = m_pending->values[static_cast<std::size_t>(field)];
+    v.null = false;
+    v.text.clear();
+    v.number = units;
+    v.real = 0;
+    m_modified = true;
+    notify(Change::Kind::FieldSet, m_current, field);
+    return true;
 }
 
 void Table::setNull(int field)

@@ -85,6 +85,9 @@ public:
     void setText(int field, std::string_view text);
     void setInteger(int field, std::int32_t value);
     void setCurrency(int field, double value);
+    /// Assigns an amount in units of 10^-scale to a fixed-point field, as the text of that
+    /// amount would. False, with nothing changed, when the field cannot hold it.
+    bool trySetFixedUnits(int field, std::int64_t units);
     void setNull(int field);
 
     bool isNull(int field) const { return isNullAt(m_current, field); }
@@ -120,14 +123,25 @@ private:
     }
     void notifyObservers(Change::Kind kind, int row, int field);
     void beginRow(int position);
-    void beginEditIfBrowsing();
-    void checkField(int field) const;
+    void beginEditIfBrowsing()
+    {
+        if (!isPending())
+            edit();
+    }
+    void checkField(int field) const
+    {
+        if (field < 0 || field >= fieldCount())
+            failNoField();
+    }
+    [[noreturn]] static void failNoField();
+    void setNumberText(int field, std::string_view text);
     void requireCurrent() const;
     [[noreturn]] void failEmpty() const;
     const Value* pendingValue(int row, int field) const;
 
     QString m_name;
     std::vector<FieldDef> m_fields;
+    std::vector<std::size_t> m_required;   ///< fields a stored row must give a value
     std::unique_ptr<Rows> m_rows;
     std::unique_ptr<Pending> m_pending;
     State m_state = State::Browsing;

@@ -2,6 +2,7 @@
 // and what each leaves behind, input/output failures, and bounded memory on long lines.
 #include "support/Sanitizers.h"
 #include "labels/LabelFixtures.h"
+#include "labels/LabelFileReader.h"
 #include "labels/LabelImport.h"
 #include "labels/LabelList.h"
 #include "table/Failure.h"
@@ -11,7 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fcntl.h>
+#include <random>
+#include <string>
+#include <vector>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -288,6 +293,71 @@ TEST_F(ReaderTest, NoDescriptorLeftIsTooManyOpenFiles)
         ::close(fd);
     ::setrlimit(RLIMIT_NOFILE, &saved);
     EXPECT_EQ(message, "Too many open files");
+}
+
+// Lines that lie whole in one read are split in place; lines across reads go byte by byte.
+// Random files with separators, carriage returns and Ctrl-Z anywhere must read the same
+// whichever way each line takes.
+std::string readAll(const std::string& path, std::size_t bufferSize)
+{
+    std::string record;
+    auto field = [&](std::string_view v) {
+        record.append(v);
+        record.push_back('\x1f');
+    };
+    try {
+        ReadEnd end = readLabelFile(QString::fromStdString(path), [&](const LabelItem& i) {
+            for (std::string_view v : {i.grupo, i.subgrupo, i.griffe, i.descCorProduto, i.referFabricante, i.tipo,
+                                       i.tamanho, i.codigoBarra})
+                field(v);
+            field(std::to_string(i.qtd));
+            char price[64];
+            std::snprintf(price, sizeof price, "%a", i.preco);
+            field(price);
+            if (i.precoDecimal)
+                field(std::to_string(i.precoDecimal->digits) + "e" + std::to_string(i.precoDecimal->exponent));
+            record.push_back('\n');
+        }, bufferSize);
+        record += end == ReadEnd::EmptyLine ? "<empty line>" : "<end>";
+    } catch (const Failure& f) {
+        record += "<" + f.message().toStdString() + ">";
+    }
+    return record;
+}
+
+TEST_F(ReaderTest, LinesReadWholeOrAcrossReadsGiveTheSameItems)
+{
+    const std::vector<std::string> pieces = {
+        "|", "|", "|", "|", "AB", "CAMISETA AZUL", "\r", "\x1a", "39,9", "2", " 7 ", "-1", "$1F", "1E2", "x",
+        "", "\xC7\xC3O", std::string(20, 'a'), "12,345", "0", "\r\n",
+    };
+    const std::vector<std::string> breaks = {"\n", "\r\n", "\r\n", "\n\r", ""};
+    std::mt19937 random(11);
+    test::Files files;
+    for (int n = 0; n < 400; ++n) {
+        std::string bytes;
+        int lines = 1 + static_cast<int>(random() % 12);
+        for (int l = 0; l < lines; ++l) {
+            if (random() % 3 != 0) {
+                // Mostly sound lines with one piece changed, so readings go on past them.
+                std::vector<std::string> f = {"G" + std::to_string(l), "S", "B", "COR", "R", "T", "M", "789", "39,9", "2"};
+                if (random() % 2 == 0)
+                    f[random() % f.size()] = pieces[random() % pieces.size()];
+                bytes += labelLine({f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9]},
+                                   random() % 8 == 0 ? '\x1a' : 'X');
+            } else {
+                bytes.push_back('X');
+                int count = static_cast<int>(random() % 24);
+                for (int k = 0; k < count; ++k)
+                    bytes += pieces[random() % pieces.size()];
+            }
+            bytes += breaks[random() % breaks.size()];
+        }
+        std::string path = files.write("random" + std::to_string(n) + ".txt", bytes);
+        std::string whole = readAll(path, 1 << 20);
+        for (std::size_t size : {1, 2, 5, 16, 17, 33})
+            ASSERT_EQ(readAll(path, size), whole) << "buffer " << size << ", file " << test::escaped(bytes);
+    }
 }
 
 TEST_F(ReaderTest, EmptyLineMessageHasTwoLinesJoinedByACarriageReturn)
