@@ -110,20 +110,21 @@ void DataSetConnection::row(std::vector<DataValue>& out) const
     if (!m_dataSet || m_dataSet->currentRow() < 0)
         return;
     const char separator = table::decimalSeparator();
+    m_dataSet->values(m_dataSet->currentRow(), m_values);
     for (int i = 0; i < m_dataSet->fieldCount(); ++i) {
+        const table::Value& stored = m_values[static_cast<std::size_t>(i)];
         DataValue& v = out[static_cast<std::size_t>(i)];
-        if (m_dataSet->isNull(i))
+        if (stored.null)
             continue;
         v.null = false;
         switch (m_dataSet->field(i).type) {
         case table::FieldType::Text:
-            v.text = table::fromWindows1252(m_dataSet->text(i));
+            v.text = table::fromWindows1252(stored.text);
             break;
         case table::FieldType::Currency: {
-            const double amount = m_dataSet->currency(i);
-            v.currency = std::llround(amount * 10000.0);
+            v.currency = std::llround(stored.real * 10000.0);
             v.text = QString::fromStdString(table::formatFixed(v.currency, 4, separator));
-            v.display = QLocale().toCurrencyString(static_cast<double>(v.currency) / 10000.0);
+            v.display = currencyText(v.currency);
             if (v.display == v.text)
                 v.display.clear();
             break;
@@ -133,6 +134,24 @@ void DataSetConnection::row(std::vector<DataValue>& out) const
             break;
         }
     }
+}
+
+const QString& DataSetConnection::currencyText(std::int64_t amount) const
+{
+    // Labels repeat their prices; formatting one under the regional settings is the costly part.
+    constexpr std::size_t kMaxTexts = 4096;
+    QLocale locale;
+    if (locale != m_currencyLocale) {
+        m_currencyLocale = locale;
+        m_currencyTexts.clear();
+    }
+    auto it = m_currencyTexts.find(amount);
+    if (it == m_currencyTexts.end()) {
+        if (m_currencyTexts.size() >= kMaxTexts)
+            m_currencyTexts.clear();
+        it = m_currencyTexts.emplace(amount, locale.toCurrencyString(static_cast<double>(amount) / 10000.0)).first;
+    }
+    return it->second;
 }
 
 void DataSetConnection::restore()

@@ -3,9 +3,13 @@
 // live, so a data view finds its connection by the name the definition gives.
 #pragma once
 
+#include "table/Field.h"
+
+#include <QLocale>
 #include <QString>
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace quorvel::table {
@@ -67,8 +71,13 @@ public:
     void restore();
 
 private:
+    const QString& currencyText(std::int64_t amount) const;
+
     QString m_name;
     table::Table* m_dataSet = nullptr;
+    mutable std::vector<table::Value> m_values;
+    mutable QLocale m_currencyLocale;
+    mutable std::unordered_map<std::int64_t, QString> m_currencyTexts;
     int m_remembered = -1;
     bool m_moved = false;
 };

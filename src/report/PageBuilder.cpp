@@ -14,29 +14,48 @@ namespace quorvel::report {
 
 PageBuilder::PageBuilder(PageDescription& doc, EngineUi& ui) : m_doc(doc), m_ui(ui) {}
 
+namespace {
+
+std::size_t mix(std::size_t seed, std::size_t value)
+{
+    return seed ^ (value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2));
+}
+
+// Equal doubles hash alike: 0 and -0 compare equal.
+std::size_t hashOf(double v) { return std::hash<double>()(v == 0 ? 0.0 : v); }
+
+} // namespace
+
+std::size_t PageBuilder::FontHash::operator()(const FontSpec& f) const noexcept
+{
+    return mix(mix(qHash(f.family), hashOf(f.sizePt)), (f.bold ? 1u : 0u) | (f.italic ? 2u : 0u));
+}
+
+std::size_t PageBuilder::SymbolHash::operator()(const SymbolKey& k) const noexcept
+{
+    std::size_t h = qHash(k.data);
+    h = mix(h, static_cast<std::size_t>(k.options.kind));
+    h = mix(h, hashOf(k.options.barHeightMm));
+    h = mix(h, hashOf(k.options.moduleMm));
+    h = mix(h, (k.options.humanReadable ? 1u : 0u) | (k.options.quietZones ? 2u : 0u));
+    h = mix(h, hashOf(k.boxWidthPt));
+    return mix(h, hashOf(k.boxHeightPt));
+}
+
 std::uint32_t PageBuilder::font(const FontSpec& spec)
 {
-    const QString key = QStringLiteral("%1|%2|%3|%4").arg(spec.family).arg(spec.sizePt, 0, 'g', 17).arg(spec.bold).arg(spec.italic);
-    auto it = m_fonts.find(key);
+    auto it = m_fonts.find(spec);
     if (it != m_fonts.end())
         return it->second;
     auto index = static_cast<std::uint32_t>(m_doc.fonts.size());
     m_doc.fonts.push_back(spec);
-    m_fonts.emplace(key, index);
+    m_fonts.emplace(spec, index);
     return index;
 }
 
 std::uint32_t PageBuilder::symbol(const QString& data, const BarcodeOptions& o, double boxWidthPt, double boxHeightPt)
 {
-    const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
-                            .arg(static_cast<int>(o.kind))
-                            .arg(o.barHeightMm, 0, 'g', 17)
-                            .arg(o.moduleMm, 0, 'g', 17)
-                            .arg(o.humanReadable)
-                            .arg(o.quietZones)
-                            .arg(boxWidthPt, 0, 'g', 17)
-                            .arg(boxHeightPt, 0, 'g', 17)
-                            .arg(data);
+    SymbolKey key{data, o, boxWidthPt, boxHeightPt};
     auto it = m_symbols.find(key);
     if (it != m_symbols.end())
         return it->second;
@@ -45,7 +64,7 @@ std::uint32_t PageBuilder::symbol(const QString& data, const BarcodeOptions& o, 
                                                                       : FontSpec{QStringLiteral("Helvetica"), 6, false, false});
     auto index = static_cast<std::uint32_t>(m_doc.symbols.size());
     m_doc.symbols.push_back(std::move(encoded.symbol));
-    m_symbols.emplace(key, index);
+    m_symbols.emplace(std::move(key), index);
     return index;
 }
 

@@ -40,11 +40,28 @@ public:
 private:
     bool drawText(Page& page, const TextDef& t, double ox, double oy, const QString& text);
 
+    struct FontHash
+    {
+        std::size_t operator()(const FontSpec& f) const noexcept;
+    };
+    /// What makes two bar code symbols the same drawing.
+    struct SymbolKey
+    {
+        QString data;
+        BarcodeOptions options;
+        double boxWidthPt = 0, boxHeightPt = 0;
+        friend bool operator==(const SymbolKey&, const SymbolKey&) = default;
+    };
+    struct SymbolHash
+    {
+        std::size_t operator()(const SymbolKey& k) const noexcept;
+    };
+
     PageDescription& m_doc;
     EngineUi& m_ui;
     TextMeasure m_measure;
-    std::unordered_map<QString, std::uint32_t> m_fonts;
-    std::unordered_map<QString, std::uint32_t> m_symbols;
+    std::unordered_map<FontSpec, std::uint32_t, FontHash> m_fonts;
+    std::unordered_map<SymbolKey, std::uint32_t, SymbolHash> m_symbols;
     std::unordered_map<QString, std::optional<std::uint32_t>> m_images;
 };
 

@@ -74,6 +74,37 @@ void appendNumber(std::string& out, double v)
     char buf[48];
     if (!std::isfinite(v))
         v = 0;
+    // Coordinates on a page: thousandths counted in an integer, unless the product lies so near
+    // half a thousandth that its own rounding could tip it; the exact conversion below takes those.
+    if (std::fabs(v) < 1e9) {
+        const double scaled = v * 1000.0;
+        const double whole = std::nearbyint(scaled);
+        if (std::fabs(std::fabs(scaled - whole) - 0.5) > 1e-3) {
+            auto n = static_cast<long long>(whole);
+            if (n == 0) {
+                out += "0 ";
+                return;
+            }
+            if (n < 0) {
+                out += '-';
+                n = -n;
+            }
+            char* end = std::to_chars(buf, buf + sizeof buf, n / 1000).ptr;
+            if (int fraction = static_cast<int>(n % 1000); fraction != 0) {
+                *end++ = '.';
+                *end++ = static_cast<char>('0' + fraction / 100);
+                fraction %= 100;
+                if (fraction != 0) {
+                    *end++ = static_cast<char>('0' + fraction / 10);
+                    if (fraction % 10 != 0)
+                        *end++ = static_cast<char>('0' + fraction % 10);
+                }
+            }
+            *end++ = ' ';
+            out.append(buf, static_cast<std::size_t>(end - buf));
+            return;
+        }
+    }
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
     if (ec != std::errc()) {
         out += '0';

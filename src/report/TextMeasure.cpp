@@ -20,31 +20,46 @@ QFont toQFont(const FontSpec& spec)
     return font;
 }
 
-const QFontMetricsF& TextMeasure::metrics(const FontSpec& spec)
+TextMeasure::Face& TextMeasure::face(const FontSpec& spec)
 {
-    auto key = std::make_tuple(spec.family, spec.bold, spec.italic);
-    auto it = m_cache.find(key);
-    if (it == m_cache.end()) {
-        QFont font = toQFont(spec);
-        font.setPixelSize(static_cast<int>(kReferencePx));
-        it = m_cache.emplace(key, std::make_unique<QFontMetricsF>(font)).first;
-    }
-    return *it->second;
+    for (const auto& f : m_faces)
+        if (f->bold == spec.bold && f->italic == spec.italic && f->family == spec.family)
+            return *f;
+    QFont font = toQFont(spec);
+    font.setPixelSize(static_cast<int>(kReferencePx));
+    auto f = std::make_unique<Face>();
+    f->family = spec.family;
+    f->bold = spec.bold;
+    f->italic = spec.italic;
+    f->metrics = std::make_unique<QFontMetricsF>(font);
+    f->ascent = f->metrics->ascent();
+    f->descent = f->metrics->descent();
+    m_faces.push_back(std::move(f));
+    return *m_faces.back();
 }
 
 double TextMeasure::widthPt(const FontSpec& font, const QString& text)
 {
-    return metrics(font).horizontalAdvance(text) * font.sizePt / kReferencePx;
+    // Bounded, so a run of many different texts does not keep them all.
+    constexpr std::size_t kMaxWidths = 1 << 16;
+    Face& f = face(font);
+    auto it = f.widths.find(text);
+    if (it == f.widths.end()) {
+        if (f.widths.size() >= kMaxWidths)
+            f.widths.clear();
+        it = f.widths.emplace(text, f.metrics->horizontalAdvance(text)).first;
+    }
+    return it->second * font.sizePt / kReferencePx;
 }
 
 double TextMeasure::ascentPt(const FontSpec& font)
 {
-    return metrics(font).ascent() * font.sizePt / kReferencePx;
+    return face(font).ascent * font.sizePt / kReferencePx;
 }
 
 double TextMeasure::descentPt(const FontSpec& font)
 {
-    return metrics(font).descent() * font.sizePt / kReferencePx;
+    return face(font).descent * font.sizePt / kReferencePx;
 }
 
 } // namespace quorvel::report

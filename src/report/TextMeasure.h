@@ -9,9 +9,9 @@
 #include <QFont>
 #include <QFontMetricsF>
 
-#include <map>
 #include <memory>
-#include <tuple>
+#include <unordered_map>
+#include <vector>
 
 namespace quorvel::report {
 
@@ -26,8 +26,20 @@ public:
     double descentPt(const FontSpec& font);
 
 private:
-    const QFontMetricsF& metrics(const FontSpec& font);
-    std::map<std::tuple<QString, bool, bool>, std::unique_ptr<QFontMetricsF>> m_cache;
+    /// One family and style measured at the reference size; sizes scale from it.
+    struct Face
+    {
+        QString family;
+        bool bold = false, italic = false;
+        std::unique_ptr<QFontMetricsF> metrics;
+        double ascent = 0, descent = 0;
+        /// Widths already measured: labels repeat their texts, and shaping is the costly part.
+        std::unordered_map<QString, double> widths;
+    };
+    Face& face(const FontSpec& font);
+
+    /// A run uses a handful of faces; each keeps its address.
+    std::vector<std::unique_ptr<Face>> m_faces;
 };
 
 } // namespace quorvel::report

@@ -89,10 +89,33 @@ public:
         m_free = 0;
     }
 
+    /// Every field of a row, in one pass over its bytes.
     void unpack(int at, std::vector<Value>& values) const
     {
-        for (std::size_t f = 0; f < m_fields.size(); ++f)
-            read(at, static_cast<int>(f), values[f]);
+        const std::uint8_t* row = m_rows[static_cast<std::size_t>(at)];
+        const std::uint8_t* p = row + bitmapBytes();
+        for (std::size_t f = 0; f < m_fields.size(); ++f) {
+            Value& v = values[f];
+            v.null = (row[f / 8] >> (f % 8)) & 1u;
+            v.text.clear();
+            v.number = 0;
+            v.real = 0;
+            switch (m_fields[f].type) {
+            case FieldType::Text:
+                if (!v.null)
+                    v.text.assign(reinterpret_cast<const char*>(p + 1), p[0]);
+                break;
+            case FieldType::Currency:
+                if (!v.null)
+                    std::memcpy(&v.real, p, 8);
+                break;
+            default:
+                if (!v.null)
+                    v.number = decode(p);
+                break;
+            }
+            p = skip(f, p);
+        }
     }
 
     Value read(int at, int field) const
@@ -122,16 +145,9 @@ public:
         case FieldType::Currency:
             std::memcpy(&v.real, p, 8);
             break;
-        default: {
-            std::uint64_t zigzag = 0;
-            for (int shift = 0;; shift += 7) {
-                zigzag |= static_cast<std::uint64_t>(*p & 0x7Fu) << shift;
-                if ((*p++ & 0x80u) == 0)
-                    break;
-            }
-            v.number = static_cast<std::int64_t>(zigzag >> 1) ^ -static_cast<std::int64_t>(zigzag & 1);
+        default:
+            v.number = decode(p);
             break;
-        }
         }
     }
 
@@ -156,6 +172,17 @@ private:
     }
 
     std::size_t bitmapBytes() const { return (m_fields.size() + 7) / 8; }
+
+    static std::int64_t decode(const std::uint8_t* p)
+    {
+        std::uint64_t zigzag = 0;
+        for (int shift = 0;; shift += 7) {
+            zigzag |= static_cast<std::uint64_t>(*p & 0x7Fu) << shift;
+            if ((*p++ & 0x80u) == 0)
+                break;
+        }
+        return static_cast<std::int64_t>(zigzag >> 1) ^ -static_cast<std::int64_t>(zigzag & 1);
+    }
 
     static std::uint64_t zigzag(std::int64_t n)
     {
@@ -656,6 +683,20 @@ bool Table::isNullAt(int row, int field) const
     if (const Value* v = pendingValue(row, field))
         return v->null;
     return m_rows->read(storedIndex(row, m_state == State::Inserting ? m_current : -1), field).null;
+}
+
+void Table::values(int row, std::vector<Value>& out) const
+{
+    out.resize(m_fields.size());
+    if (row < 0 || row >= rowCount()) {
+        for (Value& v : out)
+            v = Value{};
+        return;
+    }
+    if (isPending() && row == m_current)
+        out = m_pending->values;
+    else
+        m_rows->unpack(storedIndex(row, m_state == State::Inserting ? m_current : -1), out);
 }
 
 std::string Table::textAt(int row, int field) const

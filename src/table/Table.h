@@ -105,6 +105,9 @@ public:
     std::int32_t integerAt(int row, int field) const;
     double currencyAt(int row, int field) const;
     std::int64_t fixedUnitsAt(int row, int field) const;
+    /// Every field of a row in view, in field order, as stored: text bytes, whole and fixed-point
+    /// numbers in `number`, currency in `real`. A row out of view gives no values.
+    void values(int row, std::vector<Value>& out) const;
     /// View index of the pending row, -1 when browsing.
     int pendingRow() const { return isPending() ? m_current : -1; }
 

@@ -56,6 +56,26 @@ TEST_F(ConnectionTest, RowsCarryNullsTextsAndCurrencyWithItsRegionalDisplay)
     EXPECT_TRUE(c.eof());
 }
 
+TEST_F(ConnectionTest, CurrencyFollowsTheRegionalSettingsOfTheMomentRowByRow)
+{
+    auto table = makeLabelTable({{"1", "REF-1", "AZUL", "G", "MARCA", "39,9"}, {"2", "REF-2", "AZUL", "G", "MARCA", "39,9"},
+                                 {"3", "REF-3", "AZUL", "G", "MARCA", "1234,5"}});
+    DataSetConnection c(QStringLiteral("RvDataSetConnection1"), table.get());
+    c.open();
+    std::vector<DataValue> row;
+    ASSERT_TRUE(c.first());
+    c.row(row);
+    EXPECT_EQ(row[6].shown(), QStringLiteral("R$\u00a039,90"));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    ASSERT_TRUE(c.next());
+    c.row(row);
+    EXPECT_EQ(row[6].shown(), QStringLiteral("$39.90"));
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    ASSERT_TRUE(c.next());
+    c.row(row);
+    EXPECT_EQ(row[6].shown(), QStringLiteral("R$\u00a01.234,50"));
+}
+
 TEST_F(ConnectionTest, AnEmptyTableIsAtEndFromTheFirstCheck)
 {
     auto table = makeLabelTable();

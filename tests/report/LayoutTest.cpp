@@ -6,6 +6,7 @@
 #include "report/PageDump.h"
 #include "report/ReportProject.h"
 #include "report/ReportSystem.h"
+#include "report/TextMeasure.h"
 
 #include <QLocale>
 #include <QTemporaryDir>
@@ -112,6 +113,35 @@ TEST_F(LayoutTest, SheetFillsAcrossThenDownAndBreaksPages)
     EXPECT_EQ(first.mid(0, 4), QStringList({QStringLiteral("29.1,72.4"), QStringLiteral("216.1,72.4"),
                                              QStringLiteral("403.2,72.4"), QStringLiteral("29.1,144.4")}));
     EXPECT_EQ(brandPositions(1), QStringList{QStringLiteral("29.1,72.4")});
+}
+
+} // namespace
+
+namespace {
+
+// Widths are kept per face once measured; a warm measure must give what a fresh one gives for
+// every family, weight, slant and size, in any order.
+TEST(TextMeasureTest, RememberedWidthsMatchFreshMeasurement)
+{
+    const std::vector<FontSpec> fonts = {
+        {QStringLiteral("Helvetica"), 8, false, false}, {QStringLiteral("Helvetica"), 8, true, false},
+        {QStringLiteral("Helvetica"), 8, false, true},  {QStringLiteral("Helvetica"), 13.5, true, true},
+        {QStringLiteral("Times New Roman"), 8, false, false}, {QStringLiteral("Courier New"), 11, false, false},
+    };
+    const QStringList texts = {QStringLiteral("WWWW"), QStringLiteral("iiii"), QStringLiteral("R$ 39,90"),
+                               QStringLiteral("CAMISETA AÇÃO")};
+    TextMeasure warm;
+    for (int round = 0; round < 2; ++round)
+        for (const FontSpec& font : fonts)
+            for (const QString& text : texts) {
+                TextMeasure fresh;
+                SCOPED_TRACE(font.family.toStdString() + " " + std::to_string(font.sizePt) + " " + text.toStdString());
+                EXPECT_EQ(warm.widthPt(font, text), fresh.widthPt(font, text));
+                EXPECT_EQ(warm.ascentPt(font), fresh.ascentPt(font));
+            }
+    // The faces do differ, so a mix-up between them would show above.
+    EXPECT_NE(warm.widthPt(fonts[0], texts[1]), warm.widthPt(fonts[1], texts[1]));
+    EXPECT_NE(warm.widthPt(fonts[0], texts[1]), warm.widthPt(fonts[4], texts[1]));
 }
 
 } // namespace

@@ -232,6 +232,52 @@ TEST_F(TableTest, AbandonedInsertReturnsToTheRowThatWasCurrent)
     EXPECT_EQ(t.text(0), "B");
 }
 
+// A whole row read at once must agree with field-by-field reads, whether the row is stored,
+// being edited, or sits after a new row inserted before it.
+TEST(TableRowValues, AgreeWithFieldReadsInEveryState)
+{
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    Table t("cdsTest", {{"NOME", FieldType::Text, 5}, {"QTD", FieldType::Integer}, {"PRECO", FieldType::Fixed, 0, false, 14, 2},
+                        {"VALOR", FieldType::Currency}, {"COR", FieldType::Text, 10}});
+    const char* rows[][5] = {{"A", "1", "39,9", "10,5", "AZUL"}, {"", "-70000", "", "0", ""}, {"C", "", "0,01", "", "VERDE"}};
+    for (const auto& r : rows) {
+        t.append();
+        for (int f = 0; f < 5; ++f)
+            t.setText(f, r[f]);
+        t.store();
+    }
+    auto check = [&](const char* state) {
+        std::vector<Value> values;
+        for (int row = -1; row <= t.rowCount(); ++row) {
+            t.values(row, values);
+            ASSERT_EQ(values.size(), 5u);
+            for (int f = 0; f < 5; ++f) {
+                const Value& v = values[static_cast<std::size_t>(f)];
+                SCOPED_TRACE(std::string(state) + ", row " + std::to_string(row) + ", field " + std::to_string(f));
+                EXPECT_EQ(v.null, t.isNullAt(row, f));
+                if (t.field(f).type == FieldType::Text)
+                    EXPECT_EQ(v.text, t.textAt(row, f));
+                else if (t.field(f).type == FieldType::Currency)
+                    EXPECT_EQ(v.real, t.currencyAt(row, f));
+                else if (t.field(f).type == FieldType::Fixed)
+                    EXPECT_EQ(v.number, t.fixedUnitsAt(row, f));
+                else
+                    EXPECT_EQ(v.number, t.integerAt(row, f));
+            }
+        }
+    };
+    check("browsing");
+    t.moveTo(1);
+    t.setText(0, "EDIT");
+    t.setText(1, "5");
+    check("editing");
+    t.store();
+    t.moveTo(1);
+    t.insert();
+    t.setText(4, "NOVA");
+    check("inserting");
+}
+
 TEST(TableFieldKinds, WholeNumbersIntoDecimalAndTextFields)
 {
     Table t("cdsKinds", {{"PRECO", FieldType::Fixed, 0, false, 14, 2}, {"NOME", FieldType::Text, 5}, {"VALOR", FieldType::Currency}});
