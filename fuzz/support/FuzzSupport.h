@@ -1,6 +1,8 @@
 // Helpers shared by the fuzz targets: inputs as files, and the process's open descriptors.
 #pragma once
 
+#include "support/Descriptors.h"
+
 #include <QString>
 
 #include <cstddef>
@@ -40,16 +42,7 @@ private:
     int m_fd = -1;
 };
 
-inline int openDescriptors()
-{
-    int count = 0;
-    if (DIR* dir = ::opendir("/proc/self/fd")) {
-        while (::readdir(dir))
-            ++count;
-        ::closedir(dir);
-    }
-    return count;
-}
+using test::openDescriptors;
 
 [[noreturn]] inline void fail(const char* what)
 {

@@ -2,6 +2,8 @@
 // for file access, and a small filesystem that is full.
 #pragma once
 
+#include "support/Descriptors.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QString>
@@ -19,17 +21,7 @@
 
 namespace quorvel::faults {
 
-/// Entries of /proc/self/fd: every descriptor the process holds.
-inline int openDescriptors()
-{
-    int count = 0;
-    if (DIR* dir = ::opendir("/proc/self/fd")) {
-        while (::readdir(dir))
-            ++count;
-        ::closedir(dir);
-    }
-    return count;
-}
+using test::openDescriptors;
 
 /// File access from this thread is checked as for the user "nobody" while the object lives, so
 /// that permission bits hold even when the tests run as root (the file-system uid is per thread

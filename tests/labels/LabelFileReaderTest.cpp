@@ -1,5 +1,6 @@
 // The label-file reader through importLabelFile: line breaks, Ctrl-Z, the stops of the reading
 // and what each leaves behind, input/output failures, and bounded memory on long lines.
+#include "support/Descriptors.h"
 #include "support/Sanitizers.h"
 #include "labels/LabelFixtures.h"
 #include "labels/LabelFileReader.h"
@@ -28,10 +29,7 @@ using quorvel::test::labelLine;
 
 namespace {
 
-int openDescriptors()
-{
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
-}
+using test::openDescriptors;
 
 struct Outcome
 {
