@@ -3,7 +3,8 @@
 # merging the same labels (same texts, same EAN-13 codes, same sheet) into a template written here.
 #
 # Usage: bench/run-pdf-bench.sh BUILD_DIR [WORK_DIR] [--no-glabels]
-#   BUILD_DIR  a Release build holding bench_pdf_output and bench_engine_pdf
+#   BUILD_DIR  a Release build holding bench_pdf_output, bench_engine_pdf and quorvel-batch
+# GLABELS_RUNS: the gLabels runs, comma-separated (default "a4 1000,a4 10000,thermal 1000").
 # gLabels is installed by hand for this comparison only, never by the project's scripts:
 #   apt-get install --no-install-recommends glabels
 # Prints one Markdown table row per run: wall time, processor time and peak memory come from
@@ -102,12 +103,33 @@ for run in "$src/Relatorios/tag_02_Quorvel.rav 10000" "$src/examples/definitions
   row "Quorvel engine + PDF" "$name" "$2" "$work/time" "$work/engine-$name-$2.pdf"
 done
 
+# From the label file, as the operator's print run does: quorvel-batch imports the file, repeats
+# each line by its quantity and writes the PDF.
+write_label_file() {   # labels file
+  awk -v n="$1" -v q="$per_item" 'BEGIN {
+    split("AZUL PRETO BRANCO VERMELHO VERDE", c, " "); split("P M G GG XG", s, " ");
+    for (i = 0; i < n / q; i++)
+      printf "0CAMISETA|MANGA CURTA|QUORVEL|%s|REF-%06d|MALHA|%s|789%09d|%d,90|%d|\r\n", c[i % 5 + 1], i, s[i % 5 + 1], i, 19 + i % 80, q
+  }' > "$2"
+}
+for run in "$src/Relatorios/tag_02_Quorvel.rav 10000" "$src/examples/definitions/a4-3x10.rav 10000" \
+           "$src/examples/definitions/a4-3x10.rav 100000"; do
+  set -- $run
+  name=$(basename "$1" .rav)
+  write_label_file "$2" "$work/labels-$2.txt"
+  LANG=pt_BR.UTF-8 LC_ALL= /usr/bin/time -f '%e %U %S %M' -o "$work/time" \
+    "$build/quorvel-batch" print "$work/labels-$2.txt" --definition "$1" -o "$work/batch-$name-$2.pdf" \
+    > "$work/batch-$name-$2.txt" 2>&1
+  row "quorvel-batch print (label file)" "$name" "$2" "$work/time" "$work/batch-$name-$2.pdf"
+done
+
 if (( with_glabels )); then
   if ! command -v glabels-3-batch > /dev/null; then
     echo "glabels-3-batch is not installed: apt-get install --no-install-recommends glabels" >&2
     exit 0
   fi
-  for run in ${GLABELS_RUNS:-"a4 1000" "a4 10000" "thermal 1000"}; do
+  IFS=, read -r -a glabels_runs <<< "${GLABELS_RUNS:-a4 1000,a4 10000,thermal 1000}"
+  for run in "${glabels_runs[@]}"; do
     set -- $run
     write_csv "$2" "$work/labels-$2.csv"
     write_template "$1" "$work/labels-$2.csv" "$work/bench-$1-$2.glabels"
