@@ -2,6 +2,8 @@
 
 #include "table/Numbers.h"
 
+#include <array>
+
 namespace quorvel::labels {
 
 using table::FieldType;
@@ -24,6 +26,25 @@ std::unique_ptr<table::Table> makeImportTable()
 
 void insereItem(table::Table& t, const LabelItem& item)
 {
+    // The common case in one step: a price that is its own decimal, every value fitting.
+    if (item.precoDecimal && !t.isPending()) {
+        if (auto units = table::decimalToFixed(*item.precoDecimal, t.field(PRECO1).scale)) {
+            auto text = [](std::string_view s) { return table::ValueView{s.empty(), s}; };
+            std::array<table::ValueView, 10> row;
+            row[GRUPO] = text(item.grupo);
+            row[SUBGRUPO] = text(item.subgrupo);
+            row[TIPO] = text(item.tipo);
+            row[REFER_FABRICANTE] = text(item.referFabricante);
+            row[DESC_COR_PRODUTO] = text(item.descCorProduto);
+            row[PRECO1] = table::ValueView{false, {}, *units};
+            row[GRIFFE] = text(item.griffe);
+            row[CODIGO_BARRA] = text(item.codigoBarra);
+            row[TAMANHO] = text(item.tamanho);
+            row[qtd] = table::ValueView{false, {}, item.qtd};
+            if (t.tryAppendRow(row))
+                return;
+        }
+    }
     t.append();
     t.setText(GRUPO, item.grupo);
     t.setText(SUBGRUPO, item.subgrupo);

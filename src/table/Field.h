@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quorvel::table {
 
@@ -27,6 +28,15 @@ struct Value
 {
     bool null = true;
     std::string text;          ///< Text
+    std::int64_t number = 0;   ///< Integer, and Fixed in units of 10^-scale
+    double real = 0;           ///< Currency
+};
+
+/// A field's value handed over without copying its text.
+struct ValueView
+{
+    bool null = true;
+    std::string_view text;     ///< Text
     std::int64_t number = 0;   ///< Integer, and Fixed in units of 10^-scale
     double real = 0;           ///< Currency
 };

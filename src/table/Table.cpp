@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <span>
 #include <sys/mman.h>
 #include <stdexcept>
 
@@ -71,7 +72,8 @@ public:
 
     int size() const { return static_cast<int>(m_rows.size()); }
 
-    void insert(int at, const std::vector<Value>& values)
+    template<typename Values>
+    void insert(int at, const Values& values)
     {
         const std::uint8_t* row = pack(values);
         if (at == size())
@@ -223,22 +225,24 @@ private:
     }
 
     // One pass: the row is written into room for its longest form, then only its bytes are kept.
-    const std::uint8_t* pack(const std::vector<Value>& values)
+    // Values: Value or ValueView; texts are cut to their fields' widths.
+    template<typename Values>
+    const std::uint8_t* pack(const Values& values)
     {
         const std::size_t fields = m_fields.size();
         std::size_t bound = bitmapBytes();
         for (std::size_t f = 0; f < fields; ++f)
-            bound += m_fields[f].type == FieldType::Text ? 1 + values[f].text.size() : 10;
+            bound += m_fields[f].type == FieldType::Text ? 1 + std::min(values[f].text.size(), std::size_t{255}) : 10;
         std::uint8_t* row = reserve(bound);
         std::memset(row, 0, bitmapBytes());
         std::uint8_t* p = row + bitmapBytes();
         for (std::size_t f = 0; f < fields; ++f) {
-            const Value& v = values[f];
+            const auto& v = values[f];
             if (v.null)
                 row[f / 8] = static_cast<std::uint8_t>(row[f / 8] | (1u << (f % 8)));
             switch (m_fields[f].type) {
             case FieldType::Text: {
-                std::size_t n = v.null ? 0 : v.text.size();
+                std::size_t n = v.null ? 0 : std::min(v.text.size(), static_cast<std::size_t>(m_fields[f].width));
                 *p = static_cast<std::uint8_t>(n);
                 std::memcpy(p + 1, v.text.data(), n);
                 p += 1 + n;
@@ -649,6 +653,40 @@ bool Table::trySetFixedUnits(int field, std::int64_t units)
     v.real = 0;
     m_modified = true;
     notify(Change::Kind::FieldSet, m_current, field);
+    return true;
+}
+
+bool Table::tryAppendRow(std::span<const ValueView> values)
+{
+    if (isPending() || !m_observers.empty() || values.size() != m_fields.size())
+        return false;
+    for (std::size_t f : m_required) {
+        const ValueView& v = values[f];
+        if (v.null || (m_fields[f].type == FieldType::Text && (v.text.empty() || m_fields[f].width == 0)))
+            return false;
+    }
+    for (std::size_t f = 0; f < values.size(); ++f) {
+        const FieldDef& def = m_fields[f];
+        const ValueView& v = values[f];
+        if (def.type == FieldType::Text) {
+            if (v.null != v.text.empty())
+                return false;
+        } else if (!v.text.empty()) {
+            return false;
+        } else if (def.type == FieldType::Fixed) {
+            const std::int64_t limit = fixedLimit(def);
+            if (v.number >= limit || v.number <= -limit)
+                return false;
+        } else if (def.type == FieldType::Integer) {
+            if (v.number < std::numeric_limits<std::int32_t>::min() || v.number > std::numeric_limits<std::int32_t>::max())
+                return false;
+        }
+    }
+    m_rows->insert(m_rows->size(), values);
+    m_beforeInsert = m_current;
+    m_current = m_rows->size() - 1;
+    m_atEnd = false;
+    m_modified = false;
     return true;
 }
 

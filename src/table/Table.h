@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,6 +86,12 @@ public:
     void setText(int field, std::string_view text);
     void setInteger(int field, std::int32_t value);
     void setCurrency(int field, double value);
+    /// Appends a whole row and stores it, as append(), an assignment to every field and store()
+    /// would, in one step: for imports. Done only when no row is pending, nobody observes the
+    /// table and every value fits (a required field given, a number within its field); otherwise
+    /// nothing changes and the result is false, so the caller takes the field-by-field way, which
+    /// fails with the table's messages. Texts are cut to their fields' widths.
+    bool tryAppendRow(std::span<const ValueView> values);
     /// Assigns an amount in units of 10^-scale to a fixed-point field, as the text of that
     /// amount would. False, with nothing changed, when the field cannot hold it.
     bool trySetFixedUnits(int field, std::int64_t units);

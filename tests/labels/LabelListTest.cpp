@@ -190,6 +190,53 @@ TEST_F(LabelListTest, PriceWithItsDecimalStoresWhatTheGeneralTextWould)
     }
 }
 
+// Rows nobody watches are stored in one step; a watched table takes every step with its
+// notifications. Both must end with the same rows, the same pending row and the same failures.
+TEST_F(LabelListTest, RowsStoredInOneStepEqualRowsStoredFieldByField)
+{
+    const std::vector<std::string> texts = {"", "A", "AZUL MARINHO", std::string(60, 'x'), "CAL\xC7" "ADO", " "};
+    const std::vector<std::string> prices = {"39,9", "0", "-12,345", "999999999999,99", "1E12", "0,125", "1234567890123456"};
+    auto quiet = makeImportTable();
+    auto watched = makeImportTable();
+    int notifications = 0;
+    watched->subscribe([&](const table::Change&) { ++notifications; });
+    std::mt19937 random(5);
+    auto pick = [&](const std::vector<std::string>& from) { return std::string_view(from[random() % from.size()]); };
+    for (int n = 0; n < 3000; ++n) {
+        const std::string_view price = pick(prices);
+        PriceValue parsed = parsePrice(price, ',');
+        ASSERT_EQ(parsed.status, PriceValue::Status::Valid) << price;
+        LabelItem i;
+        i.grupo = pick(texts);
+        i.subgrupo = pick(texts);
+        i.tipo = pick(texts);
+        i.referFabricante = pick(texts);
+        i.descCorProduto = random() % 4 ? std::string_view("AZUL") : pick(texts);
+        i.griffe = random() % 4 ? std::string_view("NORTE") : pick(texts);
+        i.codigoBarra = random() % 4 ? std::string_view("789") : pick(texts);
+        i.tamanho = pick(texts);
+        i.qtd = static_cast<std::int32_t>(random() % 7) - 2;
+        i.preco = parsed.value;
+        i.precoDecimal = parsed.decimal;
+        std::string failure = failureOf(*quiet, i);
+        ASSERT_EQ(failureOf(*watched, i), failure) << n;
+        ASSERT_EQ(quiet->rowCount(), watched->rowCount()) << n;
+        ASSERT_EQ(quiet->state(), watched->state()) << n;
+        ASSERT_EQ(quiet->currentRow(), watched->currentRow()) << n;
+        for (int f = 0; f < quiet->fieldCount(); ++f)
+            ASSERT_EQ(quiet->text(f), watched->text(f)) << n << ", field " << f;
+        if (!failure.empty()) {
+            quiet->abandon();
+            watched->abandon();
+        }
+    }
+    ASSERT_GT(quiet->rowCount(), 1000);
+    for (int row = 0; row < quiet->rowCount(); ++row)
+        for (int f = 0; f < quiet->fieldCount(); ++f)
+            ASSERT_EQ(quiet->textAt(row, f), watched->textAt(row, f)) << row << ", field " << f;
+    EXPECT_GT(notifications, 0);
+}
+
 TEST_F(LabelListTest, PriceWithoutRoomFailsNamingItsTextAndLeavesTheFirstFiveAssigned)
 {
     LabelItem i = everyday();
