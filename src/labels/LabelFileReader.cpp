@@ -94,10 +94,14 @@ public:
         if (m_fd < 0)
             failIo(errno, path);
         struct stat info {};
-        if (::fstat(m_fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-            ::close(m_fd);
-            m_fd = -1;
-            failIo(EISDIR, path);
+        if (::fstat(m_fd, &info) == 0) {
+            if (S_ISDIR(info.st_mode)) {
+                ::close(m_fd);
+                m_fd = -1;
+                failIo(EISDIR, path);
+            }
+            if (S_ISREG(info.st_mode) && info.st_size > 0)
+                m_size = static_cast<std::uint64_t>(info.st_size);
         }
         ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     }
@@ -121,8 +125,12 @@ public:
         }
     }
 
+    /// The size of a regular file when it was opened; 0 when unknown.
+    std::uint64_t size() const { return m_size; }
+
 private:
     int m_fd = -1;
+    std::uint64_t m_size = 0;
 };
 
 enum ByteClass : std::uint8_t { Plain, Separator, LineFeed, CarriageReturn, CtrlZ };
@@ -434,15 +442,24 @@ ReadEnd readLabelFile(const QString& path, const std::function<void(const LabelI
     table::DecimalSeparatorScope separator;
     FileHandle file(path);
     LineReader reader(separator.separator(), sink);
-    // Aligned to the huge page, so the buffer costs one page fault rather than hundreds.
-    constexpr std::size_t kAlignment = std::size_t{2} << 20;
-    std::size_t allocated = (bufferSize + kAlignment - 1) / kAlignment * kAlignment;
-    std::unique_ptr<char, decltype(&std::free)> buffer(static_cast<char*>(std::aligned_alloc(kAlignment, allocated)), &std::free);
+    // A small file needs no more than its size (and one byte to see its end at once).
+    if (file.size() > 0 && file.size() < bufferSize)
+        bufferSize = static_cast<std::size_t>(file.size()) + 1;
+    // A large buffer is aligned to the huge page, so it costs one page fault rather than hundreds.
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    std::unique_ptr<char, decltype(&std::free)> buffer(nullptr, &std::free);
+    if (bufferSize >= kHugePage) {
+        std::size_t allocated = (bufferSize + kHugePage - 1) / kHugePage * kHugePage;
+        buffer.reset(static_cast<char*>(std::aligned_alloc(kHugePage, allocated)));
+#ifdef MADV_HUGEPAGE
+        if (buffer)
+            ::madvise(buffer.get(), allocated, MADV_HUGEPAGE);
+#endif
+    } else {
+        buffer.reset(static_cast<char*>(std::malloc(bufferSize)));
+    }
     if (!buffer)
         throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-    ::madvise(buffer.get(), allocated, MADV_HUGEPAGE);
-#endif
     for (;;) {
         std::size_t n = file.read(buffer.get(), bufferSize, path);
         LineReader::Step step = n == 0 ? reader.finish() : reader.feed(buffer.get(), buffer.get() + n);
