@@ -112,8 +112,8 @@ write_label_file() {   # labels file
       printf "0CAMISETA|MANGA CURTA|QUORVEL|%s|REF-%06d|MALHA|%s|789%09d|%d,90|%d|\r\n", c[i % 5 + 1], i, s[i % 5 + 1], i, 19 + i % 80, q
   }' > "$2"
 }
-for run in "$src/Relatorios/tag_02_Quorvel.rav 10000" "$src/examples/definitions/a4-3x10.rav 10000" \
-           "$src/examples/definitions/a4-3x10.rav 100000"; do
+for run in "$src/Relatorios/tag_02_Quorvel.rav 10000" "$src/Relatorios/tag_02_Quorvel.rav 100000" \
+           "$src/examples/definitions/a4-3x10.rav 10000" "$src/examples/definitions/a4-3x10.rav 100000"; do
   set -- $run
   name=$(basename "$1" .rav)
   write_label_file "$2" "$work/labels-$2.txt"
