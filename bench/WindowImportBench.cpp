@@ -86,6 +86,10 @@ double batchSeconds(const QString& batch, const QString& path)
 
 int main(int argc, char** argv)
 {
+    // Prices are written with a comma: read them under Brazilian settings, in here and in children.
+    unsetenv("LC_ALL");
+    unsetenv("LC_NUMERIC");
+    setenv("LANG", "pt_BR.UTF-8", 1);
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
