@@ -26,24 +26,27 @@ std::unique_ptr<table::Table> makeImportTable()
 
 void insereItem(table::Table& t, const LabelItem& item)
 {
-    // The common case in one step: a price that is its own decimal, every value fitting.
-    if (item.precoDecimal && !t.isPending()) {
-        if (auto units = table::decimalToFixed(*item.precoDecimal, t.field(PRECO1).scale)) {
-            auto text = [](std::string_view s) { return table::ValueView{s.empty(), s}; };
-            std::array<table::ValueView, 10> row;
-            row[GRUPO] = text(item.grupo);
-            row[SUBGRUPO] = text(item.subgrupo);
-            row[TIPO] = text(item.tipo);
-            row[REFER_FABRICANTE] = text(item.referFabricante);
-            row[DESC_COR_PRODUTO] = text(item.descCorProduto);
-            row[PRECO1] = table::ValueView{false, {}, *units};
-            row[GRIFFE] = text(item.griffe);
-            row[CODIGO_BARRA] = text(item.codigoBarra);
-            row[TAMANHO] = text(item.tamanho);
-            row[qtd] = table::ValueView{false, {}, item.qtd};
-            if (t.tryAppendRow(row))
-                return;
-        }
+    // The price reaches the field through its general text form, as typed text would. A price
+    // of up to fifteen digits is that text's amount already, which spares the round trip.
+    std::optional<std::int64_t> units;
+    if (item.precoDecimal)
+        units = table::decimalToFixed(*item.precoDecimal, t.field(PRECO1).scale);
+    // The common case in one step: every value fitting, nothing pending, nobody watching.
+    if (units && !t.isPending()) {
+        auto text = [](std::string_view s) { return table::ValueView{s.empty(), s}; };
+        std::array<table::ValueView, 10> row;
+        row[GRUPO] = text(item.grupo);
+        row[SUBGRUPO] = text(item.subgrupo);
+        row[TIPO] = text(item.tipo);
+        row[REFER_FABRICANTE] = text(item.referFabricante);
+        row[DESC_COR_PRODUTO] = text(item.descCorProduto);
+        row[PRECO1] = table::ValueView{false, {}, *units};
+        row[GRIFFE] = text(item.griffe);
+        row[CODIGO_BARRA] = text(item.codigoBarra);
+        row[TAMANHO] = text(item.tamanho);
+        row[qtd] = table::ValueView{false, {}, item.qtd};
+        if (t.tryAppendRow(row))
+            return;
     }
     t.append();
     t.setText(GRUPO, item.grupo);
@@ -51,11 +54,6 @@ void insereItem(table::Table& t, const LabelItem& item)
     t.setText(TIPO, item.tipo);
     t.setText(REFER_FABRICANTE, item.referFabricante);
     t.setText(DESC_COR_PRODUTO, item.descCorProduto);
-    // The price reaches the field through its general text form, as typed text would. A price
-    // of up to fifteen digits is that text's amount already, which spares the round trip.
-    std::optional<std::int64_t> units;
-    if (item.precoDecimal)
-        units = table::decimalToFixed(*item.precoDecimal, t.field(PRECO1).scale);
     if (!units || !t.trySetFixedUnits(PRECO1, *units))
         t.setText(PRECO1, table::formatGeneral(item.preco, table::decimalSeparator()));
     t.setText(GRIFFE, item.griffe);

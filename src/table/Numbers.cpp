@@ -265,38 +265,23 @@ std::optional<std::int64_t> parseFixed(std::string_view text, char separator, in
 
 std::optional<std::int64_t> decimalToFixed(Decimal amount, int scale)
 {
-    const std::int64_t digits = amount.digits;
-    const int exponent = amount.exponent;
     constexpr std::int64_t kLimit = 1'000'000'000'000'000'000;   // 10^18
-    bool negative = digits < 0;
-    // |INT64_MIN| is no amount a label holds; leave it to the text path.
-    if (digits == std::numeric_limits<std::int64_t>::min())
+    if (amount.digits <= -kLimit || amount.digits >= kLimit)
         return std::nullopt;
-    std::int64_t magnitude = negative ? -digits : digits;
-    int shift = exponent + 4;   // units of 10^-4 = digits * 10^shift, ties to even
-    std::int64_t units4 = magnitude;
-    if (shift >= 0) {
+    // units of 10^-4 = digits * 10^shift, ties to even
+    const int shift = amount.exponent + 4;
+    std::int64_t units4 = amount.digits;
+    if (shift < -18) {
+        units4 = 0;   // under half a ten-thousandth, the digits being under 10^18
+    } else if (shift < 0) {
+        units4 = roundDivPow10(units4, -shift);
+    } else {
         for (int i = 0; i < shift; ++i) {
-            if (units4 >= kLimit / 10)
+            if (units4 >= kLimit / 10 || units4 <= -kLimit / 10)
                 return std::nullopt;
             units4 *= 10;
         }
-    } else if (shift < -18) {
-        units4 = 0;   // below half of a ten-thousandth: every magnitude here is under 10^18
-    } else {
-        std::int64_t divisor = 1;
-        for (int i = 0; i < -shift; ++i)
-            divisor *= 10;
-        std::int64_t q = magnitude / divisor;
-        std::int64_t r = magnitude % divisor;
-        if (r * 2 > divisor || (r * 2 == divisor && q % 2 != 0))
-            ++q;
-        units4 = q;
     }
-    if (units4 >= kLimit)
-        return std::nullopt;
-    if (negative)
-        units4 = -units4;
     return scale >= 4 ? units4 : roundDivPow10(units4, 4 - scale);
 }
 

@@ -49,7 +49,7 @@ struct Decimal
 };
 
 /// The amount rounded as parseFixed rounds a text of it, without the text. Empty optional when
-/// the amount in ten-thousandths would not fit 18 digits.
+/// the digits or the amount in ten-thousandths would not fit 18 digits.
 std::optional<std::int64_t> decimalToFixed(Decimal amount, int scale);
 
 /// Shortest text of an amount in units of 10^-scale: no trailing zeros, no separator when whole.
