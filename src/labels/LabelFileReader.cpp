@@ -10,6 +10,7 @@
 
 #include "labels/PriceRule.h"
 #include "table/Failure.h"
+#include "table/HugePages.h"
 #include "table/Numbers.h"
 #include "table/Windows1252.h"
 
@@ -27,16 +28,14 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <new>
 #include <string>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quorvel::labels {
 namespace {
 
-constexpr std::size_t kBufferSize = 2 << 20;   // one huge page where the system offers them
+constexpr std::size_t kBufferSize = table::kHugePage;   // one page fault, where huge pages are offered
 constexpr std::size_t kTextCap = 255;
 constexpr std::size_t kNumberCap = 64 * 1024;
 constexpr int kPriceField = 8;
@@ -445,21 +444,7 @@ ReadEnd readLabelFile(const QString& path, const std::function<void(const LabelI
     // A small file needs no more than its size (and one byte to see its end at once).
     if (file.size() > 0 && file.size() < bufferSize)
         bufferSize = static_cast<std::size_t>(file.size()) + 1;
-    // A large buffer is aligned to the huge page, so it costs one page fault rather than hundreds.
-    constexpr std::size_t kHugePage = std::size_t{2} << 20;
-    std::unique_ptr<char, decltype(&std::free)> buffer(nullptr, &std::free);
-    if (bufferSize >= kHugePage) {
-        std::size_t allocated = (bufferSize + kHugePage - 1) / kHugePage * kHugePage;
-        buffer.reset(static_cast<char*>(std::aligned_alloc(kHugePage, allocated)));
-#ifdef MADV_HUGEPAGE
-        if (buffer)
-            ::madvise(buffer.get(), allocated, MADV_HUGEPAGE);
-#endif
-    } else {
-        buffer.reset(static_cast<char*>(std::malloc(bufferSize)));
-    }
-    if (!buffer)
-        throw std::bad_alloc();
+    std::unique_ptr<char, decltype(&std::free)> buffer(static_cast<char*>(table::allocateLarge(bufferSize)), &std::free);
     for (;;) {
         std::size_t n = file.read(buffer.get(), bufferSize, path);
         LineReader::Step step = n == 0 ? reader.finish() : reader.feed(buffer.get(), buffer.get() + n);

@@ -1,6 +1,7 @@
 #include "table/Table.h"
 
 #include "table/Failure.h"
+#include "table/HugePages.h"
 #include "table/Numbers.h"
 #include "table/Windows1252.h"
 
@@ -12,33 +13,11 @@
 #include <cstring>
 #include <new>
 #include <span>
-#include <sys/mman.h>
 #include <stdexcept>
 
 namespace quorvel::table {
 
-// Stored rows, each packed into a run of bytes: a null bitmap, then per field a length byte and
-// the text's bytes, a variable-length integer (whole and fixed-point numbers, zigzag coded, one
-// to ten bytes), or the eight bytes of a double. The runs live in large blocks, so a row costs
-// its bytes and one pointer, not an allocation. A replaced or deleted row's bytes stay in their
-// block until the table is emptied: edits by hand are few, imports only append.
 namespace {
-
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-
-// Memory in whole huge pages where the system offers them: a million rows then cost a few dozen
-// page faults instead of tens of thousands.
-void* allocateHuge(std::size_t size)
-{
-    size = (size + kHugePage - 1) / kHugePage * kHugePage;
-    void* p = std::aligned_alloc(kHugePage, size);
-    if (!p)
-        throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-    ::madvise(p, size, MADV_HUGEPAGE);
-#endif
-    return p;
-}
 
 // For the row index of a large table, which a vector would otherwise grow in small pages.
 template<typename T>
@@ -50,14 +29,15 @@ struct HugeAllocator
     HugeAllocator(const HugeAllocator<U>&) {}
     T* allocate(std::size_t n)
     {
-        std::size_t bytes = n * sizeof(T);
+        // Huge pages from an eighth of one on: a small index grows in plain memory.
+        const std::size_t bytes = n * sizeof(T);
         if (bytes < kHugePage / 8) {
             void* p = std::malloc(bytes);
             if (!p)
                 throw std::bad_alloc();
             return static_cast<T*>(p);
         }
-        return static_cast<T*>(allocateHuge(bytes));
+        return static_cast<T*>(allocateLarge(std::max(bytes, kHugePage)));
     }
     void deallocate(T* p, std::size_t) { std::free(p); }
     friend bool operator==(const HugeAllocator&, const HugeAllocator&) { return true; }
@@ -65,6 +45,11 @@ struct HugeAllocator
 
 } // namespace
 
+// Stored rows, each packed into a run of bytes: a null bitmap, then per field a length byte and
+// the text's bytes, a variable-length integer (whole and fixed-point numbers, zigzag coded, one
+// to ten bytes), or the eight bytes of a double. The runs live in large blocks, so a row costs
+// its bytes and one pointer, not an allocation. A replaced or deleted row's bytes stay in their
+// block until the table is emptied: edits by hand are few, imports only append.
 class Table::Rows
 {
 public:
@@ -97,25 +82,7 @@ public:
         const std::uint8_t* row = m_rows[static_cast<std::size_t>(at)];
         const std::uint8_t* p = row + bitmapBytes();
         for (std::size_t f = 0; f < m_fields.size(); ++f) {
-            Value& v = values[f];
-            v.null = (row[f / 8] >> (f % 8)) & 1u;
-            v.text.clear();
-            v.number = 0;
-            v.real = 0;
-            switch (m_fields[f].type) {
-            case FieldType::Text:
-                if (!v.null)
-                    v.text.assign(reinterpret_cast<const char*>(p + 1), p[0]);
-                break;
-            case FieldType::Currency:
-                if (!v.null)
-                    std::memcpy(&v.real, p, 8);
-                break;
-            default:
-                if (!v.null)
-                    v.number = decode(p);
-                break;
-            }
+            decodeField(row, f, p, values[f]);
             p = skip(f, p);
         }
     }
@@ -129,15 +96,34 @@ public:
 
     void read(int at, int field, Value& v) const
     {
-        const std::uint8_t* p = m_rows[static_cast<std::size_t>(at)];
+        const std::uint8_t* row = m_rows[static_cast<std::size_t>(at)];
         auto f = static_cast<std::size_t>(field);
-        v.null = (p[f / 8] >> (f % 8)) & 1u;
+        const std::uint8_t* p = row + bitmapBytes();
+        for (std::size_t i = 0; i < f; ++i)
+            p = skip(i, p);
+        decodeField(row, f, p, v);
+    }
+
+private:
+    static constexpr std::size_t kFirstBlockSize = std::size_t{64} << 10;
+    static constexpr std::size_t kBlockSize = std::size_t{4} << 20;
+    struct FreeBlock
+    {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+    using Block = std::unique_ptr<std::uint8_t[], FreeBlock>;
+
+    static Block newBlock(std::size_t size) { return Block(static_cast<std::uint8_t*>(allocateLarge(size))); }
+
+    std::size_t bitmapBytes() const { return (m_fields.size() + 7) / 8; }
+
+    /// Field `f` of `row`, whose bytes start at `p`.
+    void decodeField(const std::uint8_t* row, std::size_t f, const std::uint8_t* p, Value& v) const
+    {
+        v.null = (row[f / 8] >> (f % 8)) & 1u;
         v.text.clear();
         v.number = 0;
         v.real = 0;
-        p += bitmapBytes();
-        for (std::size_t i = 0; i < f; ++i)
-            p = skip(i, p);
         if (v.null)
             return;
         switch (m_fields[f].type) {
@@ -152,28 +138,6 @@ public:
             break;
         }
     }
-
-private:
-    static constexpr std::size_t kFirstBlockSize = std::size_t{64} << 10;
-    static constexpr std::size_t kBlockSize = std::size_t{4} << 20;
-    struct FreeBlock
-    {
-        void operator()(std::uint8_t* p) const { std::free(p); }
-    };
-    using Block = std::unique_ptr<std::uint8_t[], FreeBlock>;
-
-    static Block newBlock(std::size_t size)
-    {
-        if (size < kHugePage) {
-            auto* p = static_cast<std::uint8_t*>(std::malloc(size));
-            if (!p)
-                throw std::bad_alloc();
-            return Block(p);
-        }
-        return Block(static_cast<std::uint8_t*>(allocateHuge(size)));
-    }
-
-    std::size_t bitmapBytes() const { return (m_fields.size() + 7) / 8; }
 
     static std::int64_t decode(const std::uint8_t* p)
     {
@@ -232,7 +196,7 @@ private:
         const std::size_t fields = m_fields.size();
         std::size_t bound = bitmapBytes();
         for (std::size_t f = 0; f < fields; ++f)
-            bound += m_fields[f].type == FieldType::Text ? 1 + std::min(values[f].text.size(), std::size_t{255}) : 10;
+            bound += m_fields[f].type == FieldType::Text ? 1 + std::min(values[f].text.size(), static_cast<std::size_t>(m_fields[f].width)) : 10;
         std::uint8_t* row = reserve(bound);
         std::memset(row, 0, bitmapBytes());
         std::uint8_t* p = row + bitmapBytes();
