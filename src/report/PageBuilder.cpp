@@ -14,32 +14,17 @@ namespace quorvel::report {
 
 PageBuilder::PageBuilder(PageDescription& doc, EngineUi& ui) : m_doc(doc), m_ui(ui) {}
 
-namespace {
-
-std::size_t mix(std::size_t seed, std::size_t value)
-{
-    return seed ^ (value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2));
-}
-
-// Equal doubles hash alike: 0 and -0 compare equal.
-std::size_t hashOf(double v) { return std::hash<double>()(v == 0 ? 0.0 : v); }
-
-} // namespace
-
+// qHash takes 0 and -0 alike, as their == does.
 std::size_t PageBuilder::FontHash::operator()(const FontSpec& f) const noexcept
 {
-    return mix(mix(qHash(f.family), hashOf(f.sizePt)), (f.bold ? 1u : 0u) | (f.italic ? 2u : 0u));
+    return qHashMulti(0, f.family, f.sizePt, f.bold, f.italic);
 }
 
 std::size_t PageBuilder::SymbolHash::operator()(const SymbolKey& k) const noexcept
 {
-    std::size_t h = qHash(k.data);
-    h = mix(h, static_cast<std::size_t>(k.options.kind));
-    h = mix(h, hashOf(k.options.barHeightMm));
-    h = mix(h, hashOf(k.options.moduleMm));
-    h = mix(h, (k.options.humanReadable ? 1u : 0u) | (k.options.quietZones ? 2u : 0u));
-    h = mix(h, hashOf(k.boxWidthPt));
-    return mix(h, hashOf(k.boxHeightPt));
+    const BarcodeOptions& o = k.options;
+    return qHashMulti(0, k.data, static_cast<int>(o.kind), o.barHeightMm, o.moduleMm, o.humanReadable, o.quietZones,
+                      k.boxWidthPt, k.boxHeightPt);
 }
 
 std::uint32_t PageBuilder::font(const FontSpec& spec)
