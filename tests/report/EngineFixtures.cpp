@@ -1,15 +1,9 @@
 #include "EngineFixtures.h"
 
-#include "report/PagePainter.h"
-
 #include <QDir>
 #include <QFile>
-#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTransform>
-
-#include <cmath>
 
 namespace quorvel::report::testing {
 
@@ -54,21 +48,6 @@ QString writeFile(const QString& dir, const QString& name, const QByteArray& byt
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         return {};
     return path;
-}
-
-QImage rasterPage(const PageDescription& doc, std::size_t index, double dpi)
-{
-    const Page& page = doc.pages.at(index);
-    const double scale = dpi / 72.0;
-    QImage image(static_cast<int>(std::ceil(page.widthPt * scale)), static_cast<int>(std::ceil(page.heightPt * scale)),
-                 QImage::Format_RGB32);
-    image.setDotsPerMeterX(static_cast<int>(std::lround(dpi / 0.0254)));
-    image.setDotsPerMeterY(static_cast<int>(std::lround(dpi / 0.0254)));
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.scale(scale, scale);
-    paintPage(painter, doc, index);
-    return image;
 }
 
 QStringList zbarDecode(const QImage& image)

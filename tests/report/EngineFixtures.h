@@ -3,6 +3,7 @@
 #pragma once
 
 #include "report/PageDescription.h"
+#include "support/PageImages.h"
 #include "table/Table.h"
 
 #include <QImage>
@@ -34,8 +35,7 @@ QByteArray definitionXml(const QString& body);
 /// Writes `bytes` to a new file under `dir` and returns its full path.
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes);
 
-/// Page `index` drawn by the painter renderer at `dpi` on white.
-QImage rasterPage(const PageDescription& doc, std::size_t index, double dpi);
+using test::rasterPage;
 
 /// Every symbol zbarimg reads in `image`, as "TYPE:DATA" lines; empty when none.
 QStringList zbarDecode(const QImage& image);

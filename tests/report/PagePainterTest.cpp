@@ -1,6 +1,7 @@
 // The painter renderer on raster devices of printer and screen resolutions.
 #include "report/OutputFixtures.h"
 #include "report/PagePainter.h"
+#include "support/PageImages.h"
 
 #include <QImage>
 #include <QPainter>
@@ -11,27 +12,9 @@
 
 using namespace quorvel::report;
 using namespace quorvel::report::testing;
+using quorvel::test::rasterPage;
 
 namespace {
-
-/// Paints a page as a printer of `dpi` would: one world unit is one point.
-QImage render(const PageDescription& doc, std::size_t index, double dpi, bool deviceKnowsDpi = true)
-{
-    const Page& page = doc.pages[index];
-    const double scale = dpi / 72.0;
-    QImage image(static_cast<int>(std::ceil(page.widthPt * scale)), static_cast<int>(std::ceil(page.heightPt * scale)),
-                 QImage::Format_RGB32);
-    if (deviceKnowsDpi) {
-        image.setDotsPerMeterX(static_cast<int>(std::lround(dpi / 0.0254)));
-        image.setDotsPerMeterY(static_cast<int>(std::lround(dpi / 0.0254)));
-    }
-    image.fill(Qt::white);
-    QPainter p(&image);
-    p.scale(scale, scale);
-    paintPage(p, doc, index);
-    p.end();
-    return image;
-}
 
 QRect inkBounds(const QImage& image)
 {
@@ -62,15 +45,15 @@ class PainterAtResolution : public ::testing::TestWithParam<Resolution> {};
 TEST_P(PainterAtResolution, BarCodeScans)
 {
     const PageDescription doc = labelDocument(2);
-    EXPECT_EQ(scan(render(doc, 0, GetParam().dpi), GetParam().name), QStringLiteral("7891000315507"));
-    EXPECT_EQ(scan(render(doc, 1, GetParam().dpi), GetParam().name), QStringLiteral("4006381333931"));
+    EXPECT_EQ(scan(rasterPage(doc, 0, GetParam().dpi), GetParam().name), QStringLiteral("7891000315507"));
+    EXPECT_EQ(scan(rasterPage(doc, 1, GetParam().dpi), GetParam().name), QStringLiteral("4006381333931"));
 }
 
 TEST_P(PainterAtResolution, EqualModulesGetEqualPixels)
 {
     // The narrowest bars of the code must all come out equally wide, whatever the resolution.
     PageDescription doc = labelDocument(1);
-    const QImage image = render(doc, 0, GetParam().dpi);
+    const QImage image = rasterPage(doc, 0, GetParam().dpi);
     const Symbol& s = doc.symbols[0];
     const double scale = GetParam().dpi / 72.0;
     const int row = static_cast<int>((36 + s.bars[1].yPt + 5) * scale);
@@ -104,7 +87,7 @@ TEST_P(PainterAtResolution, TextHasItsSizeInPoints)
     doc.pages.push_back(page);
     const double scale = GetParam().dpi / 72.0;
     for (bool deviceKnowsDpi : {true, false}) {
-        const QRect ink = inkBounds(render(doc, 0, GetParam().dpi, deviceKnowsDpi));
+        const QRect ink = inkBounds(rasterPage(doc, 0, GetParam().dpi, deviceKnowsDpi));
         EXPECT_NEAR(ink.height() / scale, 14.36, 1.0) << "device dpi known: " << deviceKnowsDpi;
         EXPECT_NEAR(ink.width() / scale, 57.8 - 2 * 1.6, 2.5) << "device dpi known: " << deviceKnowsDpi;
         EXPECT_NEAR(ink.bottom() / scale, 30, 0.8);
@@ -125,7 +108,7 @@ TEST(PagePainter, RotatedTextTurnsCounterClockwiseAboutItsOrigin)
     page.heightPt = 100;
     page.items.push_back(TextItem{50, 50, 0, {}, 90, QStringLiteral("HHH")});
     doc.pages.push_back(page);
-    const QRect ink = inkBounds(render(doc, 0, 144));
+    const QRect ink = inkBounds(rasterPage(doc, 0, 144));
     // Turned a quarter counter-clockwise, the run goes up from the origin and its glyphs
     // stand to the left of it.
     EXPECT_LT(ink.right() / 2.0, 50.5);
@@ -140,7 +123,7 @@ TEST(PagePainter, UnencodableSymbolIsAMarkedBoxWithoutBars)
     doc.symbols[0].bars.clear();
     doc.symbols[0].captions.clear();
     doc.symbols[0].error = QStringLiteral("Invalid check digit '3', expecting '7'");
-    const QImage image = render(doc, 0, 203);
+    const QImage image = rasterPage(doc, 0, 203);
     EXPECT_EQ(scan(image, QStringLiteral("error")), QString());
     const double scale = 203 / 72.0;
     const Symbol& s = doc.symbols[0];
@@ -162,7 +145,7 @@ TEST(PagePainter, PicturesAreDrawnFromTheirBytes)
         page.heightPt = 100;
         page.items.push_back(ImageItem{10, 10, 80, 80, 0});
         doc.pages.push_back(page);
-        const QImage image = render(doc, 0, 72);
+        const QImage image = rasterPage(doc, 0, 72);
         const QColor topLeft = image.pixelColor(20, 20);
         const QColor bottomRight = image.pixelColor(80, 80);
         EXPECT_GT(topLeft.red(), 150) << format;
