@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
@@ -96,6 +97,12 @@ ToolResult runTool(const QString& program, const QStringList& args)
     r.out = process.readAllStandardOutput();
     r.err = process.readAllStandardError();
     return r;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QString scratchDir(const QString& name)

@@ -34,6 +34,9 @@ struct ToolResult
 /// Runs a program and waits for it; exitCode -1 when it could not start.
 ToolResult runTool(const QString& program, const QStringList& args);
 
+/// The bytes of a file; empty when it cannot be read.
+QByteArray readAll(const QString& path);
+
 /// A fresh folder under the test binary's folder, emptied first.
 QString scratchDir(const QString& name);
 

@@ -23,12 +23,6 @@ using namespace quorvel::report::testing;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 /// Every PDF a test writes passes through this: the file must be structurally sound.
 void expectSound(const QString& pdf)
 {
