@@ -248,25 +248,82 @@ public:
     HaruDocument& operator=(const HaruDocument&) = delete;
 
     HPDF_Doc get() const { return m_doc; }
-    bool failed() const { return m_status.error != HPDF_OK; }
+    bool failed() const { return status().error != HPDF_OK; }
     void reset()
     {
         HPDF_ResetError(m_doc);
         m_status = {};
     }
+    /// Runs `cleanup` with libharu's error cleared, so that it acts; an error recorded before
+    /// stays recorded for check().
+    template <class Cleanup>
+    void withErrorSuspended(Cleanup&& cleanup)
+    {
+        const HaruStatus kept = status();
+        reset();
+        cleanup();
+        if (kept.error != HPDF_OK)
+            m_status = kept;
+    }
     void check() const
     {
-        if (failed())
+        const HaruStatus s = status();
+        if (s.error != HPDF_OK)
             throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": PDF library error 0x%2 (%3).")
                               .arg(m_path)
-                              .arg(m_status.error, 4, 16, QLatin1Char('0'))
-                              .arg(m_status.detail));
+                              .arg(s.error, 4, 16, QLatin1Char('0'))
+                              .arg(s.detail));
     }
 
 private:
+    /// Some of libharu's checks set its error without calling the handler (a number out of its
+    /// range, for one); every later write into a stream is then skipped, so both are looked at.
+    HaruStatus status() const
+    {
+        if (m_status.error != HPDF_OK)
+            return m_status;
+        return {HPDF_GetError(m_doc), HPDF_GetErrorDetail(m_doc)};
+    }
+
     QString m_path;
     HaruStatus m_status;
     HPDF_Doc m_doc;
+};
+
+/// A graphics state saved on a page and restored on every way out of the scope, failures
+/// included. libharu frees only a page's innermost state with the page, so a state left saved
+/// would leak; a restore is refused inside a text or path object, so an open one is ended.
+class SavedGraphicsState
+{
+public:
+    SavedGraphicsState(HaruDocument& pdf, HPDF_Page page)
+        : m_pdf(pdf)
+        , m_page(page)
+        , m_depth(HPDF_Page_GetGStateDepth(page))
+    {
+        HPDF_Page_GSave(page);
+    }
+    ~SavedGraphicsState()
+    {
+        m_pdf.withErrorSuspended([this] {
+            const HPDF_UINT16 mode = HPDF_Page_GetGMode(m_page);
+            if (mode == HPDF_GMODE_TEXT_OBJECT)
+                HPDF_Page_EndText(m_page);
+            else if (mode == HPDF_GMODE_PATH_OBJECT)
+                HPDF_Page_EndPath(m_page);
+            while (HPDF_Page_GetGStateDepth(m_page) > m_depth) {
+                if (HPDF_Page_GRestore(m_page) != HPDF_OK)
+                    break;
+            }
+        });
+    }
+    SavedGraphicsState(const SavedGraphicsState&) = delete;
+    SavedGraphicsState& operator=(const SavedGraphicsState&) = delete;
+
+private:
+    HaruDocument& m_pdf;
+    HPDF_Page m_page;
+    HPDF_UINT m_depth;
 };
 
 HPDF_Date haruDate(const QDateTime& local)
@@ -685,13 +742,22 @@ private:
     void errorBox(const SymbolItem& item, const Symbol& s)
     {
         flush();
-        // The reset below is meant for a caption too long for the box; an error left by an
-        // earlier item must not be swallowed by it, nor leave the graphics state saved.
+        // The reset in errorBoxContent is meant for a caption too long for the box; an error
+        // left by an earlier item must not be swallowed by it.
         m_pdf.check();
+        {
+            SavedGraphicsState saved(m_pdf, m_page);
+            errorBoxContent(item, s);
+        }
+        m_pdf.check();
+        m_textFont = nullptr;
+    }
+
+    void errorBoxContent(const SymbolItem& item, const Symbol& s)
+    {
         const double w = s.widthPt > 0 ? s.widthPt : 72;
         const double h = s.heightPt > 0 ? s.heightPt : 36;
         const float x = f(item.xPt), y = f(m_height - item.yPt - h);
-        HPDF_Page_GSave(m_page);
         HPDF_Page_SetRGBFill(m_page, 1, 1, 1);
         HPDF_Page_SetRGBStroke(m_page, 0, 0, 0);
         HPDF_Page_SetLineWidth(m_page, 1);
@@ -711,9 +777,6 @@ private:
         if (m_pdf.failed())
             m_pdf.reset();   // text longer than the box: what fits is shown
         HPDF_Page_EndText(m_page);
-        HPDF_Page_GRestore(m_page);
-        m_pdf.check();
-        m_textFont = nullptr;
     }
 
     XObjectRef* picture(std::uint32_t index)
