@@ -721,11 +721,13 @@ private:
         HPDF_Dict_AddName(form, "Subtype", "Form");
         HPDF_Array box = HPDF_Array_New(pdf->mmgr);
         HPDF_Dict_Add(form, "BBox", box);
-        // Room around the symbol's box, for captions that stand outside it.
-        HPDF_Array_AddReal(box, f(-s.widthPt - 72));
-        HPDF_Array_AddReal(box, f(-s.heightPt - 72));
-        HPDF_Array_AddReal(box, f(2 * s.widthPt + 72));
-        HPDF_Array_AddReal(box, f(2 * s.heightPt + 72));
+        // Room around the symbol's box, for captions that stand outside it, within the numbers
+        // libharu accepts.
+        auto bound = [](double v) { return f(std::clamp(v, -32767.0, 32767.0)); };
+        HPDF_Array_AddReal(box, bound(-s.widthPt - 72));
+        HPDF_Array_AddReal(box, bound(-s.heightPt - 72));
+        HPDF_Array_AddReal(box, bound(2 * s.widthPt + 72));
+        HPDF_Array_AddReal(box, bound(2 * s.heightPt + 72));
         HPDF_Dict resources = HPDF_Dict_New(pdf->mmgr);
         HPDF_Dict_Add(form, "Resources", resources);
         if (captionFont) {

@@ -288,6 +288,25 @@ TEST(PdfOutput, UnencodableSymbolShowsItsErrorInAMarkedBox)
     EXPECT_EQ(runTool(QStringLiteral("zbarimg"), {QStringLiteral("--quiet"), dir + QStringLiteral("/page.png")}).out, QByteArray());
 }
 
+TEST(PdfOutput, AnErrorBoxAfterASymbolWiderThanThePdfNumbersStillMakesAValidFile)
+{
+    // libharu refuses numbers beyond 32767 quietly and then skips every later write.
+    PageDescription doc = labelDocument(1);
+    Symbol wide = doc.symbols[0];
+    wide.widthPt = 20000;
+    Symbol broken;
+    broken.widthPt = 100;
+    broken.heightPt = 40;
+    broken.error = QStringLiteral("Invalid check digit '3', expecting '7'");
+    doc.symbols = {wide, broken};
+    Page page;
+    page.items = {SymbolItem{10, 10, 0}, SymbolItem{10, 100, 1}};
+    doc.pages = {page};
+    const QString pdf = write(doc, scratchDir(QStringLiteral("pdf-wide-symbol")), QStringLiteral("wide.pdf"));
+    const auto text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    EXPECT_TRUE(QString::fromUtf8(text.out).simplified().contains(QStringLiteral("Bar code error: Invalid check digit"))) << text.out.constData();
+}
+
 TEST(PdfOutput, CaptionsStartAtTheirPosition)
 {
     // A caption's x is the left end of its baseline; pdftotext reports where each word starts.
