@@ -1,6 +1,7 @@
 #include "EngineFixtures.h"
 
 #include "report/BarcodeEncoder.h"
+#include "report/DeviceGrid.h"
 #include "report/HeadlessUi.h"
 #include "report/PageBuilder.h"
 
@@ -16,11 +17,12 @@ using namespace quorvel::report::testing;
 namespace {
 
 /// One page holding `data` as a symbol of `kind` in a box of `boxWidthMm`.
-PageDescription symbolPage(BarcodeKind kind, const QString& data, double boxWidthMm, double moduleMm = 0)
+PageDescription symbolPage(BarcodeKind kind, const QString& data, double boxWidthMm, double moduleMm = 0, int dpi = 203)
 {
     PageDescription doc;
     HeadlessUi ui;
     PageBuilder builder(doc, ui);
+    builder.setDpi(dpi);
     BarcodeDef def;
     def.box = BoxMm{5, 5, boxWidthMm, 20};
     def.source = Source::Literal;
@@ -101,7 +103,7 @@ TEST(Barcode, ModulesAreNeverNarrowerThanOnePrinterDot)
     double narrowest = 1e9;
     for (const auto& b : s.bars)
         narrowest = std::min(narrowest, b.widthPt);
-    EXPECT_NEAR(narrowest, kMinModulePt, 1e-4);
+    EXPECT_NEAR(narrowest, dotPt(203), 1e-9);
 }
 
 struct BadCase

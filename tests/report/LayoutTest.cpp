@@ -64,7 +64,7 @@ TEST_F(LayoutTest, PriceTagOneLabelPerPage)
         "text 70.19,23.75 [Arial 4] #555555 \"TAM\"\n"
         "text 70.74,38.40 [Arial 11 bold] #000000 \"P\"\n"
         "text 87.93,36.19 [Arial 12 bold] #000000 \"R$\u00a039,90\"\n"
-        "symbol 9.33,47.06 120.24x34.24 bars 30 \"7\" \"891234\" \"000019\"\n"
+        "symbol 9.22,47.17 120.24x34.40 bars 30 \"7\" \"891234\" \"000019\"\n"
         "text 139.32,82.20 [Arial 4.5] #555555 rot90 \"06/24\"\n"));
     // Long values shrink to their boxes; a code that is not EAN-13 goes out as Code 128.
     EXPECT_EQ(dumpPage(pages, 1), QStringLiteral(
@@ -79,7 +79,7 @@ TEST_F(LayoutTest, PriceTagOneLabelPerPage)
         "text 70.19,23.75 [Arial 4] #555555 \"TAM\"\n"
         "text 66.46,38.40 [Arial 11 bold] #000000 \"XG\"\n"
         "text 87.59,35.15 [Arial 9 bold] #000000 \"R$\u00a01.234,50\"\n"
-        "symbol 10.93,47.06 117.04x35.57 bars 25 \"ABC-1\"\n"
+        "symbol 11.00,47.17 117.04x35.82 bars 25 \"ABC-1\"\n"
         "text 139.32,82.20 [Arial 4.5] #555555 rot90 \"06/24\"\n"));
 }
 
