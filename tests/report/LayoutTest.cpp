@@ -11,6 +11,8 @@
 #include <QLocale>
 #include <QTemporaryDir>
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 using namespace quorvel;
@@ -91,6 +93,50 @@ TEST_F(LayoutTest, PriceTagsScanOnThermalAndOfficePrinters)
         EXPECT_EQ(zbarDecode(rasterPage(pages, 1, dpi)), QStringList{QStringLiteral("CODE-128:ABC-1")}) << dpi;
     }
 }
+
+// The dot grid a run lays bar codes on: the page's quality, else the printer's resolution, else
+// 300 dpi for files.
+struct GridChoice
+{
+    const char* name;
+    const char* quality;   ///< the page's attribute, "" for none
+    int deviceDpi;
+    int dpi;
+};
+
+void PrintTo(const GridChoice& c, std::ostream* os) { *os << c.name; }
+
+class LayoutGrid : public LayoutTest, public ::testing::WithParamInterface<GridChoice>
+{};
+
+TEST_P(LayoutGrid, SymbolsStandOnTheRunsDotGrid)
+{
+    const GridChoice& c = GetParam();
+    const QString quality = *c.quality ? QStringLiteral(" quality=\"%1\"").arg(QLatin1String(c.quality)) : QString();
+    const QString path = writeFile(dir.path(), QStringLiteral("grid.rav"), definitionXml(QStringLiteral(
+        "<data-view name=\"V\" connection=\"RvDataSetConnection1\"/><report name=\"R\">"
+        "<page size=\"custom\" width=\"50\" height=\"30\"%1><labels view=\"V\" label-width=\"50\" label-height=\"30\">"
+        "<barcode x=\"2.05\" y=\"3.1\" width=\"45\" height=\"20\" field=\"Codigo\" bar-height=\"15\" module=\"0.3\"/>"
+        "</labels></page></report>").arg(quality)));
+    system.deviceDpi = c.deviceDpi;
+    run(path);
+    ASSERT_FALSE(pages.pages.empty());
+    const auto& item = std::get<SymbolItem>(pages.pages[0].items.at(0));
+    const Symbol& s = pages.symbols.at(item.symbol);
+    const double dots = item.xPt * c.dpi / 72;
+    EXPECT_NEAR(dots, std::round(dots), 1e-6);
+    double narrowest = 1e9;
+    for (const auto& b : s.bars)
+        narrowest = std::min(narrowest, b.widthPt);
+    EXPECT_NEAR(narrowest, std::round(0.3 * c.dpi / 25.4) * 72 / c.dpi, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Resolutions, LayoutGrid,
+    ::testing::Values(GridChoice{"FilesWithoutPrinterOrQuality", "", 0, 300},
+                      GridChoice{"PrintersResolution", "", 600, 600},
+                      GridChoice{"QualityBeforePrinter", "203", 600, 203}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(LayoutTest, SheetFillsAcrossThenDownAndBreaksPages)
 {
