@@ -56,33 +56,34 @@ TEST_F(LayoutTest, PriceTagOneLabelPerPage)
     ASSERT_EQ(pages.pages.size(), 2u);
     EXPECT_EQ(dumpPage(pages, 0), QStringLiteral(
         "page 141.73 x 85.04\n"
-        "text 54.24,11.72 [Arial 9.5 bold] #000000 \"NORTE\"\n"
-        "line 5.67,16.72 136.06,16.72 w0.71 #000000\n"
-        "text 5.67,22.50 [Arial 4.5] #555555 \"REF.\"\n"
-        "text 5.67,29.58 [Arial 7 bold] #000000 \"CM-204\"\n"
-        "text 5.67,36.39 [Arial 4.5] #555555 \"COR\"\n"
-        "text 5.67,43.02 [Arial 6.5] #000000 \"AZUL MARINHO\"\n"
-        "rect 63.78,18.99 21.26x25.51 stroke 0.85 #000000\n"
-        "text 70.19,23.75 [Arial 4] #555555 \"TAM\"\n"
-        "text 70.74,38.40 [Arial 11 bold] #000000 \"P\"\n"
-        "text 87.93,36.19 [Arial 12 bold] #000000 \"R$\u00a039,90\"\n"
-        "symbol 9.22,47.17 120.24x34.40 bars 30 \"7\" \"891234\" \"000019\"\n"
-        "text 139.32,82.20 [Arial 4.5] #555555 rot90 \"06/24\"\n"));
-    // Long values shrink to their boxes; a code that is not EAN-13 goes out as Code 128.
+        "text 54.24,11.15 [Arial 9.5 bold] #000000 \"NORTE\"\n"
+        "line 5.67,16.30 136.06,16.30 w0.71 #000000\n"
+        "text 5.67,22.67 [Arial 5] #000000 \"REF.\"\n"
+        "text 5.67,29.30 [Arial 7 bold] #000000 \"CM-204\"\n"
+        "text 5.67,36.27 [Arial 5] #000000 \"COR\"\n"
+        "text 5.67,42.90 [Arial 7] #000000 \"AZUL MARINHO\"\n"
+        "rect 75.40,18.71 18.14x25.51 stroke 0.71 #000000\n"
+        "text 79.20,24.37 [Arial 5] #000000 \"TAM\"\n"
+        "text 80.80,38.11 [Arial 11 bold] #000000 \"P\"\n"
+        "text 95.07,35.25 [Arial 10.1 bold] #000000 \"R$\u00a039,90\"\n"
+        "symbol 9.22,45.75 120.24x35.82 bars 30 \"7\" \"891234\" \"000019\"\n"
+        "text 139.78,80.79 [Arial 5] #000000 rot90 \"06/24\"\n"));
+    // Long values shrink to their boxes, never under 5 pt; a code that is not EAN-13 goes out as
+    // Code 128. Bar codes stand on whole 203-dpi dots: 9.22 pt is 26 dots, 45.75 pt 129.
     EXPECT_EQ(dumpPage(pages, 1), QStringLiteral(
         "page 141.73 x 85.04\n"
-        "text 6.48,11.72 [Arial 9.5 bold] #000000 \"MARCA COM NOME LONGO\"\n"
-        "line 5.67,16.72 136.06,16.72 w0.71 #000000\n"
-        "text 5.67,22.50 [Arial 4.5] #555555 \"REF.\"\n"
-        "text 5.67,27.50 [Arial 4.7 bold] #000000 \"CALCA JEANS SKINNY 2\"\n"
-        "text 5.67,36.39 [Arial 4.5] #555555 \"COR\"\n"
-        "text 5.67,41.03 [Arial 4.3] #000000 \"VERDE MUSGO ESCURO C\"\n"
-        "rect 63.78,18.99 21.26x25.51 stroke 0.85 #000000\n"
-        "text 70.19,23.75 [Arial 4] #555555 \"TAM\"\n"
-        "text 66.46,38.40 [Arial 11 bold] #000000 \"XG\"\n"
-        "text 87.59,35.15 [Arial 9 bold] #000000 \"R$\u00a01.234,50\"\n"
-        "symbol 11.00,47.17 117.04x35.82 bars 25 \"ABC-1\"\n"
-        "text 139.32,82.20 [Arial 4.5] #555555 rot90 \"06/24\"\n"));
+        "text 6.48,11.15 [Arial 9.5 bold] #000000 \"MARCA COM NOME LONGO\"\n"
+        "line 5.67,16.30 136.06,16.30 w0.71 #000000\n"
+        "text 5.67,22.67 [Arial 5] #000000 \"REF.\"\n"
+        "text 5.67,28.03 [Arial 5.6 bold] #000000 \"CALCA JEANS SKINNY 2\"\n"
+        "text 5.67,36.27 [Arial 5] #000000 \"COR\"\n"
+        "text 5.67,41.27 [Arial 5.2] #000000 \"VERDE MUSGO ESCURO C\"\n"
+        "rect 75.40,18.71 18.14x25.51 stroke 0.71 #000000\n"
+        "text 79.20,24.37 [Arial 5] #000000 \"TAM\"\n"
+        "text 76.53,38.11 [Arial 11 bold] #000000 \"XG\"\n"
+        "text 95.20,34.35 [Arial 7.5 bold] #000000 \"R$\u00a01.234,50\"\n"
+        "symbol 11.00,45.75 117.04x37.24 bars 25 \"ABC-1\"\n"
+        "text 139.78,80.79 [Arial 5] #000000 rot90 \"06/24\"\n"));
 }
 
 TEST_F(LayoutTest, PriceTagsScanOnThermalAndOfficePrinters)
