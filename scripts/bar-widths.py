@@ -73,14 +73,22 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("pbm")
     ap.add_argument("--module", type=int, help="module in dots (default: the narrowest bar)")
-    ap.add_argument("--row", type=int, help="row to measure (default: the busiest row)")
+    ap.add_argument("--row", type=int, help="row to measure (default: the row crossing the widest run of bars)")
     ap.add_argument("--dpi", type=float, default=203)
     a = ap.parse_args()
     width, height, rows = read_pbm(a.pbm)
-    y = a.row if a.row is not None else max(range(height), key=lambda r: len(runs(rows[r])))
+    def symbol_on(r):
+        inks = [run[2] for run in runs(rows[r]) if run[0] == 1]
+        return symbol_runs(rows[r], 10 * max(min(inks), 1)) if inks else []
+
+    def span(r):
+        e = symbol_on(r)
+        return e[-1][1] + e[-1][2] - e[0][1] if sum(1 for x in e if x[0]) >= 10 else 0
+
+    # The row crossing the widest run of bars: a line of text has many strokes but is shorter.
+    y = a.row if a.row is not None else max(range(height), key=span)
     row = rows[y]
-    narrow = min(r[2] for r in runs(row) if r[0] == 1)
-    elements = symbol_runs(row, 10 * max(narrow, 1))
+    elements = symbol_on(y)
     if not elements:
         sys.exit("no bars found")
     module = a.module or min(r[2] for r in elements if r[0] == 1)
