@@ -51,6 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.quietZones = data[1] & 2;
     options.barHeightMm = std::max(lengthMm(data[2]), 1e-9);
     options.moduleMm = (data[1] & 4) ? lengthMm(data[3]) / 10 : 0;
+    constexpr int kResolutions[] = {203, 300, 600};
+    const int dpi = kResolutions[(data[1] >> 4) % 3];
     double boxWidthPt = lengthMm(data[4]) * 10;
     double boxHeightPt = lengthMm(data[5]) * 10;
     const char* text = reinterpret_cast<const char*>(data + 6);
@@ -61,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QString refusal = report::validateBarcode(options.kind, value);
     report::EncodedSymbol encoded;
     try {
-        encoded = report::encodeBarcode(value, options, boxWidthPt, boxHeightPt, *g_measure);
+        encoded = report::encodeBarcode(value, options, boxWidthPt, boxHeightPt, dpi, *g_measure);
     } catch (const Failure&) {
         fuzz::fail("encodeBarcode threw for data it was given");
     }

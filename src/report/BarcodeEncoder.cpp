@@ -1,5 +1,6 @@
 #include "report/BarcodeEncoder.h"
 
+#include "report/DeviceGrid.h"
 #include "report/TextMeasure.h"
 #include "table/Failure.h"
 
@@ -12,8 +13,6 @@
 namespace quorvel::report {
 
 namespace {
-
-constexpr double kPtPerMm = 72.0 / 25.4;
 
 // Owns one zint symbol; every encode starts from a fresh one.
 class ZintSymbol
@@ -157,8 +156,13 @@ QString validateBarcode(BarcodeKind kind, const QString& data)
     return {};
 }
 
+int moduleDots(double moduleMm, int dpi)
+{
+    return std::max(1, static_cast<int>(std::lround(moduleMm * dpi / 25.4)));
+}
+
 EncodedSymbol encodeBarcode(const QString& rawData, const BarcodeOptions& options, double boxWidthPt,
-                            double boxHeightPt, TextMeasure& measure)
+                            double boxHeightPt, int dpi, TextMeasure& measure)
 {
     EncodedSymbol out;
     const BarcodeKind kind = resolveKind(options.kind, rawData);
@@ -170,9 +174,12 @@ EncodedSymbol encodeBarcode(const QString& rawData, const BarcodeOptions& option
     if (kind == BarcodeKind::Ean8 && data.size() == 7)
         data += eanCheckDigit(data);
     const QByteArray utf8 = data.toUtf8();
+    const double dot = dotPt(dpi);
 
-    double moduleMm = options.moduleMm;
-    if (moduleMm <= 0) {
+    int dots = 0;
+    if (options.moduleMm > 0) {
+        dots = moduleDots(options.moduleMm, dpi);
+    } else {
         ZintSymbol probe;
         configure(probe, kind, data, options, 1.0);
         if (QString error = probe.encode(utf8); !error.isEmpty()) {
@@ -180,25 +187,34 @@ EncodedSymbol encodeBarcode(const QString& rawData, const BarcodeOptions& option
             return out;
         }
         const double modules = probe->vector->width;
-        double dots = boxWidthPt > 0 ? std::floor(boxWidthPt / modules / kMinModulePt) : 2.0;
-        moduleMm = std::max(dots, 1.0) * kMinModulePt / kPtPerMm;
+        dots = boxWidthPt > 0 ? static_cast<int>(std::floor(boxWidthPt / modules / dot + 1e-9)) : 2;
+        dots = std::max(dots, 1);
     }
-    moduleMm = std::max(moduleMm, kMinModulePt / kPtPerMm);
+    out.moduleDots = dots;
+    // Bars as tall as a whole number of dots; zint takes the height in modules.
+    BarcodeOptions snapped = options;
+    snapped.barHeightMm = std::max(1.0, std::round(options.barHeightMm * dpi / 25.4)) * 25.4 / dpi;
+    const double moduleMm = dots * 25.4 / dpi;
 
     ZintSymbol z;
-    configure(z, kind, data, options, moduleMm);
+    configure(z, kind, data, snapped, moduleMm);
     if (QString error = z.encode(utf8); !error.isEmpty()) {
         out.symbol = errorSymbol(error, boxWidthPt, boxHeightPt);
         return out;
     }
-    const double unit = moduleMm * kPtPerMm;
+    // zint's vectors are floats in modules: every edge is taken back to its whole dot, so the
+    // symbol's bars and spaces are exact multiples of the module in the page description.
+    const auto onGrid = [dots, dot](double modules) { return std::round(modules * dots) * dot; };
+    const double unit = dots * dot;
     const zint_vector* v = z->vector;
     Symbol& s = out.symbol;
-    s.widthPt = v->width * unit;
-    s.heightPt = v->height * unit;
+    s.widthPt = onGrid(v->width);
+    s.heightPt = std::ceil(double{v->height} * dots - 1e-6) * dot;
     for (const zint_vector_rect* r = v->rectangles; r; r = r->next)
-        if (r->colour == -1 || r->colour == 7)
-            s.bars.push_back(Symbol::Bar{r->x * unit, r->y * unit, r->width * unit, r->height * unit});
+        if (r->colour == -1 || r->colour == 7) {
+            const double x0 = onGrid(r->x), y0 = onGrid(r->y);
+            s.bars.push_back(Symbol::Bar{x0, y0, onGrid(double{r->x} + r->width) - x0, onGrid(double{r->y} + r->height) - y0});
+        }
     float fontUnits = 0;
     for (const zint_vector_string* t = v->strings; t; t = t->next)
         fontUnits = std::max(fontUnits, t->fsize);

@@ -10,14 +10,15 @@ namespace quorvel::report {
 
 class TextMeasure;
 
-/// One printer dot at 203 dpi, in points: the narrowest module we ever print.
-inline constexpr double kMinModulePt = 72.0 / 203.0;
-
 struct EncodedSymbol
 {
     Symbol symbol;            ///< captionFont is left for the caller to index
     FontSpec captionFont;
+    int moduleDots = 0;       ///< the module printed, in dots; 0 for a symbol that failed
 };
+
+/// A definition's module as printed at `dpi`: the nearest whole number of dots, at least one.
+int moduleDots(double moduleMm, int dpi);
 
 /// The symbology "auto" stands for: EAN-13 for 12 or 13 digits, otherwise Code 128.
 BarcodeKind resolveKind(BarcodeKind kind, const QString& data);
@@ -25,9 +26,11 @@ BarcodeKind resolveKind(BarcodeKind kind, const QString& data);
 /// Why `data` cannot be encoded as `kind` without altering it; empty when it can be tried.
 QString validateBarcode(BarcodeKind kind, const QString& data);
 
-/// Encodes `data`. With options.moduleMm 0 the module is the widest whole number of 203-dpi dots
-/// whose symbol fits `boxWidthPt`. Never throws for bad data; fails only when zint cannot run.
+/// Encodes `data` for a printer of `dpi`: the module is options.moduleMm rounded to whole dots, or
+/// with moduleMm 0 the widest whole number of dots whose symbol fits `boxWidthPt`; the bar height
+/// is rounded to whole dots too. Every bar edge then lies on the dot grid of the symbol's origin.
+/// Never throws for bad data; fails only when zint cannot run.
 EncodedSymbol encodeBarcode(const QString& data, const BarcodeOptions& options, double boxWidthPt,
-                            double boxHeightPt, TextMeasure& measure);
+                            double boxHeightPt, int dpi, TextMeasure& measure);
 
 } // namespace quorvel::report

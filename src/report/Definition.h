@@ -21,6 +21,14 @@ enum class Source : std::uint8_t { Literal, Field, Parameter };
 enum class HAlign : std::uint8_t { Left, Center, Right };
 enum class VAlign : std::uint8_t { Top, Middle, Bottom };
 
+/// The line of the file an element starts on, kept for messages about the element. Where an
+/// element stands never makes two definitions differ.
+struct SourceLine
+{
+    qint64 number = 0;
+    friend bool operator==(const SourceLine&, const SourceLine&) { return true; }
+};
+
 struct BoxMm
 {
     double xMm = 0, yMm = 0, widthMm = 0, heightMm = 0;
@@ -29,6 +37,7 @@ struct BoxMm
 
 struct TextDef
 {
+    SourceLine line;
     BoxMm box;
     Source source = Source::Literal;
     QString value;            ///< the literal text, or the field's or parameter's name
@@ -49,7 +58,7 @@ struct BarcodeOptions
 {
     BarcodeKind kind = BarcodeKind::Auto;
     double barHeightMm = 10;
-    double moduleMm = 0;      ///< 0: the widest whole number of 203-dpi dots that fits the box
+    double moduleMm = 0;      ///< 0: the widest whole number of device dots that fits the box
     bool humanReadable = true;
     bool quietZones = true;
     friend bool operator==(const BarcodeOptions&, const BarcodeOptions&) = default;
@@ -57,6 +66,7 @@ struct BarcodeOptions
 
 struct BarcodeDef
 {
+    SourceLine line;
     BoxMm box;
     Source source = Source::Field;
     QString value;
@@ -67,6 +77,7 @@ struct BarcodeDef
 
 struct LineDef
 {
+    SourceLine line;
     double x1Mm = 0, y1Mm = 0, x2Mm = 0, y2Mm = 0;
     double widthMm = 0.2;
     Rgb color;
@@ -75,6 +86,7 @@ struct LineDef
 
 struct RectDef
 {
+    SourceLine line;
     BoxMm box;
     double strokeMm = 0.2;    ///< 0: no outline
     Rgb stroke;
@@ -85,6 +97,7 @@ struct RectDef
 
 struct ImageDef
 {
+    SourceLine line;
     BoxMm box;
     QString path;             ///< full path, resolved beside the definition file
     friend bool operator==(const ImageDef&, const ImageDef&) = default;
@@ -97,6 +110,7 @@ enum class RegionOrder : std::uint8_t { AcrossThenDown, DownThenAcross };
 /// The label stock on a page: rows x columns of labels, one label per row of a data view.
 struct RegionDef
 {
+    SourceLine line;
     QString view;
     int rows = 1, columns = 1;
     double labelWidthMm = 50, labelHeightMm = 30;
@@ -109,6 +123,7 @@ struct RegionDef
 
 struct PageDef
 {
+    SourceLine line;
     QString name;             ///< shared pages only
     double widthMm = 210, heightMm = 297;   ///< as printed, orientation applied
     double marginLeftMm = 0, marginTopMm = 0, marginRightMm = 0, marginBottomMm = 0;

@@ -8,7 +8,9 @@
 #include <QFileInfo>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace quorvel::report {
 
@@ -27,7 +29,13 @@ class Reader
 {
 public:
     Reader(const QByteArray& bytes, const QString& path, EngineUi& ui)
-        : m_xml(bytes), m_dir(QFileInfo(path).absolutePath()), m_path(path), m_ui(ui) {}
+        : m_xml(bytes), m_text(QString::fromUtf8(bytes)), m_dir(QFileInfo(path).absolutePath()), m_path(path), m_ui(ui)
+    {
+        m_lineStarts.push_back(0);
+        for (qsizetype i = 0; i < m_text.size(); ++i)
+            if (m_text[i] == u'\n')
+                m_lineStarts.push_back(i + 1);
+    }
 
     Definition read()
     {
@@ -63,6 +71,16 @@ private:
                           .arg(QDir::toNativeSeparators(m_path))
                           .arg(m_xml.lineNumber())
                           .arg(what));
+    }
+
+    // lineNumber() is where the start tag ends; the line kept is where the element starts.
+    qint64 elementLine() const
+    {
+        const qint64 at = std::min<qint64>(m_xml.characterOffset(), m_text.size());
+        const qsizetype open = at > 0 ? m_text.lastIndexOf(u'<', at - 1) : -1;
+        if (open < 0)
+            return m_xml.lineNumber();
+        return std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), open) - m_lineStarts.begin();
     }
 
     void checkXml()
@@ -212,6 +230,7 @@ private:
     PageDef readPage()
     {
         PageDef page;
+        page.line.number = elementLine();
         page.name = attr(QStringLiteral("name"));
         const QString size = has(QStringLiteral("size")) ? attr(QStringLiteral("size")).trimmed() : QStringLiteral("A4");
         bool named = false;
@@ -263,6 +282,7 @@ private:
     RegionDef readRegion()
     {
         RegionDef r;
+        r.line.number = elementLine();
         r.view = attr(QStringLiteral("view"));
         if (r.view.isEmpty())
             fail(QStringLiteral("a <labels> region needs the data view it prints"));
@@ -311,6 +331,7 @@ private:
         const auto n = m_xml.name();
         if (n == u"text") {
             TextDef t;
+            t.line.number = elementLine();
             t.box = box();
             t.font.family = has(QStringLiteral("font")) ? attr(QStringLiteral("font")) : QStringLiteral("Arial");
             t.font.sizePt = number(QStringLiteral("size"), 10);
@@ -332,6 +353,7 @@ private:
         }
         if (n == u"barcode") {
             BarcodeDef b;
+            b.line.number = elementLine();
             b.box = box();
             b.options.kind = choice(QStringLiteral("type"), BarcodeKind::Auto,
                                     {{"auto", BarcodeKind::Auto}, {"code128", BarcodeKind::Code128},
@@ -352,6 +374,7 @@ private:
         }
         if (n == u"line") {
             LineDef l;
+            l.line.number = elementLine();
             l.x1Mm = number(QStringLiteral("x1"), 0);
             l.y1Mm = number(QStringLiteral("y1"), 0);
             l.x2Mm = number(QStringLiteral("x2"), 0);
@@ -363,6 +386,7 @@ private:
         }
         if (n == u"rect") {
             RectDef r;
+            r.line.number = elementLine();
             r.box = box();
             r.strokeMm = nonNegative(QStringLiteral("stroke"), 0.2);
             r.stroke = color(QStringLiteral("stroke-color"), Rgb{});
@@ -373,6 +397,7 @@ private:
         }
         if (n == u"image") {
             ImageDef i;
+            i.line.number = elementLine();
             i.box = box();
             const QString file = attr(QStringLiteral("file"));
             if (file.isEmpty())
@@ -386,6 +411,8 @@ private:
     }
 
     QXmlStreamReader m_xml;
+    QString m_text;
+    std::vector<qsizetype> m_lineStarts;
     QString m_dir;
     QString m_path;
     EngineUi& m_ui;

@@ -1,6 +1,7 @@
 #include "report/PageBuilder.h"
 
 #include "report/BarcodeEncoder.h"
+#include "report/DeviceGrid.h"
 #include "report/EngineUi.h"
 
 #include <QDir>
@@ -24,7 +25,7 @@ std::size_t PageBuilder::SymbolHash::operator()(const SymbolKey& k) const noexce
 {
     const BarcodeOptions& o = k.options;
     return qHashMulti(0, k.data, static_cast<int>(o.kind), o.barHeightMm, o.moduleMm, o.humanReadable, o.quietZones,
-                      k.boxWidthPt, k.boxHeightPt);
+                      k.boxWidthPt, k.boxHeightPt, k.dpi);
 }
 
 std::uint32_t PageBuilder::font(const FontSpec& spec)
@@ -40,11 +41,11 @@ std::uint32_t PageBuilder::font(const FontSpec& spec)
 
 std::uint32_t PageBuilder::symbol(const QString& data, const BarcodeOptions& o, double boxWidthPt, double boxHeightPt)
 {
-    SymbolKey key{data, o, boxWidthPt, boxHeightPt};
+    SymbolKey key{data, o, boxWidthPt, boxHeightPt, m_dpi};
     auto it = m_symbols.find(key);
     if (it != m_symbols.end())
         return it->second;
-    EncodedSymbol encoded = encodeBarcode(data, o, boxWidthPt, boxHeightPt, m_measure);
+    EncodedSymbol encoded = encodeBarcode(data, o, boxWidthPt, boxHeightPt, m_dpi, m_measure);
     encoded.symbol.captionFont = font(encoded.symbol.error.isEmpty() ? encoded.captionFont
                                                                       : FontSpec{QStringLiteral("Helvetica"), 6, false, false});
     auto index = static_cast<std::uint32_t>(m_doc.symbols.size());
@@ -138,7 +139,10 @@ bool PageBuilder::draw(Page& page, const ItemDef& def, double ox, double oy, con
             dx = (w - s.widthPt) / 2;
         else if (b->align == HAlign::Right)
             dx = w - s.widthPt;
-        page.items.emplace_back(SymbolItem{ox + b->box.xMm * kPtPerMm + dx, oy + b->box.yMm * kPtPerMm, index});
+        // The symbol's origin on the dot grid of the page: its bars are whole dots from there.
+        const double dot = dotPt(m_dpi);
+        page.items.emplace_back(SymbolItem{wholeDots(ox + b->box.xMm * kPtPerMm + dx, m_dpi) * dot,
+                                           wholeDots(oy + b->box.yMm * kPtPerMm, m_dpi) * dot, index});
         return true;
     }
     if (const auto* l = std::get_if<LineDef>(&def)) {

@@ -32,6 +32,10 @@ public:
     /// when nothing was drawn (an empty text, an unreadable image).
     bool draw(Page& page, const ItemDef& item, double originXPt, double originYPt, const Resolver& resolve);
 
+    /// The resolution that bar codes drawn from now on are laid out for (see layoutDpi).
+    void setDpi(int dpi) { m_dpi = dpi; }
+    int dpi() const { return m_dpi; }
+
     std::uint32_t font(const FontSpec& spec);
     std::uint32_t symbol(const QString& data, const BarcodeOptions& options, double boxWidthPt, double boxHeightPt);
     std::optional<std::uint32_t> image(const QString& path);
@@ -50,6 +54,7 @@ private:
         QString data;
         BarcodeOptions options;
         double boxWidthPt = 0, boxHeightPt = 0;
+        int dpi = 0;
         friend bool operator==(const SymbolKey&, const SymbolKey&) = default;
     };
     struct SymbolHash
@@ -60,6 +65,7 @@ private:
     PageDescription& m_doc;
     EngineUi& m_ui;
     TextMeasure m_measure;
+    int m_dpi = 300;
     std::unordered_map<FontSpec, std::uint32_t, FontHash> m_fonts;
     std::unordered_map<SymbolKey, std::uint32_t, SymbolHash> m_symbols;
     std::unordered_map<QString, std::optional<std::uint32_t>> m_images;

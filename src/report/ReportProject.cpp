@@ -3,6 +3,7 @@
 #include "report/DataLock.h"
 #include "report/DataSetConnection.h"
 #include "report/DefinitionReader.h"
+#include "report/DeviceGrid.h"
 #include "report/EngineUi.h"
 #include "report/LabelGrid.h"
 #include "report/PageBuilder.h"
@@ -204,6 +205,7 @@ private:
         if (!m_ui.setStatus(status))
             return false;
         m_keep = m_pageNumber >= m_system.firstPage && m_pageNumber <= m_system.lastPage;
+        m_builder.setDpi(layoutDpi(def.print.quality, m_system.deviceDpi));
         if (m_keep) {
             if (m_doc.pages.empty())
                 m_doc.print = def.print;

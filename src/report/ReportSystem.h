@@ -38,6 +38,9 @@ public:
     int scaleX = 100, scaleY = 100, unitsFactor = 1;
     /// The printer chosen through "&Setup"; empty: the system's default printer.
     QString printerName;
+    /// The resolution of the printer the run is for, in dpi; 0 when not known. Layout puts bar
+    /// codes on this dot grid unless a page names its own `quality`; with neither, 300 dpi.
+    int deviceDpi = 0;
 
     // SystemPreview
     bool previewMaximized = true;

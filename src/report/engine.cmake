@@ -4,6 +4,8 @@ target_sources(quorvel_report PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/DataLock.h ${CMAKE_CURRENT_LIST_DIR}/DataLock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DataSetConnection.h ${CMAKE_CURRENT_LIST_DIR}/DataSetConnection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Definition.h
+  ${CMAKE_CURRENT_LIST_DIR}/DeviceGrid.h
+  ${CMAKE_CURRENT_LIST_DIR}/DefinitionCheck.h ${CMAKE_CURRENT_LIST_DIR}/DefinitionCheck.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DefinitionReader.h ${CMAKE_CURRENT_LIST_DIR}/DefinitionReader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HeadlessUi.h ${CMAKE_CURRENT_LIST_DIR}/HeadlessUi.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LabelGrid.h ${CMAKE_CURRENT_LIST_DIR}/LabelGrid.cpp

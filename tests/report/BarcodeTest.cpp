@@ -1,12 +1,14 @@
 #include "EngineFixtures.h"
 
 #include "report/BarcodeEncoder.h"
+#include "report/DeviceGrid.h"
 #include "report/HeadlessUi.h"
 #include "report/PageBuilder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 using namespace quorvel;
@@ -16,11 +18,12 @@ using namespace quorvel::report::testing;
 namespace {
 
 /// One page holding `data` as a symbol of `kind` in a box of `boxWidthMm`.
-PageDescription symbolPage(BarcodeKind kind, const QString& data, double boxWidthMm, double moduleMm = 0)
+PageDescription symbolPage(BarcodeKind kind, const QString& data, double boxWidthMm, double moduleMm = 0, int dpi = 203)
 {
     PageDescription doc;
     HeadlessUi ui;
     PageBuilder builder(doc, ui);
+    builder.setDpi(dpi);
     BarcodeDef def;
     def.box = BoxMm{5, 5, boxWidthMm, 20};
     def.source = Source::Literal;
@@ -101,8 +104,69 @@ TEST(Barcode, ModulesAreNeverNarrowerThanOnePrinterDot)
     double narrowest = 1e9;
     for (const auto& b : s.bars)
         narrowest = std::min(narrowest, b.widthPt);
-    EXPECT_NEAR(narrowest, kMinModulePt, 1e-4);
+    EXPECT_NEAR(narrowest, dotPt(203), 1e-9);
 }
+
+// Every edge of a symbol lies on the dot grid of the page's resolution, measured from the page's
+// origin, wherever the box stands; a module that is not whole dots is rounded to the nearest.
+struct GridCase
+{
+    const char* name;
+    BarcodeKind kind;
+    QString data;
+    double moduleMm;
+    int dpi;
+    int moduleDots;   ///< the narrowest bar, as printed
+};
+
+void PrintTo(const GridCase& c, std::ostream* os) { *os << c.name; }
+
+class BarcodeOnDotGrid : public ::testing::TestWithParam<GridCase>
+{};
+
+TEST_P(BarcodeOnDotGrid, EveryEdgeAndHeightIsWholeDotsFromThePageOrigin)
+{
+    const GridCase& c = GetParam();
+    PageDescription doc;
+    HeadlessUi ui;
+    PageBuilder builder(doc, ui);
+    builder.setDpi(c.dpi);
+    BarcodeDef def;
+    def.box = BoxMm{3.3, 7.77, 45, 12.4};
+    def.source = Source::Literal;
+    def.value = c.data;
+    def.options.kind = c.kind;
+    def.options.barHeightMm = 9.1;
+    def.options.moduleMm = c.moduleMm;
+    doc.pages.push_back(Page{60 * kPtPerMm, 30 * kPtPerMm, {}});
+    builder.draw(doc.pages.back(), def, 1.234, 0.5, [](Source, const QString& v) { return v; });
+    const auto& item = std::get<SymbolItem>(doc.pages.back().items.at(0));
+    const Symbol& s = doc.symbols.at(item.symbol);
+    ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
+    const double dot = dotPt(c.dpi);
+    auto whole = [dot](double pt) { return std::abs(pt / dot - std::round(pt / dot)) < 1e-6; };
+    EXPECT_TRUE(whole(item.xPt) && whole(item.yPt)) << item.xPt << "," << item.yPt;
+    double narrowest = 1e9;
+    for (const auto& b : s.bars) {
+        EXPECT_TRUE(whole(item.xPt + b.xPt) && whole(item.xPt + b.xPt + b.widthPt)) << b.xPt << " " << b.widthPt;
+        EXPECT_TRUE(whole(item.yPt + b.yPt) && whole(item.yPt + b.yPt + b.heightPt)) << b.yPt << " " << b.heightPt;
+        narrowest = std::min(narrowest, b.widthPt);
+    }
+    EXPECT_EQ(std::lround(narrowest / dot), c.moduleDots);
+    EXPECT_TRUE(whole(s.widthPt));
+    EXPECT_EQ(zbarDecode(rasterPage(doc, 0, c.dpi)).size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Resolutions, BarcodeOnDotGrid,
+    ::testing::Values(
+        GridCase{"Ean13FitsTheBoxAt203", BarcodeKind::Ean13, QStringLiteral("7891234000019"), 0, 203, 3},
+        GridCase{"Ean13ModuleRoundedUpAt203", BarcodeKind::Ean13, QStringLiteral("7891234000019"), 0.33, 203, 3},
+        GridCase{"Ean13ModuleRoundedDownAt300", BarcodeKind::Ean13, QStringLiteral("7891234000019"), 0.36, 300, 4},
+        GridCase{"Code128FitsTheBoxAt600", BarcodeKind::Code128, QStringLiteral("CM-204-AZUL"), 0, 600, 6},
+        GridCase{"Code128ModuleBelowOneDotPrintsOne", BarcodeKind::Code128, QStringLiteral("CM-204"), 0.05, 203, 1},
+        GridCase{"Code39At203", BarcodeKind::Code39, QStringLiteral("CM-204"), 0.25, 203, 2}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 struct BadCase
 {

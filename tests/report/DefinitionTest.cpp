@@ -116,7 +116,8 @@ TEST(DefinitionReader, LandscapeSwapsANamedSizeAndImagesResolveBesideTheFile)
 
 TEST(DefinitionReader, ShippedDefinitionsLoadWithoutMessages)
 {
-    for (const char* file : {"/Relatorios/tag_02_Quorvel.rav", "/examples/definitions/a4-3x10.rav"}) {
+    for (const char* file : {"/Relatorios/tag_02_Quorvel.rav", "/examples/definitions/a4-3x10.rav",
+                             "/examples/definitions/roll-2x-33x22.rav", "/examples/definitions/tag-50x30-code128.rav"}) {
         QFile f(QStringLiteral(QUORVEL_SOURCE_DIR) + QLatin1String(file));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << file;
         HeadlessUi ui;

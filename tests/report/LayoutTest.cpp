@@ -11,6 +11,8 @@
 #include <QLocale>
 #include <QTemporaryDir>
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 using namespace quorvel;
@@ -54,33 +56,34 @@ TEST_F(LayoutTest, PriceTagOneLabelPerPage)
     ASSERT_EQ(pages.pages.size(), 2u);
     EXPECT_EQ(dumpPage(pages, 0), QStringLiteral(
         "page 141.73 x 85.04\n"
-        "text 54.24,11.72 [Arial 9.5 bold] #000000 \"NORTE\"\n"
-        "line 5.67,16.72 136.06,16.72 w0.71 #000000\n"
-        "text 5.67,22.50 [Arial 4.5] #555555 \"REF.\"\n"
-        "text 5.67,29.58 [Arial 7 bold] #000000 \"CM-204\"\n"
-        "text 5.67,36.39 [Arial 4.5] #555555 \"COR\"\n"
-        "text 5.67,43.02 [Arial 6.5] #000000 \"AZUL MARINHO\"\n"
-        "rect 63.78,18.99 21.26x25.51 stroke 0.85 #000000\n"
-        "text 70.19,23.75 [Arial 4] #555555 \"TAM\"\n"
-        "text 70.74,38.40 [Arial 11 bold] #000000 \"P\"\n"
-        "text 87.93,36.19 [Arial 12 bold] #000000 \"R$\u00a039,90\"\n"
-        "symbol 9.33,47.06 120.24x34.24 bars 30 \"7\" \"891234\" \"000019\"\n"
-        "text 139.32,82.20 [Arial 4.5] #555555 rot90 \"06/24\"\n"));
-    // Long values shrink to their boxes; a code that is not EAN-13 goes out as Code 128.
+        "text 54.24,11.15 [Arial 9.5 bold] #000000 \"NORTE\"\n"
+        "line 5.67,16.30 136.06,16.30 w0.71 #000000\n"
+        "text 5.67,22.67 [Arial 5] #000000 \"REF.\"\n"
+        "text 5.67,29.30 [Arial 7 bold] #000000 \"CM-204\"\n"
+        "text 5.67,36.27 [Arial 5] #000000 \"COR\"\n"
+        "text 5.67,42.90 [Arial 7] #000000 \"AZUL MARINHO\"\n"
+        "rect 75.40,18.71 18.14x25.51 stroke 0.71 #000000\n"
+        "text 79.20,24.37 [Arial 5] #000000 \"TAM\"\n"
+        "text 80.80,38.11 [Arial 11 bold] #000000 \"P\"\n"
+        "text 95.07,35.25 [Arial 10.1 bold] #000000 \"R$\u00a039,90\"\n"
+        "symbol 9.22,45.75 120.24x35.82 bars 30 \"7\" \"891234\" \"000019\"\n"
+        "text 139.78,80.79 [Arial 5] #000000 rot90 \"06/24\"\n"));
+    // Long values shrink to their boxes, never under 5 pt; a code that is not EAN-13 goes out as
+    // Code 128. Bar codes stand on whole 203-dpi dots: 9.22 pt is 26 dots, 45.75 pt 129.
     EXPECT_EQ(dumpPage(pages, 1), QStringLiteral(
         "page 141.73 x 85.04\n"
-        "text 6.48,11.72 [Arial 9.5 bold] #000000 \"MARCA COM NOME LONGO\"\n"
-        "line 5.67,16.72 136.06,16.72 w0.71 #000000\n"
-        "text 5.67,22.50 [Arial 4.5] #555555 \"REF.\"\n"
-        "text 5.67,27.50 [Arial 4.7 bold] #000000 \"CALCA JEANS SKINNY 2\"\n"
-        "text 5.67,36.39 [Arial 4.5] #555555 \"COR\"\n"
-        "text 5.67,41.03 [Arial 4.3] #000000 \"VERDE MUSGO ESCURO C\"\n"
-        "rect 63.78,18.99 21.26x25.51 stroke 0.85 #000000\n"
-        "text 70.19,23.75 [Arial 4] #555555 \"TAM\"\n"
-        "text 66.46,38.40 [Arial 11 bold] #000000 \"XG\"\n"
-        "text 87.59,35.15 [Arial 9 bold] #000000 \"R$\u00a01.234,50\"\n"
-        "symbol 10.93,47.06 117.04x35.57 bars 25 \"ABC-1\"\n"
-        "text 139.32,82.20 [Arial 4.5] #555555 rot90 \"06/24\"\n"));
+        "text 6.48,11.15 [Arial 9.5 bold] #000000 \"MARCA COM NOME LONGO\"\n"
+        "line 5.67,16.30 136.06,16.30 w0.71 #000000\n"
+        "text 5.67,22.67 [Arial 5] #000000 \"REF.\"\n"
+        "text 5.67,28.03 [Arial 5.6 bold] #000000 \"CALCA JEANS SKINNY 2\"\n"
+        "text 5.67,36.27 [Arial 5] #000000 \"COR\"\n"
+        "text 5.67,41.27 [Arial 5.2] #000000 \"VERDE MUSGO ESCURO C\"\n"
+        "rect 75.40,18.71 18.14x25.51 stroke 0.71 #000000\n"
+        "text 79.20,24.37 [Arial 5] #000000 \"TAM\"\n"
+        "text 76.53,38.11 [Arial 11 bold] #000000 \"XG\"\n"
+        "text 95.20,34.35 [Arial 7.5 bold] #000000 \"R$\u00a01.234,50\"\n"
+        "symbol 11.00,45.75 117.04x37.24 bars 25 \"ABC-1\"\n"
+        "text 139.78,80.79 [Arial 5] #000000 rot90 \"06/24\"\n"));
 }
 
 TEST_F(LayoutTest, PriceTagsScanOnThermalAndOfficePrinters)
@@ -91,6 +94,50 @@ TEST_F(LayoutTest, PriceTagsScanOnThermalAndOfficePrinters)
         EXPECT_EQ(zbarDecode(rasterPage(pages, 1, dpi)), QStringList{QStringLiteral("CODE-128:ABC-1")}) << dpi;
     }
 }
+
+// The dot grid a run lays bar codes on: the page's quality, else the printer's resolution, else
+// 300 dpi for files.
+struct GridChoice
+{
+    const char* name;
+    const char* quality;   ///< the page's attribute, "" for none
+    int deviceDpi;
+    int dpi;
+};
+
+void PrintTo(const GridChoice& c, std::ostream* os) { *os << c.name; }
+
+class LayoutGrid : public LayoutTest, public ::testing::WithParamInterface<GridChoice>
+{};
+
+TEST_P(LayoutGrid, SymbolsStandOnTheRunsDotGrid)
+{
+    const GridChoice& c = GetParam();
+    const QString quality = *c.quality ? QStringLiteral(" quality=\"%1\"").arg(QLatin1String(c.quality)) : QString();
+    const QString path = writeFile(dir.path(), QStringLiteral("grid.rav"), definitionXml(QStringLiteral(
+        "<data-view name=\"V\" connection=\"RvDataSetConnection1\"/><report name=\"R\">"
+        "<page size=\"custom\" width=\"50\" height=\"30\"%1><labels view=\"V\" label-width=\"50\" label-height=\"30\">"
+        "<barcode x=\"2.05\" y=\"3.1\" width=\"45\" height=\"20\" field=\"Codigo\" bar-height=\"15\" module=\"0.3\"/>"
+        "</labels></page></report>").arg(quality)));
+    system.deviceDpi = c.deviceDpi;
+    run(path);
+    ASSERT_FALSE(pages.pages.empty());
+    const auto& item = std::get<SymbolItem>(pages.pages[0].items.at(0));
+    const Symbol& s = pages.symbols.at(item.symbol);
+    const double dots = item.xPt * c.dpi / 72;
+    EXPECT_NEAR(dots, std::round(dots), 1e-6);
+    double narrowest = 1e9;
+    for (const auto& b : s.bars)
+        narrowest = std::min(narrowest, b.widthPt);
+    EXPECT_NEAR(narrowest, std::round(0.3 * c.dpi / 25.4) * 72 / c.dpi, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Resolutions, LayoutGrid,
+    ::testing::Values(GridChoice{"FilesWithoutPrinterOrQuality", "", 0, 300},
+                      GridChoice{"PrintersResolution", "", 600, 600},
+                      GridChoice{"QualityBeforePrinter", "203", 600, 203}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(LayoutTest, SheetFillsAcrossThenDownAndBreaksPages)
 {

@@ -1,8 +1,12 @@
 // The PDF output, checked on the files it writes with the tools a user's machine has:
 // qpdf, pdffonts, pdfinfo, pdfimages, pdftotext, pdftoppm and zbarimg.
+#include "report/DeviceGrid.h"
+#include "report/HeadlessUi.h"
 #include "report/OutputFixtures.h"
+#include "report/PageBuilder.h"
 #include "report/PagePainter.h"
 #include "report/RenderPdf.h"
+#include "support/PageImages.h"
 #include "table/Failure.h"
 
 #include <QBuffer>
@@ -14,6 +18,8 @@
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -272,6 +278,118 @@ INSTANTIATE_TEST_SUITE_P(
         LikePreview{"line", LineItem{10, 10, 150, 120, 1.5, {}}, kSans},
         LikePreview{"symbol", SymbolItem{30, 40, 0}, FontSpec{QStringLiteral("Helvetica"), 8, false, false}}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// A symbol that layout put on a printer's dot grid comes out of every rasteriser with each bar
+// and space the same whole number of dots as laid out: no dot gained at a partly covered edge.
+enum class Rasteriser { Painter, Poppler, Ghostscript };
+
+struct DotGridSymbol
+{
+    const char* name;
+    BarcodeKind kind;
+    const char* data;
+    double moduleMm;   ///< 0: fit the box
+    const char* decoded;
+};
+
+void PrintTo(const DotGridSymbol& row, std::ostream* os) { *os << row.name; }
+
+std::string rasteriserName(Rasteriser r)
+{
+    switch (r) {
+    case Rasteriser::Painter: return "painter";
+    case Rasteriser::Poppler: return "poppler";
+    case Rasteriser::Ghostscript: return "ghostscript";
+    }
+    return {};
+}
+
+class DotExactRaster : public ::testing::TestWithParam<std::tuple<Rasteriser, DotGridSymbol>> {};
+
+/// (first dot, length) of every black run on row `y`.
+std::vector<std::pair<int, int>> inkRuns(const QImage& image, int y)
+{
+    std::vector<std::pair<int, int>> runs;
+    for (int x = 0; x < image.width(); ++x) {
+        if (qGray(image.pixel(x, y)) >= 128)
+            continue;
+        int end = x;
+        while (end < image.width() && qGray(image.pixel(end, y)) < 128)
+            ++end;
+        runs.emplace_back(x, end - x);
+        x = end;
+    }
+    return runs;
+}
+
+TEST_P(DotExactRaster, EveryBarAndSpaceKeepsItsDots)
+{
+    constexpr int kDpi = 203;
+    const auto& [rasteriser, symbol] = GetParam();
+    PageDescription doc;
+    HeadlessUi ui;
+    PageBuilder builder(doc, ui);
+    builder.setDpi(kDpi);
+    doc.pages.push_back(Page{50 * kPtPerMm, 30 * kPtPerMm, {}});
+    BarcodeDef def;
+    def.box = BoxMm{2.1, 16.6, 45, 12.4};
+    def.source = Source::Literal;
+    def.value = QString::fromLatin1(symbol.data);
+    def.options.kind = symbol.kind;
+    def.options.barHeightMm = 9;
+    def.options.moduleMm = symbol.moduleMm;
+    // An origin off the grid, as a label's margin or column may put it.
+    builder.draw(doc.pages.back(), def, 0.37, 0.21, [](Source, const QString& v) { return v; });
+    const auto& item = std::get<SymbolItem>(doc.pages.back().items.at(0));
+    const Symbol& s = doc.symbols.at(item.symbol);
+    ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
+
+    const double dot = dotPt(kDpi);
+    std::vector<Symbol::Bar> bars = s.bars;
+    std::sort(bars.begin(), bars.end(), [](const auto& a, const auto& b) { return a.xPt < b.xPt; });
+    double top = 0, bottom = 1e9;
+    for (const auto& b : bars) {
+        top = std::max(top, b.yPt);
+        bottom = std::min(bottom, b.yPt + b.heightPt);
+    }
+    const int row = static_cast<int>((item.yPt + (top + bottom) / 2) / dot);
+    std::vector<std::pair<int, int>> expected;
+    for (const auto& b : bars)
+        expected.emplace_back(static_cast<int>(std::lround((item.xPt + b.xPt) / dot)), static_cast<int>(std::lround(b.widthPt / dot)));
+
+    const QString dir = scratchDir(QStringLiteral("dot-exact-%1-%2").arg(static_cast<int>(rasteriser)).arg(QLatin1String(symbol.name)));
+    QImage image;
+    if (rasteriser == Rasteriser::Painter) {
+        image = quorvel::test::rasterPage(doc, 0, kDpi);
+    } else {
+        const QString pdf = write(doc, dir, QStringLiteral("tag.pdf"));
+        const QString pbm = dir + QStringLiteral("/tag.pbm");
+        const auto r = rasteriser == Rasteriser::Poppler
+            ? runTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(kDpi), QStringLiteral("-mono"),
+                                                   QStringLiteral("-singlefile"), pdf, dir + QStringLiteral("/tag")})
+            : runTool(QStringLiteral("gs"), {QStringLiteral("-q"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dBATCH"),
+                                             QStringLiteral("-dSAFER"), QStringLiteral("-sDEVICE=pbmraw"),
+                                             QStringLiteral("-r%1").arg(kDpi), QStringLiteral("-sOutputFile=") + pbm, pdf});
+        ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+        image = QImage(pbm);
+    }
+    ASSERT_FALSE(image.isNull());
+    image.save(dir + QStringLiteral("/tag.png"));
+    EXPECT_EQ(inkRuns(image, row), expected) << "row " << row << ", module " << std::lround(bars.front().widthPt / dot);
+    const auto scan = runTool(QStringLiteral("zbarimg"), {QStringLiteral("--quiet"), QStringLiteral("--raw"), QStringLiteral("-S*.enable=0"),
+                                                          QStringLiteral("-Sean13.enable"), QStringLiteral("-Scode128.enable"),
+                                                          dir + QStringLiteral("/tag.png")});
+    EXPECT_EQ(scan.out.trimmed(), QByteArray(symbol.decoded));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    At203Dpi, DotExactRaster,
+    ::testing::Combine(
+        ::testing::Values(Rasteriser::Painter, Rasteriser::Poppler, Rasteriser::Ghostscript),
+        ::testing::Values(DotGridSymbol{"ean13FitsTheBox", BarcodeKind::Ean13, "7891234000019", 0, "7891234000019"},
+                          DotGridSymbol{"ean13ModuleRounded", BarcodeKind::Ean13, "7891234000026", 0.33, "7891234000026"},
+                          DotGridSymbol{"code128TwoDots", BarcodeKind::Code128, "CM-204-P", 0.25, "CM-204-P"})),
+    [](const auto& row) { return rasteriserName(std::get<0>(row.param)) + "_" + std::get<1>(row.param).name; });
 
 TEST(PdfOutput, UnencodableSymbolShowsItsErrorInAMarkedBox)
 {

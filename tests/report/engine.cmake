@@ -3,6 +3,7 @@ quorvel_add_test(report_engine_tests GUI
     EngineFixtures.h EngineFixtures.cpp
     BarcodeTest.cpp
     ConnectionTest.cpp
+    DefinitionCheckTest.cpp
     DefinitionTest.cpp
     LabelGridTest.cpp
     LayoutTest.cpp

@@ -6,6 +6,7 @@ quorvel_add_test(report_outputs_tests GUI
     ${CMAKE_CURRENT_LIST_DIR}/RenderPdfTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SnapshotTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RenderCommandTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CheckDefinitionCommandTest.cpp
   LIBS quorvel_report Zint::Zint)
-# The batch command's test runs the program itself.
+# The batch commands' tests run the program itself.
 add_dependencies(report_outputs_tests quorvel-batch)

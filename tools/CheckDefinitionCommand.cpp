@@ -1,0 +1,82 @@
+// quorvel-batch check-definition: reads a report definition and reports what would print badly
+// on a label printer, each finding with the line of its element, as compilers do.
+#include "Command.h"
+
+#include "report/DefinitionCheck.h"
+#include "report/DefinitionReader.h"
+#include "report/HeadlessUi.h"
+#include "report/TextMeasure.h"
+#include "table/Failure.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace quorvel::batch {
+namespace {
+
+int usage(const char* why)
+{
+    std::fprintf(stderr, "quorvel-batch check-definition: %s\nUsage: quorvel-batch check-definition DEF [--dpi N]\n", why);
+    return 2;
+}
+
+int runCheck(const QStringList& args)
+{
+    QString path;
+    int dpi = 0;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == u"--dpi") {
+            if (i + 1 >= args.size())
+                return usage("an option needs a value");
+            bool ok = false;
+            dpi = args[++i].toInt(&ok);
+            if (!ok || dpi < 50 || dpi > 2400)
+                return usage("--dpi takes a whole number from 50 to 2400");
+        } else if (a.startsWith(u'-')) {
+            return usage("unknown option");
+        } else if (path.isEmpty()) {
+            path = a;
+        } else {
+            return usage("one definition at a time");
+        }
+    }
+    if (path.isEmpty())
+        return usage("no definition named");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    report::HeadlessUi ui;
+    const report::Definition def = report::readDefinition(file.readAll(), QFileInfo(path).absoluteFilePath(), ui);
+    for (const QString& m : ui.messages)
+        std::printf("%s: warning: %s\n", qPrintable(path), qPrintable(m));
+    report::TextMeasure measure;
+    int errors = 0, warnings = static_cast<int>(ui.messages.size());
+    for (const report::DefinitionFinding& f : report::checkDefinition(def, dpi, measure)) {
+        const bool error = f.severity == report::DefinitionFinding::Severity::Error;
+        ++(error ? errors : warnings);
+        std::printf("%s:%lld: %s: %s\n", qPrintable(path), static_cast<long long>(f.line), error ? "error" : "warning",
+                    f.reason.toUtf8().constData());
+    }
+    std::printf("%s: %d error(s), %d warning(s)\n", qPrintable(path), errors, warnings);
+    return errors > 0 ? 1 : 0;
+}
+
+const Registrar registrar({
+    "check-definition",
+    "check-definition DEF [--dpi N]",
+    "Reports, with each element's line, what would print badly on a label printer: a bar code\n"
+    "      module under one dot, an EAN/UPC X-dimension under 0.264 mm (80 % of 0.33 mm), a module\n"
+    "      rounded to whole dots (warning), quiet zones that overlap another item or the label's\n"
+    "      edge, a bar-code box too narrow for 13 digits, items outside their label, and on pages\n"
+    "      printed at 300 dpi or less (quality, else --dpi) grey or colour and text under 5 pt.\n"
+    "      --dpi N: the printer's resolution, for pages without quality. Exit 1 on any error.",
+    true,
+    runCheck,
+});
+
+} // namespace
+} // namespace quorvel::batch
