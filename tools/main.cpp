@@ -47,7 +47,7 @@ void printHelp(std::FILE* out)
     for (const auto& c : quorvel::batch::commands())
         std::fprintf(out, "  quorvel-batch %s\n      %s\n", c.usage, c.summary);
     std::fprintf(out,
-                 "\n  quorvel-batch --help       this text\n"
+                 "\n  quorvel-batch --help       the commands and their usage (this text)\n"
                  "  quorvel-batch --version    the program's name and version\n");
 }
 
