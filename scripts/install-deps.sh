@@ -7,11 +7,11 @@ build_pkgs=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libqt6opengl6-dev
   libzint-dev libhpdf-dev libjpeg62-turbo-dev libfontconfig-dev
-  fonts-liberation2
+  fonts-liberation2 help2man
 )
 test_pkgs=(
   libgtest-dev libgmock-dev
-  xvfb xauth poppler-utils qpdf zbar-tools imagemagick desktop-file-utils
+  xvfb xauth poppler-utils qpdf zbar-tools imagemagick desktop-file-utils lintian appstream dpkg-dev man-db
   cups printer-driver-cups-pdf
   clang libclang-rt-14-dev
 )

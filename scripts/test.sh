@@ -24,6 +24,7 @@ fi
 cmake --preset ci
 cmake --build build
 ctest --test-dir build --output-on-failure -j "$(nproc)"
+./scripts/check-package.sh build
 
 # The sanitizer build: the test programs are also run while building (test discovery).
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1

@@ -46,7 +46,9 @@ void printHelp(std::FILE* out)
                  "environment (LANG, LC_ALL) and runs reports without a window.\n\nCommands:\n");
     for (const auto& c : quorvel::batch::commands())
         std::fprintf(out, "  quorvel-batch %s\n      %s\n", c.usage, c.summary);
-    std::fprintf(out, "\n  quorvel-batch --help     this text\n");
+    std::fprintf(out,
+                 "\n  quorvel-batch --help       the commands and their usage (this text)\n"
+                 "  quorvel-batch --version    the program's name and version\n");
 }
 
 } // namespace
@@ -56,6 +58,10 @@ int main(int argc, char** argv)
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         printHelp(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("quorvel-batch (Quorvel) %s\n", QUORVEL_VERSION);
+        return 0;
     }
     const quorvel::batch::Command* command = nullptr;
     for (const auto& c : quorvel::batch::commands())
