@@ -23,6 +23,8 @@
 #include <cups/cups.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -132,6 +134,19 @@ QStringList printFromPreview(const PageDescription& doc, ReportSystem& system, c
     PreviewWindow window(doc, system, dialogs, [&failures](const Failure& f) { failures << f.message(); });
     window.findChild<QAction*>(QStringLiteral("actionPrint"))->trigger();
     return failures;
+}
+
+PrintQueueLock::PrintQueueLock()
+    : m_fd(::open("/tmp/quorvel-print-tests.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0666))
+{
+    if (m_fd >= 0)
+        ::flock(m_fd, LOCK_EX);
+}
+
+PrintQueueLock::~PrintQueueLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);   // releases the lock
 }
 
 SocketListener::SocketListener(int port)

@@ -43,6 +43,20 @@ PageDescription runDefinition(const QString& definition, const std::vector<Label
 QStringList printFromPreview(const PageDescription& doc, ReportSystem& system, const QString& queue,
                              const std::optional<QString>& copies = {});
 
+/// Holds the machine-wide lock of the printing tests while it lives: tests run in parallel
+/// would otherwise take each other's jobs for their own.
+class PrintQueueLock
+{
+public:
+    PrintQueueLock();
+    ~PrintQueueLock();
+    PrintQueueLock(const PrintQueueLock&) = delete;
+    PrintQueueLock& operator=(const PrintQueueLock&) = delete;
+
+private:
+    int m_fd;
+};
+
 /// Collects what arrives on 127.0.0.1:`port` until stopped.
 class SocketListener
 {

@@ -95,6 +95,7 @@ protected:
         m_queue = testQueue("PDF");
         if (m_queue.isEmpty())
             GTEST_SKIP() << "no cups-pdf print queue QuorvelPDF (scripts/test.sh starts cupsd and adds it as root)";
+        m_lock = std::make_unique<PrintQueueLock>();
     }
 
     QStringList print(const PageDescription& doc, const std::optional<QString>& copies = {})
@@ -125,6 +126,7 @@ protected:
     }
 
     QString m_queue;
+    std::unique_ptr<PrintQueueLock> m_lock;
     ReportSystem m_system;
     std::vector<int> m_jobs;
 };
@@ -202,9 +204,10 @@ protected:
                          << " driver (scripts/test.sh starts cupsd and adds it as root)";
         const int port = socketPort(m_queue);
         ASSERT_GT(port, 0) << "the queue does not send to socket://127.0.0.1:<port>";
-        cancelJobs(m_queue);
+        m_lock = std::make_unique<PrintQueueLock>();
         m_listener = std::make_unique<SocketListener>(port);
         ASSERT_TRUE(m_listener->listening()) << "cannot listen on port " << port;
+        cancelJobs(m_queue);   // leftovers of an earlier run would arrive first
     }
 
     void TearDown() override
@@ -237,6 +240,7 @@ protected:
     }
 
     QString m_queue;
+    std::unique_ptr<PrintQueueLock> m_lock;
     ReportSystem m_system;
     std::unique_ptr<SocketListener> m_listener;
     int m_job = 0;
