@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPrinterInfo>
+#include <QRadioButton>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -120,13 +121,17 @@ PageDescription runDefinition(const QString& definition, const std::vector<Label
 }
 
 QStringList printFromPreview(const PageDescription& doc, ReportSystem& system, const QString& queue,
-                             const std::optional<QString>& copies)
+                             const std::optional<QString>& copies, const std::optional<QString>& selection)
 {
     QStringList failures;
     FakeDialogs dialogs;
-    dialogs.onOutputOptions = [&copies](OutputOptionsDialog& dialog) {
+    dialogs.onOutputOptions = [&copies, &selection](OutputOptionsDialog& dialog) {
         if (copies)
             dialog.findChild<QLineEdit*>(QStringLiteral("copiesBox"))->setText(*copies);
+        if (selection) {
+            dialog.findChild<QRadioButton*>(QStringLiteral("selectionButton"))->click();
+            dialog.findChild<QLineEdit*>(QStringLiteral("selectionBox"))->setText(*selection);
+        }
         dialog.accept();
         return true;
     };

@@ -38,10 +38,10 @@ QByteArray jobOptions(int id);
 PageDescription runDefinition(const QString& definition, const std::vector<LabelRow>& rows, ReportSystem& system);
 
 /// Prints `doc` from a preview window through its Print command and the output-options dialog
-/// (OK pressed, with `copies` typed when given), to `queue` chosen as the current printer.
-/// Returns the failures the preview reported.
+/// (OK pressed, with `copies` typed and the `selection` of pages chosen when given), to `queue`
+/// chosen as the current printer. Returns the failures the preview reported.
 QStringList printFromPreview(const PageDescription& doc, ReportSystem& system, const QString& queue,
-                             const std::optional<QString>& copies = {});
+                             const std::optional<QString>& copies = {}, const std::optional<QString>& selection = {});
 
 /// Holds the machine-wide lock of the printing tests while it lives: tests run in parallel
 /// would otherwise take each other's jobs for their own.

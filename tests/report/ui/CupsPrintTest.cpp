@@ -98,10 +98,11 @@ protected:
         m_lock = std::make_unique<PrintQueueLock>();
     }
 
-    QStringList print(const PageDescription& doc, const std::optional<QString>& copies = {})
+    QStringList print(const PageDescription& doc, const std::optional<QString>& copies = {},
+                      const std::optional<QString>& selection = {})
     {
         const std::vector<int> before = jobIds(m_queue);
-        const QStringList failures = printFromPreview(doc, m_system, m_queue, copies);
+        const QStringList failures = printFromPreview(doc, m_system, m_queue, copies, selection);
         EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
         EXPECT_TRUE(waitUntilIdle(m_queue, 120000));
         QStringList files;
@@ -150,6 +151,16 @@ TEST_F(CupsPdfPrint, TagArrivesAsALandscapeFiftyByThirtyPageTheRightWayRound)
     EXPECT_GT(straight, 0.6);
     EXPECT_LT(blackOverlap(printed.mirrored(true, true), laidOut), straight / 2);
     EXPECT_EQ(zbarDecode(printed), QStringList{QStringLiteral("EAN-13:7891234000019")});
+}
+
+TEST_F(CupsPdfPrint, OnlyTheChosenPagesArrive)
+{
+    const PageDescription doc = runDefinition(tagDefinition, tagRows, m_system);
+    const QStringList files = print(doc, {}, QStringLiteral("3,1"));
+    ASSERT_EQ(files.size(), 1);
+    ASSERT_EQ(pdfInfo(files[0], "Pages"), QStringLiteral("2"));
+    EXPECT_EQ(zbarDecode(renderPdfPage(files[0], 1, 203)), QStringList{QStringLiteral("EAN-13:7891234000019")});
+    EXPECT_EQ(zbarDecode(renderPdfPage(files[0], 2, 203)), QStringList{QStringLiteral("EAN-13:5601234567892")});
 }
 
 TEST_F(CupsPdfPrint, SheetDefinitionArrivesAsA4)
