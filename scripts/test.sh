@@ -20,6 +20,15 @@ if [[ $(id -u) -eq 0 ]]; then
     lpadmin -p QuorvelPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>/dev/null ||
       echo "No print queue QuorvelPDF: the tests that print through CUPS will skip"
   fi
+  # CUPS's sample Zebra label drivers, sending to a local port that the printing tests listen on
+  # (their queues keep the drivers' default 4 x 5 in stock).
+  for queue in "QuorvelZPL zebra.ppd 47201" "QuorvelEPL zebraep2.ppd 47202"; do
+    read -r name ppd port <<<"$queue"
+    if ! lpstat -p "$name" >/dev/null 2>&1; then
+      lpadmin -p "$name" -E -v "socket://127.0.0.1:$port" -m "drv:///sample.drv/$ppd" 2>/dev/null ||
+        echo "No print queue $name: the tests that print through its label driver will skip"
+    fi
+  done
 fi
 cmake --preset ci
 cmake --build build

@@ -407,6 +407,12 @@ public:
             addPage(page);
     }
 
+    void addPages(const std::vector<std::size_t>& pages)
+    {
+        for (const std::size_t index : pages)
+            addPage(m_doc.pages.at(index));
+    }
+
     /// The whole file as libharu lays it out, handed over in chunks.
     template<typename Sink>
     void save(Sink&& sink)
@@ -869,6 +875,14 @@ void RenderPdf::write(const PageDescription& pages, const QString& path) const
     writer.addPages();
     writer.save([&file](const char* data, std::size_t size) { file.write(data, size); });
     file.commit();
+}
+
+void RenderPdf::write(const PageDescription& doc, const std::vector<std::size_t>& pages,
+                      const std::function<void(const char*, std::size_t)>& sink, const QString& name) const
+{
+    PdfWriter writer(doc, *this, name);
+    writer.addPages(pages);
+    writer.save(sink);
 }
 
 } // namespace quorvel::report

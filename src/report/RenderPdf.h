@@ -3,6 +3,10 @@
 
 #include "report/FileOutput.h"
 
+#include <cstddef>
+#include <functional>
+#include <vector>
+
 namespace quorvel::report {
 
 class RenderPdf : public FileOutput
@@ -13,6 +17,10 @@ public:
     QString displayName() const override { return m_displayName; }
     QString fileExtension() const override { return m_fileExtension; }
     void write(const PageDescription& pages, const QString& path) const override;
+    /// Writes `pages` (0-based, in that order) as one PDF handed to `sink` in chunks, for
+    /// printing; `name` names the document in failures.
+    void write(const PageDescription& doc, const std::vector<std::size_t>& pages,
+               const std::function<void(const char*, std::size_t)>& sink, const QString& name) const;
 
     // Settings of the design.
     bool embedFonts = false;

@@ -98,8 +98,13 @@ public:
         const bool completed = generate();
         m_ui.endGeneration();
         m_generating = false;
-        if (completed)
-            m_ui.preview(m_doc, m_system);
+        if (!completed)
+            return;
+        // The definition's copies are where this run's copies start; the output options may
+        // still change them, and what they write back holds until the next run seeds again.
+        if (m_doc.print.copies > 0)
+            m_system.copies = m_doc.print.copies;
+        m_ui.preview(m_doc, m_system);
     }
 
 private:

@@ -243,6 +243,24 @@ TEST_F(ProjectTest, AnEmptyTableGivesOnePageWithoutLabels)
     EXPECT_TRUE(pages.pages[0].items.empty());
 }
 
+TEST_F(ProjectTest, DefinitionCopiesSeedTheRunAndWithoutThemTheLastCountStays)
+{
+    auto table = makeLabelTable();
+    DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), table.get());
+    int copiesAtPreview = 0;
+    ui.onPreview = [&](const PageDescription&) { copiesAtPreview = system.copies; };
+    system.copies = 5;   // entered in an earlier print's options
+    project.setProjectFile(write(QLatin1String(kView) + QStringLiteral("<report><page copies=\"2\"/></report>")));
+    project.execute();
+    EXPECT_EQ(copiesAtPreview, 2);
+
+    system.copies = 5;
+    project.close();
+    project.setProjectFile(write(QLatin1String(kView) + QStringLiteral("<report><page/></report>"), QStringLiteral("s.rav")));
+    project.execute();
+    EXPECT_EQ(copiesAtPreview, 5);
+}
+
 TEST_F(ProjectTest, CancelInTheStatusWindowStopsWithoutPreview)
 {
     auto table = makeLabelTable({{"1"}, {"2"}, {"3"}});

@@ -9,7 +9,7 @@
 #include "report/ui/PageView.h"
 #include "report/ui/PreviewDialogs.h"
 #include "report/ui/PrintDevice.h"
-#include "report/ui/PrinterDevice.h"
+#include "report/ui/CupsDevice.h"
 #include "report/ui/PrinterLine.h"
 
 #include <QAction>
@@ -62,7 +62,7 @@ PreviewWindow::PreviewWindow(const PageDescription& pages, ReportSystem& system,
     , m_system(system)
     , m_dialogs(dialogs)
     , m_onFailure(std::move(onFailure))
-    , m_deviceFactory([](const QString& printer) { return std::make_unique<PrinterDevice>(PrinterDevice::queue(printer)); })
+    , m_deviceFactory([](const QString& printer) { return std::make_unique<CupsDevice>(printer); })
     , m_view(new PageView(this))
 {
     setObjectName(QStringLiteral("previewWindow"));

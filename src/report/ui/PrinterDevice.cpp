@@ -7,7 +7,6 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
-#include <QPrinterInfo>
 
 #include <algorithm>
 #include <memory>
@@ -27,57 +26,33 @@ void applyPage(QPrinter& printer, const Page& page)
 
 bool samePaper(const Page& a, const Page& b) { return a.widthPt == b.widthPt && a.heightPt == b.heightPt; }
 
-QString unusable(const QString& name)
-{
-    if (name.isEmpty())
-        return QStringLiteral("No printers installed!");
-    return QStringLiteral("The printer \"%1\" cannot be used").arg(name);
-}
+QString unusable(const QString& path) { return QStringLiteral("The printer \"%1\" cannot be used").arg(path); }
 
-std::unique_ptr<QPrinter> openPrinter(const QString& printerName, const QString& pdfPath)
+std::unique_ptr<QPrinter> openPrinter(const QString& pdfPath)
 {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    if (!pdfPath.isEmpty()) {
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(pdfPath);
-        return printer;
-    }
-    // QPrinter quietly falls back to writing a PDF for a name it does not know.
-    if (printerName.isEmpty() || QPrinterInfo::printerInfo(printerName).isNull())
-        throw Failure(unusable(printerName));
-    printer->setPrinterName(printerName);
-    if (printer->outputFormat() != QPrinter::NativeFormat || !printer->isValid())
-        throw Failure(unusable(printerName));
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(pdfPath);
     return printer;
 }
 
 } // namespace
 
-PrinterDevice::PrinterDevice(QString printerName, QString pdfPath)
-    : m_printerName(std::move(printerName))
-    , m_pdfPath(std::move(pdfPath))
+PrinterDevice::PrinterDevice(QString pdfPath)
+    : m_pdfPath(std::move(pdfPath))
 {
 }
 
-PrinterDevice PrinterDevice::queue(const QString& printerName) { return PrinterDevice(printerName, {}); }
+PrinterDevice PrinterDevice::pdfFile(const QString& path) { return PrinterDevice(path); }
 
-PrinterDevice PrinterDevice::pdfFile(const QString& path) { return PrinterDevice({}, path); }
-
-bool PrinterDevice::supportsMultipleCopies() const
-{
-    try {
-        return openPrinter(m_printerName, m_pdfPath)->supportsMultipleCopies();
-    } catch (const Failure&) {
-        return false;   // printJob reports the printer
-    }
-}
+bool PrinterDevice::supportsMultipleCopies() const { return openPrinter(m_pdfPath)->supportsMultipleCopies(); }
 
 void PrinterDevice::printJob(const PageDescription& doc, const std::vector<std::size_t>& pages, int copies,
                              const QString& jobName)
 {
     if (pages.empty())
         return;
-    const auto printer = openPrinter(m_printerName, m_pdfPath);
+    const auto printer = openPrinter(m_pdfPath);
     printer->setDocName(jobName);
     printer->setCreator(QStringLiteral("Quorvel"));
     printer->setCopyCount(std::max(copies, 1));
@@ -89,7 +64,7 @@ void PrinterDevice::printJob(const PageDescription& doc, const std::vector<std::
 
     QPainter painter;
     if (!painter.begin(printer.get()))
-        throw Failure(unusable(m_pdfPath.isEmpty() ? m_printerName : m_pdfPath));
+        throw Failure(unusable(m_pdfPath));
     bool first = true;
     for (const std::size_t index : pages) {
         const Page& page = doc.pages.at(index);
@@ -100,7 +75,7 @@ void PrinterDevice::printJob(const PageDescription& doc, const std::vector<std::
             }
             if (!printer->newPage()) {
                 painter.end();
-                throw Failure(unusable(m_printerName));
+                throw Failure(unusable(m_pdfPath));
             }
         }
         first = false;
@@ -110,7 +85,7 @@ void PrinterDevice::printJob(const PageDescription& doc, const std::vector<std::
         painter.restore();
     }
     if (!painter.end())
-        throw Failure(unusable(m_pdfPath.isEmpty() ? m_printerName : m_pdfPath));
+        throw Failure(unusable(m_pdfPath));
 }
 
 } // namespace quorvel::report

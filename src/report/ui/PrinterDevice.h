@@ -1,5 +1,5 @@
-// A print device backed by QPrinter: a system print queue, or a PDF file through Qt's own
-// PDF printer (which makes no copies itself).
+// A print device backed by Qt's own PDF printer, writing a PDF file (it makes no copies itself).
+// System print queues are CupsDevice.
 #pragma once
 
 #include "report/ui/PrintDevice.h"
@@ -9,8 +9,6 @@ namespace quorvel::report {
 class PrinterDevice : public PrintDevice
 {
 public:
-    /// The installed printer `printerName`; printing fails when there is no such printer.
-    static PrinterDevice queue(const QString& printerName);
     /// Qt's PDF printer writing `path`.
     static PrinterDevice pdfFile(const QString& path);
 
@@ -19,8 +17,7 @@ public:
                   const QString& jobName) override;
 
 private:
-    PrinterDevice(QString printerName, QString pdfPath);
-    QString m_printerName;
+    explicit PrinterDevice(QString pdfPath);
     QString m_pdfPath;
 };
 

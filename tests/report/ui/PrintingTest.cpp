@@ -1,13 +1,12 @@
 #include "report/ReportSystem.h"
 #include "report/ui/PreviewWindow.h"
+#include "report/ui/CupsDevice.h"
 #include "report/ui/PrinterDevice.h"
 #include "report/ui/UiFixtures.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QPrinterInfo>
 #include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -20,8 +19,6 @@
 
 #include <memory>
 
-#include <pwd.h>
-#include <unistd.h>
 
 using namespace quorvel;
 using namespace quorvel::report;
@@ -175,7 +172,7 @@ TEST_F(PrintFromPreview, UnusablePrinterReachesTheErrorHandlerAndThePreviewStays
 {
     m_doc.print.printerName = QStringLiteral("NoSuchQueue");
     m_window->setDeviceFactory(
-        [](const QString& printer) { return std::make_unique<PrinterDevice>(PrinterDevice::queue(printer)); });
+        [](const QString& printer) { return std::make_unique<CupsDevice>(printer); });
     m_window->show();
     m_window->goToPage(2);
     print();
@@ -210,63 +207,6 @@ TEST(PdfPrinter, WritesEveryPageAtItsSize)
     // Qt's PDF writer gives the paper whole points: 70 x 40 mm.
     EXPECT_TRUE(pdfInfo(path, "Page size").startsWith(QStringLiteral("198 x 113 pts")))
         << pdfInfo(path, "Page size").toStdString();
-}
-
-/// Where cups-pdf writes its files for the user running the tests.
-QString cupsPdfOut()
-{
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    QString out = QStringLiteral("${HOME}/PDF");
-    if (conf.open(QIODevice::ReadOnly)) {
-        const QRegularExpression line(QStringLiteral("^Out\\s+(.+)$"), QRegularExpression::MultilineOption);
-        const auto match = line.match(QString::fromUtf8(conf.readAll()));
-        if (match.hasMatch())
-            out = match.captured(1).trimmed();
-    }
-    // cups-pdf takes the home folder from the user database, not from the environment.
-    const passwd* user = getpwuid(getuid());
-    out.replace(QStringLiteral("${HOME}"), user ? QString::fromLocal8Bit(user->pw_dir) : QDir::homePath());
-    out.replace(QStringLiteral("${USER}"), user ? QString::fromLocal8Bit(user->pw_name) : QString());
-    return out;
-}
-
-bool queueEmpty(const QString& queue)
-{
-    QProcess lpstat;
-    lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue});
-    return lpstat.waitForFinished(10000) && lpstat.readAllStandardOutput().trimmed().isEmpty();
-}
-
-TEST(CupsQueue, PrintsTwoCopiesIntoAPdf)
-{
-    const QString queue = QStringLiteral("QuorvelPDF");
-    if (QPrinterInfo::printerInfo(queue).isNull())
-        GTEST_SKIP() << "no print queue " << queue.toStdString()
-                     << " (scripts/test.sh starts cupsd and adds it with the cups-pdf driver)";
-    const QDir out(cupsPdfOut());
-    const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
-    PrinterDevice device = PrinterDevice::queue(queue);
-    EXPECT_TRUE(device.supportsMultipleCopies());
-    const PageDescription doc = labelPages(2);
-    printCopies(device, doc, {0, 1}, 2, QStringLiteral("Etiquetas"));
-
-    QString written;
-    const bool done = QTest::qWaitFor([&] {
-        if (!queueEmpty(queue))
-            return false;
-        for (const QFileInfo& file : out.entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time))
-            if (file.lastModified() >= started) {
-                written = file.absoluteFilePath();
-                return true;
-            }
-        return false;
-    }, 90000);
-    ASSERT_TRUE(done) << "no new PDF in " << out.path().toStdString();
-    EXPECT_TRUE(written.contains(QStringLiteral("Etiquetas"))) << written.toStdString();
-    const int pages = pdfInfo(written, "Pages").toInt();
-    // The driver makes the copies: two copies of two pages.
-    EXPECT_EQ(pages, 4) << written.toStdString();
-    QFile::remove(written);
 }
 
 } // namespace

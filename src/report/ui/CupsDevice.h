@@ -1,0 +1,32 @@
+// A CUPS print queue as a print device: each job is the PDF our own writer makes, handed to
+// CUPS through libcups with options that keep the page as the definition lays it out.
+#pragma once
+
+#include "report/RenderPdf.h"
+#include "report/ui/PrintDevice.h"
+
+namespace quorvel::report {
+
+class CupsDevice : public PrintDevice
+{
+public:
+    /// The queue `queueName`; printing fails when the print system has no such queue.
+    explicit CupsDevice(QString queueName);
+
+    /// Whether the queue makes copies itself (CUPS's "copies-supported" goes above 1).
+    bool supportsMultipleCopies() const override;
+    /// Fails with "The printer \"<name>\" cannot be used" (and CUPS's reason when it gave one),
+    /// or "No printers installed!" without a name.
+    void printJob(const PageDescription& doc, const std::vector<std::size_t>& pages, int copies,
+                  const QString& jobName) override;
+
+    /// The ids CUPS gave the jobs sent so far, in order.
+    const std::vector<int>& jobIds() const { return m_jobIds; }
+
+private:
+    QString m_queue;
+    RenderPdf m_pdf;
+    std::vector<int> m_jobIds;
+};
+
+} // namespace quorvel::report

@@ -1,0 +1,296 @@
+// Printing from the preview through real CUPS queues (scripts/test.sh sets them up as root):
+// cups-pdf, and CUPS's sample Zebra ZPL and EPL2 label drivers sending to a socket the test
+// listens on. Without a queue its tests skip and say why.
+#include "report/ui/CupsFixtures.h"
+
+#include "report/ReportSystem.h"
+#include "report/ui/CupsDevice.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <unistd.h>
+
+using namespace quorvel;
+using namespace quorvel::report;
+using namespace quorvel::report::testing;
+
+namespace {
+
+const QString tagDefinition = QStringLiteral(QUORVEL_SOURCE_DIR "/Relatorios/tag_02_Quorvel.rav");
+const QString sheetDefinition = QStringLiteral(QUORVEL_SOURCE_DIR "/examples/definitions/a4-3x10.rav");
+
+const std::vector<LabelRow> tagRows = {
+    {"7891234000019", "CM-204", "AZUL MARINHO", "P", "NORTE", "39,9"},
+    {"7891234000026", "BL-11", "BRANCO", "M", "NORTE", "59,9"},
+    {"5601234567892", "SAIA 3", "PRETO", "G", "SUL", "129"},
+};
+
+/// A 50 x 30 mm label whose EAN-13 sits on whole 203-dpi dots: origin 40,24, module 3 dots,
+/// bars 96 dots high (one dot is 25.4 / 203 mm).
+QByteArray dotGridLabel(const char* pageAttributes = "")
+{
+    return definitionXml(QStringLiteral(
+        "<data-view name=\"E\" connection=\"RvDataSetConnection1\"><field name=\"Codigo\" type=\"string\"/></data-view>"
+        "<report name=\"R\"><page size=\"custom\" width=\"50\" height=\"30\" orientation=\"landscape\" quality=\"203\" %1>"
+        "<labels view=\"E\" rows=\"1\" columns=\"1\" label-width=\"50\" label-height=\"30\">"
+        "<barcode x=\"5.004926\" y=\"3.002956\" width=\"43\" height=\"20\" field=\"Codigo\" type=\"ean13\""
+        " module=\"0.375369\" bar-height=\"12.011823\" human-readable=\"no\" align=\"left\"/>"
+        "</labels></page></report>").arg(QLatin1String(pageAttributes)));
+}
+
+/// What pdfinfo says about a PDF file: the value of one of its lines.
+QString pdfInfo(const QString& path, const char* field)
+{
+    QProcess pdfinfo;
+    pdfinfo.start(QStringLiteral("pdfinfo"), {path});
+    if (!pdfinfo.waitForFinished(30000))
+        return {};
+    const QRegularExpression line(QStringLiteral("^%1:\\s*(.*)$").arg(QLatin1String(field)),
+                                  QRegularExpression::MultilineOption);
+    return line.match(QString::fromUtf8(pdfinfo.readAllStandardOutput())).captured(1).trimmed();
+}
+
+/// Page `page` (1-based) of a PDF rendered at `dpi`, one bit deep.
+QImage renderPdfPage(const QString& path, int page, int dpi)
+{
+    QTemporaryDir dir;
+    const QString prefix = dir.filePath(QStringLiteral("page"));
+    QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-mono"),
+                                                   QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                                                   QString::number(page), QStringLiteral("-singlefile"), path, prefix});
+    return QImage(prefix + QStringLiteral(".pbm"));
+}
+
+/// Where cups-pdf writes its files for the user running the tests.
+QString cupsPdfOut()
+{
+    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
+    QString out = QStringLiteral("${HOME}/PDF");
+    if (conf.open(QIODevice::ReadOnly)) {
+        const QRegularExpression line(QStringLiteral("^Out\\s+(.+)$"), QRegularExpression::MultilineOption);
+        const auto match = line.match(QString::fromUtf8(conf.readAll()));
+        if (match.hasMatch())
+            out = match.captured(1).trimmed();
+    }
+    // cups-pdf takes the home folder from the user database, not from the environment.
+    const passwd* user = getpwuid(getuid());
+    out.replace(QStringLiteral("${HOME}"), user ? QString::fromLocal8Bit(user->pw_dir) : QDir::homePath());
+    out.replace(QStringLiteral("${USER}"), user ? QString::fromLocal8Bit(user->pw_name) : QString());
+    return out;
+}
+
+/// Prints from the preview to the cups-pdf queue and returns the PDF it wrote for each new job.
+class CupsPdfPrint : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_queue = testQueue("PDF");
+        if (m_queue.isEmpty())
+            GTEST_SKIP() << "no cups-pdf print queue QuorvelPDF (scripts/test.sh starts cupsd and adds it as root)";
+        m_lock = std::make_unique<PrintQueueLock>();
+    }
+
+    QStringList print(const PageDescription& doc, const std::optional<QString>& copies = {},
+                      const std::optional<QString>& selection = {})
+    {
+        const std::vector<int> before = jobIds(m_queue);
+        const QStringList failures = printFromPreview(doc, m_system, m_queue, copies, selection);
+        EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+        EXPECT_TRUE(waitUntilIdle(m_queue, 120000));
+        QStringList files;
+        const QDir out(cupsPdfOut());
+        for (const int id : jobIds(m_queue)) {
+            if (std::find(before.begin(), before.end(), id) != before.end())
+                continue;
+            m_jobs.push_back(id);
+            const QStringList written = out.entryList({QStringLiteral("*job_%1.pdf").arg(id)}, QDir::Files);
+            for (const QString& name : written)
+                files << out.filePath(name);
+        }
+        return files;
+    }
+
+    void TearDown() override
+    {
+        for (const int id : m_jobs)
+            for (const QString& name :
+                 QDir(cupsPdfOut()).entryList({QStringLiteral("*job_%1.pdf").arg(id)}, QDir::Files))
+                QFile::remove(QDir(cupsPdfOut()).filePath(name));
+    }
+
+    QString m_queue;
+    std::unique_ptr<PrintQueueLock> m_lock;
+    ReportSystem m_system;
+    std::vector<int> m_jobs;
+};
+
+TEST_F(CupsPdfPrint, TagArrivesAsALandscapeFiftyByThirtyPageTheRightWayRound)
+{
+    const PageDescription doc = runDefinition(tagDefinition, tagRows, m_system);
+    ASSERT_EQ(doc.pages.size(), 3u);
+    const QStringList files = print(doc);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(pdfInfo(files[0], "Pages"), QStringLiteral("3"));
+    EXPECT_TRUE(pdfInfo(files[0], "Page size").startsWith(QStringLiteral("141.73 x 85.04 pts")))
+        << pdfInfo(files[0], "Page size").toStdString();
+    EXPECT_TRUE(jobOptions(m_jobs.front()).contains(" PageSize=Custom.50x30mm ")) << jobOptions(m_jobs.front()).toStdString();
+
+    // The page as printed lies over the page as laid out; turned, it would not.
+    const QImage printed = renderPdfPage(files[0], 1, 203);
+    const QImage laidOut = rasterPage(doc, 0, 203);
+    ASSERT_EQ(printed.size(), laidOut.size());
+    const double straight = blackOverlap(printed, laidOut);
+    EXPECT_GT(straight, 0.6);
+    EXPECT_LT(blackOverlap(printed.mirrored(true, true), laidOut), straight / 2);
+    EXPECT_EQ(zbarDecode(printed), QStringList{QStringLiteral("EAN-13:7891234000019")});
+}
+
+TEST_F(CupsPdfPrint, OnlyTheChosenPagesArrive)
+{
+    const PageDescription doc = runDefinition(tagDefinition, tagRows, m_system);
+    const QStringList files = print(doc, {}, QStringLiteral("3,1"));
+    ASSERT_EQ(files.size(), 1);
+    ASSERT_EQ(pdfInfo(files[0], "Pages"), QStringLiteral("2"));
+    EXPECT_EQ(zbarDecode(renderPdfPage(files[0], 1, 203)), QStringList{QStringLiteral("EAN-13:7891234000019")});
+    EXPECT_EQ(zbarDecode(renderPdfPage(files[0], 2, 203)), QStringList{QStringLiteral("EAN-13:5601234567892")});
+}
+
+TEST_F(CupsPdfPrint, SheetDefinitionArrivesAsA4)
+{
+    const PageDescription doc = runDefinition(sheetDefinition, tagRows, m_system);
+    ASSERT_EQ(doc.pages.size(), 1u);
+    const QStringList files = print(doc);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(pdfInfo(files[0], "Page size").endsWith(QStringLiteral("(A4)")))
+        << pdfInfo(files[0], "Page size").toStdString();
+    EXPECT_TRUE(jobOptions(m_jobs.front()).contains(" PageSize=A4 ")) << jobOptions(m_jobs.front()).toStdString();
+}
+
+TEST_F(CupsPdfPrint, DefinitionCopiesArriveAsCopiesAndTheBoxStillOverridesThem)
+{
+    QTemporaryDir dir;
+    const QString definition = writeFile(dir.path(), QStringLiteral("two.rav"), dotGridLabel("copies=\"2\""));
+    const PageDescription doc = runDefinition(definition, {{"7891234000019"}}, m_system);
+    ASSERT_EQ(doc.pages.size(), 1u);
+    EXPECT_EQ(m_system.copies, 2);
+    EXPECT_TRUE(CupsDevice(m_queue).supportsMultipleCopies());
+
+    QStringList files = print(doc);
+    ASSERT_EQ(files.size(), 1);
+    // The queue makes the copies: one job, two copies of its page.
+    EXPECT_EQ(pdfInfo(files[0], "Pages"), QStringLiteral("2"));
+
+    files = print(doc, QStringLiteral("3"));
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(pdfInfo(files[0], "Pages"), QStringLiteral("3"));
+    EXPECT_EQ(m_system.copies, 3);
+}
+
+/// One of CUPS's sample label drivers, on a queue that sends to a socket the test listens on.
+struct LabelDriver
+{
+    const char* name;
+    const char* kind;   ///< the test queue's kind
+    bool zpl;
+};
+
+void PrintTo(const LabelDriver& d, std::ostream* os) { *os << d.name; }
+
+class LabelDriverPrint : public ::testing::TestWithParam<LabelDriver>
+{
+protected:
+    void SetUp() override
+    {
+        m_queue = testQueue(GetParam().kind);
+        if (m_queue.isEmpty())
+            GTEST_SKIP() << "no print queue Quorvel" << GetParam().kind << " on CUPS's sample " << GetParam().name
+                         << " driver (scripts/test.sh starts cupsd and adds it as root)";
+        const int port = socketPort(m_queue);
+        ASSERT_GT(port, 0) << "the queue does not send to socket://127.0.0.1:<port>";
+        m_lock = std::make_unique<PrintQueueLock>();
+        m_listener = std::make_unique<SocketListener>(port);
+        ASSERT_TRUE(m_listener->listening()) << "cannot listen on port " << port;
+        cancelJobs(m_queue);   // leftovers of an earlier run would arrive first
+    }
+
+    void TearDown() override
+    {
+        if (!m_queue.isEmpty())
+            cancelJobs(m_queue);   // a job the listener missed would retry for ever
+    }
+
+    /// Prints the pages from the preview and decodes the labels that reach the printer.
+    std::vector<LabelRaster> print(const PageDescription& doc)
+    {
+        const std::vector<int> before = jobIds(m_queue);
+        const QStringList failures = printFromPreview(doc, m_system, m_queue);
+        EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
+        for (const int id : jobIds(m_queue))
+            if (std::find(before.begin(), before.end(), id) == before.end())
+                m_job = id;
+        std::vector<LabelRaster> labels;
+        const bool arrived = QTest::qWaitFor([&] {
+            labels = decode(m_listener->received());
+            return labels.size() >= doc.pages.size() && waitUntilIdle(m_queue, 1);
+        }, 120000);
+        EXPECT_TRUE(arrived) << labels.size() << " labels arrived of " << doc.pages.size();
+        return labels;
+    }
+
+    std::vector<LabelRaster> decode(const QByteArray& data) const
+    {
+        return GetParam().zpl ? decodeZpl(data) : decodeEpl(data, 240);
+    }
+
+    QString m_queue;
+    std::unique_ptr<PrintQueueLock> m_lock;
+    ReportSystem m_system;
+    std::unique_ptr<SocketListener> m_listener;
+    int m_job = 0;
+};
+
+TEST_P(LabelDriverPrint, DefaultTagsReachThePrinterAsFiftyByThirtyLabelsThatScan)
+{
+    const PageDescription doc = runDefinition(tagDefinition, tagRows, m_system);
+    ASSERT_EQ(doc.pages.size(), tagRows.size());
+    const std::vector<LabelRaster> labels = print(doc);
+    ASSERT_EQ(labels.size(), tagRows.size());
+    EXPECT_TRUE(jobOptions(m_job).contains(" PageSize=Custom.50x30mm ")) << jobOptions(m_job).toStdString();
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(labels[i].width, 400);
+        EXPECT_EQ(labels[i].image.height(), 240);
+        const QImage label = labels[i].image.copy(0, 0, 400, 240);
+        EXPECT_EQ(zbarDecode(label), QStringList{QStringLiteral("EAN-13:") + QLatin1String(tagRows[i].codigo)});
+        EXPECT_GT(blackOverlap(label, rasterPage(doc, i, 203)), 0.6);
+    }
+}
+
+TEST_P(LabelDriverPrint, BarsOnWholeDotsComeOutAsWholeModules)
+{
+    QTemporaryDir dir;
+    const QString definition = writeFile(dir.path(), QStringLiteral("grid.rav"), dotGridLabel());
+    const PageDescription doc = runDefinition(definition, {{"7891234000019"}, {"5601234567892"}}, m_system);
+    ASSERT_EQ(doc.pages.size(), 2u);
+    const std::vector<LabelRaster> labels = print(doc);
+    ASSERT_EQ(labels.size(), 2u);
+    for (const LabelRaster& label : labels) {
+        ASSERT_EQ(label.width, 400);
+        // Along the middle of the bars, left of the symbol's own edge to the label's.
+        EXPECT_LT(std::abs(barGain(label.image, 24 + 48, 0, 400, 3)), 0.25);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SampleDrivers, LabelDriverPrint,
+                         ::testing::Values(LabelDriver{"Zebra ZPL", "ZPL", true}, LabelDriver{"Zebra EPL2", "EPL", false}),
+                         [](const auto& row) { return std::string(row.param.kind); });
+
+} // namespace
