@@ -96,6 +96,13 @@ private:
 
 } // namespace
 
+int queueResolution(const QString& queue)
+{
+    if (queue.isEmpty())
+        return 0;
+    return parsePpd(queuePpd(queue)).defaultResolution;
+}
+
 CupsDevice::CupsDevice(QString queueName)
     : m_queue(std::move(queueName))
 {

@@ -7,6 +7,10 @@
 
 namespace quorvel::report {
 
+/// The resolution `queue` prints at unless told otherwise, from its driver, in dpi; 0 when the
+/// queue is unknown or its driver does not say.
+int queueResolution(const QString& queue);
+
 class CupsDevice : public PrintDevice
 {
 public:

@@ -52,6 +52,16 @@ QByteArray millimetres(double pt)
     return text;
 }
 
+/// "203dpi" as 203; 0 for anything else (non-square resolutions such as "300x600dpi" included).
+int dotsPerInch(const QByteArray& choice)
+{
+    int dpi = 0;
+    const auto [end, ec] = std::from_chars(choice.constData(), choice.constData() + choice.size(), dpi);
+    if (ec != std::errc() || dpi <= 0 || QByteArray(end, choice.constData() + choice.size() - end) != "dpi")
+        return 0;
+    return dpi;
+}
+
 } // namespace
 
 QueueOffer parsePpd(const QByteArray& ppd)
@@ -76,11 +86,10 @@ QueueOffer parsePpd(const QByteArray& ppd)
         } else if (line.startsWith("*MediaSource ")) {
             mediaSources.push_back(choiceOf(line, 13));
         } else if (line.startsWith("*Resolution ")) {
-            const QByteArray choice = choiceOf(line, 12);
-            int dpi = 0;
-            const auto [end, ec] = std::from_chars(choice.constData(), choice.constData() + choice.size(), dpi);
-            if (ec == std::errc() && QByteArray(end, choice.constData() + choice.size() - end) == "dpi")
+            if (const int dpi = dotsPerInch(choiceOf(line, 12)))
                 offer.resolutions.push_back(dpi);
+        } else if (line.startsWith("*DefaultResolution:")) {
+            offer.defaultResolution = dotsPerInch(line.mid(19).trimmed());
         }
     }
     if (!inputSlots.empty()) {

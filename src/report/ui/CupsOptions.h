@@ -24,6 +24,7 @@ struct QueueOffer
     QByteArray sourceOption;            ///< "InputSlot" or "MediaSource"; empty: one source only
     std::vector<QByteArray> sources;    ///< the source choices, in the PPD's order
     std::vector<int> resolutions;       ///< dpi, square resolutions only
+    int defaultResolution = 0;          ///< dpi the driver prints at unless told; 0: not said
 };
 
 /// Reads the offer from a PPD file's text; an empty or unreadable text offers nothing.

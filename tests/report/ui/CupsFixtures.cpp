@@ -188,6 +188,12 @@ QByteArray SocketListener::received() const
     return m_data;
 }
 
+void SocketListener::clear()
+{
+    const std::lock_guard lock(m_mutex);
+    m_data.clear();
+}
+
 void SocketListener::serve()
 {
     // Polls in short slices so the destructor's stop is seen; one connection at a time, as

@@ -68,6 +68,8 @@ public:
 
     bool listening() const { return m_fd >= 0; }
     QByteArray received() const;
+    /// Forgets what arrived so far, between two prints of one test.
+    void clear();
 
 private:
     void serve();

@@ -27,6 +27,7 @@ const QByteArray officePpd = R"(*PPD-Adobe: "4.3"
 *InputSlot Upper/Upper Tray: "<</MediaPosition 0>>setpagedevice"
 *InputSlot Lower/Lower Tray: "<</MediaPosition 1>>setpagedevice"
 *CloseUI: *InputSlot
+*DefaultResolution: 203dpi
 *Resolution 203dpi/203dpi: ""
 *Resolution 300x600dpi/300 x 600: ""
 )";
@@ -95,5 +96,13 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsCase{"WithoutAPpdTheSizeGoesAsMedia", nullptr, 141.73, 85.04, 1, 203, 2,
                     "media=Custom.50x30mm KEEP copies=2 collate=true"}),
     [](const auto& row) { return std::string(row.param.name); });
+
+TEST(QueueOfferTest, TheDriversDefaultResolutionSetsTheDotGrid)
+{
+    EXPECT_EQ(parsePpd(officePpd).defaultResolution, 203);
+    EXPECT_EQ(parsePpd(mediaSourcePpd).defaultResolution, 0);
+    EXPECT_EQ(parsePpd("*DefaultResolution: 300x600dpi\n").defaultResolution, 0);
+    EXPECT_EQ(parsePpd("*DefaultResolution: 600dpi\r\n").defaultResolution, 600);
+}
 
 } // namespace

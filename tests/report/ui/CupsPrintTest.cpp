@@ -14,6 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <variant>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -277,15 +281,33 @@ TEST_P(LabelDriverPrint, DefaultTagsReachThePrinterAsFiftyByThirtyLabelsThatScan
 TEST_P(LabelDriverPrint, BarsOnWholeDotsComeOutAsWholeModules)
 {
     QTemporaryDir dir;
-    const QString definition = writeFile(dir.path(), QStringLiteral("grid.rav"), dotGridLabel());
-    const PageDescription doc = runDefinition(definition, {{"7891234000019"}, {"5601234567892"}}, m_system);
-    ASSERT_EQ(doc.pages.size(), 2u);
-    const std::vector<LabelRaster> labels = print(doc);
-    ASSERT_EQ(labels.size(), 2u);
-    for (const LabelRaster& label : labels) {
-        ASSERT_EQ(label.width, 400);
-        // Along the middle of the bars, left of the symbol's own edge to the label's.
-        EXPECT_LT(std::abs(barGain(label.image, 24 + 48, 0, 400, 3)), 0.25);
+    const QString grid = writeFile(dir.path(), QStringLiteral("grid.rav"), dotGridLabel());
+    for (const QString& definition : {tagDefinition, grid}) {
+        SCOPED_TRACE(definition.toStdString());
+        const PageDescription doc = runDefinition(definition, {{"7891234000019"}, {"5601234567892"}}, m_system);
+        ASSERT_EQ(doc.pages.size(), 2u);
+        const std::vector<LabelRaster> labels = print(doc);
+        ASSERT_EQ(labels.size(), 2u);
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            ASSERT_EQ(labels[i].width, 400);
+            // Along the middle of the bars, across the symbol's width.
+            const auto* item = [&]() -> const SymbolItem* {
+                for (const auto& it : doc.pages[i].items)
+                    if (const auto* s = std::get_if<SymbolItem>(&it))
+                        return s;
+                return nullptr;
+            }();
+            ASSERT_NE(item, nullptr);
+            const Symbol& symbol = doc.symbols.at(item->symbol);
+            ASSERT_FALSE(symbol.bars.empty());
+            const auto dots = [](double pt) { return static_cast<int>(std::lround(pt * 203 / 72)); };
+            const int row = dots(item->yPt + symbol.bars.front().yPt + symbol.bars.front().heightPt / 2);
+            const auto narrowest = std::min_element(symbol.bars.begin(), symbol.bars.end(),
+                                                    [](const auto& x, const auto& y) { return x.widthPt < y.widthPt; });
+            const int moduleDots = std::max(1, dots(narrowest->widthPt));
+            EXPECT_LT(std::abs(barGain(labels[i].image, row, dots(item->xPt), dots(item->xPt + symbol.widthPt), moduleDots)), 0.25);
+        }
+        m_listener->clear();
     }
 }
 
