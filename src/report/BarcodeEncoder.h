@@ -25,6 +25,11 @@ BarcodeKind resolveKind(BarcodeKind kind, const QString& data);
 /// Why `data` cannot be encoded as `kind` without altering it; empty when it can be tried.
 QString validateBarcode(BarcodeKind kind, const QString& data);
 
+/// The error text a symbol of `data` would carry in place of its bars, as the page shows it;
+/// empty when the symbol prints. The one check behind encodeBarcode, for whoever must know
+/// before a run (a wrong check digit is zint's "Error 275: Invalid check digit ...").
+QString barcodeError(const BarcodeOptions& options, const QString& data);
+
 /// Encodes `data`. With options.moduleMm 0 the module is the widest whole number of 203-dpi dots
 /// whose symbol fits `boxWidthPt`. Never throws for bad data; fails only when zint cannot run.
 EncodedSymbol encodeBarcode(const QString& data, const BarcodeOptions& options, double boxWidthPt,

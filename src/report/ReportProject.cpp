@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace quorvel::report {
 
 namespace {
@@ -92,16 +94,62 @@ public:
     {
         m_ui.beginGeneration(m_system);
         m_generating = true;
-        m_doc.title = m_system.printerTitle;
         openViews();
         const bool completed = generate();
         m_ui.endGeneration();
         m_generating = false;
-        if (completed)
-            m_ui.preview(m_doc, m_system);
+        if (!completed)
+            return;
+        m_shown = std::move(m_pages);
+        Relayout relayout;
+        relayout.labelsPerPage = firstRegionLabels();
+        relayout.relay = [this](int startLabel) -> const PageDescription& { return relay(startLabel); };
+        m_ui.preview(m_shown->doc, m_system, relayout);
     }
 
 private:
+    /// A document being generated, with the builder that stores its fonts and symbols.
+    struct Pages
+    {
+        explicit Pages(EngineUi& ui) : builder(doc, ui) {}
+        PageDescription doc;
+        PageBuilder builder;
+    };
+
+    /// The preview's start box: the pages again, the first label in another slot. A cancelled
+    /// generation keeps what was shown.
+    const PageDescription& relay(int startLabel)
+    {
+        const int before = m_system.startLabel;
+        m_system.startLabel = startLabel;
+        m_ui.beginGeneration(m_system);
+        m_generating = true;
+        bool completed = false;
+        try {
+            completed = generate();
+        } catch (...) {
+            m_system.startLabel = before;
+            throw;
+        }
+        m_ui.endGeneration();
+        m_generating = false;
+        if (!completed) {
+            m_system.startLabel = before;
+            return m_shown->doc;
+        }
+        m_previous = std::move(m_shown);
+        m_shown = std::move(m_pages);
+        return m_shown->doc;
+    }
+
+    std::int64_t firstRegionLabels() const
+    {
+        for (const PageEntry& entry : m_report.pages)
+            if (const PageDef& page = resolvePage(entry); page.region)
+                return labelsPerPage(*page.region);
+        return 0;
+    }
+
     const PageDef& resolvePage(const PageEntry& entry) const
     {
         if (const auto* page = std::get_if<PageDef>(&entry.page))
@@ -205,9 +253,10 @@ private:
             return false;
         m_keep = m_pageNumber >= m_system.firstPage && m_pageNumber <= m_system.lastPage;
         if (m_keep) {
-            if (m_doc.pages.empty())
-                m_doc.print = def.print;
-            m_doc.pages.push_back(Page{def.widthMm * kPtPerMm, def.heightMm * kPtPerMm, {}});
+            PageDescription& doc = m_pages->doc;
+            if (doc.pages.empty())
+                doc.print = def.print;
+            doc.pages.push_back(Page{def.widthMm * kPtPerMm, def.heightMm * kPtPerMm, {}});
         }
         return true;
     }
@@ -222,7 +271,7 @@ private:
         }
         const auto resolver = [&](Source s, const QString& value) { return resolve(s, value, v); };
         for (const ItemDef& item : items) {
-            m_builder.draw(m_doc.pages.back(), item, ox, oy, resolver);
+            m_pages->builder.draw(m_pages->doc.pages.back(), item, ox, oy, resolver);
             if (!m_ui.poll())
                 return false;
         }
@@ -231,6 +280,10 @@ private:
 
     bool generate()
     {
+        m_pages = std::make_unique<Pages>(m_ui);
+        m_pages->doc.title = m_system.printerTitle;
+        m_pageNumber = 0;
+        bool firstRegion = true;
         for (const PageEntry& entry : m_report.pages) {
             const PageDef& page = resolvePage(entry);
             const double ox = page.marginLeftMm * kPtPerMm, oy = page.marginTopMm * kPtPerMm;
@@ -244,10 +297,13 @@ private:
             v->hasRow = v->connection->first();
             v->fetch();
             const std::int64_t perPage = std::int64_t{region.rows} * region.columns;
+            // A partly used sheet: the run's first labels go past the slots already used.
+            std::int64_t firstSlot = firstRegion ? skippedSlots(region, m_system.startLabel) : 0;
+            firstRegion = false;
             do {
                 if (!beginPage(page) || !drawItems(page.items, ox, oy, v))
                     return false;
-                for (std::int64_t slot = 0; slot < perPage && v->hasRow; ++slot) {
+                for (std::int64_t slot = std::exchange(firstSlot, 0); slot < perPage && v->hasRow; ++slot) {
                     const LabelPlacement at = placeLabel(region, slot);
                     if (!drawItems(region.items, ox + at.xMm * kPtPerMm, oy + at.yMm * kPtPerMm, v))
                         return false;
@@ -265,8 +321,9 @@ private:
     ReportSystem& m_system;
     EngineUi& m_ui;
     int m_connectionWaits;
-    PageDescription m_doc;
-    PageBuilder m_builder{m_doc, m_ui};
+    std::unique_ptr<Pages> m_pages;      // being generated
+    std::unique_ptr<Pages> m_shown;      // in the preview
+    std::unique_ptr<Pages> m_previous;   // shown before the last relay, kept for the view
     std::vector<OpenView> m_views;
     bool m_generating = false;
     bool m_keep = false;
@@ -349,6 +406,79 @@ const ReportDef* ReportProject::activeReport() const
     return &m_definition->reports[static_cast<std::size_t>(m_active)];
 }
 
+namespace {
+
+/// The pages of a report as they print, shared pages resolved; those the definition lacks left out.
+std::vector<const PageDef*> reportPages(const Definition& def, const ReportDef& report)
+{
+    std::vector<const PageDef*> pages;
+    for (const PageEntry& entry : report.pages) {
+        if (const auto* page = std::get_if<PageDef>(&entry.page)) {
+            pages.push_back(page);
+            continue;
+        }
+        const QString& name = std::get<QString>(entry.page);
+        for (const PageDef& p : def.sharedPages)
+            if (p.name.compare(name, Qt::CaseInsensitive) == 0) {
+                pages.push_back(&p);
+                break;
+            }
+    }
+    return pages;
+}
+
+} // namespace
+
+std::int64_t ReportProject::pageCount(std::int64_t labels, int startLabel) const
+{
+    const ReportDef* report = activeReport();
+    if (!report)
+        return 0;
+    std::int64_t pages = 0;
+    bool firstRegion = true;
+    for (const PageDef* page : reportPages(*m_definition, *report)) {
+        if (!page->region) {
+            ++pages;
+            continue;
+        }
+        const int skipped = firstRegion ? skippedSlots(*page->region, startLabel) : 0;
+        firstRegion = false;
+        pages += regionPageCount(*page->region, labels, skipped);
+    }
+    return pages;
+}
+
+std::int64_t ReportProject::labelsPerPage() const
+{
+    const ReportDef* report = activeReport();
+    if (!report)
+        return 0;
+    for (const PageDef* page : reportPages(*m_definition, *report))
+        if (page->region)
+            return report::labelsPerPage(*page->region);
+    return 0;
+}
+
+std::vector<BarcodeOptions> ReportProject::fieldBarcodes(const QString& field) const
+{
+    std::vector<BarcodeOptions> found;
+    const ReportDef* report = activeReport();
+    if (!report)
+        return found;
+    const auto collect = [&](const std::vector<ItemDef>& items) {
+        for (const ItemDef& item : items)
+            if (const auto* b = std::get_if<BarcodeDef>(&item))
+                if (b->source == Source::Field && b->value.compare(field, Qt::CaseInsensitive) == 0)
+                    found.push_back(b->options);
+    };
+    for (const PageDef* page : reportPages(*m_definition, *report)) {
+        collect(page->items);
+        if (page->region)
+            collect(page->region->items);
+    }
+    return found;
+}
+
 void ReportProject::execute()
 {
     open();
@@ -364,6 +494,12 @@ void ReportProject::execute()
     DataLockHold lock;
     if (!lock.acquire(m_ui, m_lockAttemptMs))
         return;
+    // The start slot suits one sheet only: the next run starts at the first slot again.
+    struct StartAgain
+    {
+        ReportSystem& system;
+        ~StartAgain() { system.startLabel = 1; }
+    } startAgain{m_engine};
     Run run(std::move(working), m_params, m_engine, m_ui, m_connectionWaits);
     run.execute();
 }

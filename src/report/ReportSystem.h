@@ -38,6 +38,10 @@ public:
     int scaleX = 100, scaleY = 100, unitsFactor = 1;
     /// The printer chosen through "&Setup"; empty: the system's default printer.
     QString printerName;
+    /// The slot of the first label region's first page that takes the first label (1: the first
+    /// slot in the region's fill order), for a partly used sheet; the slots before it stay blank.
+    /// Every run starts at 1 again once it ends.
+    int startLabel = 1;
 
     // SystemPreview
     bool previewMaximized = true;
