@@ -40,9 +40,9 @@ const QIcon& markIcon()
 
 } // namespace
 
-ListMarks::ListMarks(table::TableModel& model, QTableView& grid, QString definitionPath, ErrorHandler& errors,
+ListMarks::ListMarks(table::TableModel& model, QTableView& grid, PathSource definitionPath, ErrorHandler& errors,
                      QObject* parent)
-    : QObject(parent), m_model(model), m_path(std::move(definitionPath)), m_errors(errors),
+    : QObject(parent), m_model(model), m_pathSource(std::move(definitionPath)), m_path(m_pathSource()), m_errors(errors),
       m_watcher(new QFileSystemWatcher(this))
 {
     // Editors often replace the file rather than write it: its folder tells of that.
@@ -75,15 +75,18 @@ void ListMarks::watch()
 {
     if (!m_watcher->files().isEmpty())
         m_watcher->removePaths(m_watcher->files());
+    if (!m_watcher->directories().isEmpty())
+        m_watcher->removePaths(m_watcher->directories());
     if (QFileInfo::exists(m_path))
         m_watcher->addPath(m_path);
     const QString folder = QFileInfo(m_path).absolutePath();
-    if (m_watcher->directories().isEmpty() && QFileInfo::exists(folder))
+    if (QFileInfo::exists(folder))
         m_watcher->addPath(folder);
 }
 
 void ListMarks::reload()
 {
+    m_path = m_pathSource();
     m_plan = labels::PrintPlan::read(m_path);
     m_codes.setBarcodes(m_plan.codeBarcodes);
     watch();

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QFileSystemWatcher;
 class QTableView;
 
@@ -25,13 +27,16 @@ class ListMarks : public QObject
     Q_OBJECT
 
 public:
-    /// Marks the rows of `model` shown in `grid` under the definition at `definitionPath`, read
-    /// now and again whenever that file changes. All three must outlive the marks.
-    ListMarks(table::TableModel& model, QTableView& grid, QString definitionPath, ErrorHandler& errors,
+    /// Where the definition is, asked at every reading.
+    using PathSource = std::function<QString()>;
+
+    /// Marks the rows of `model` shown in `grid` under the definition `definitionPath` names,
+    /// read now and again whenever that file changes. All three must outlive the marks.
+    ListMarks(table::TableModel& model, QTableView& grid, PathSource definitionPath, ErrorHandler& errors,
               QObject* parent = nullptr);
     ~ListMarks() override;
 
-    /// Reads the definition again and marks every row anew.
+    /// Reads the definition again (from where the path source says now) and marks every row anew.
     void reload();
 
     /// Why the row (table index) is marked; empty when it is not.
@@ -46,6 +51,7 @@ private:
     void watch();
 
     table::TableModel& m_model;
+    PathSource m_pathSource;
     QString m_path;
     ErrorHandler& m_errors;
     QFileSystemWatcher* m_watcher;

@@ -121,7 +121,7 @@ TFrmLerEtiqueta::TFrmLerEtiqueta(Dialogs& dialogs, quorvel::report::EngineUi* en
     buildReportComponents(engineUi);
     buildControls();
     buildGrid();
-    m_marks = new quorvel::app::ListMarks(*dsEtqTemp, *DBGrid1, definitionPath(), m_errors, this);
+    m_marks = new quorvel::app::ListMarks(*dsEtqTemp, *DBGrid1, [this] { return definitionPath(); }, m_errors, this);
 
     m_errors.beforeShow = [this](const Failure& failure) {
         int field = refusedField(*cdsEtqTemp, failure);
