@@ -137,6 +137,15 @@ private:
             m_system.startLabel = before;
             return m_shown->doc;
         }
+        // Pages past the kept range would be lost without a word: the layout shown stays.
+        if (m_pageNumber > m_system.lastPage) {
+            m_system.startLabel = before;
+            m_pages.reset();
+            throw Failure(QStringLiteral("Starting at label %1 makes %2 pages, more than the %3 pages a run keeps.")
+                              .arg(startLabel)
+                              .arg(m_pageNumber)
+                              .arg(m_system.lastPage));
+        }
         m_previous = std::move(m_shown);
         m_shown = std::move(m_pages);
         return m_shown->doc;
