@@ -2,6 +2,7 @@
 
 #include "app/Dialogs.h"
 #include "app/ErrorHandler.h"
+#include "labels/PrintTable.h"
 #include "table/TableModel.h"
 
 #include <QFileInfo>
@@ -101,8 +102,10 @@ QString ListMarks::reasons(int row)
 bool ListMarks::approvesRun(Dialogs& dialogs, std::int64_t pageLimit)
 {
     reload();
+    // The page count first: it needs no bar code checked.
+    if (m_plan.pages)
+        labels::checkPageCount(m_plan.pages(labels::countLabels(m_model.table()), 1), pageLimit);
     const labels::PreflightSummary summary = labels::summarize(m_model.table(), m_plan, m_codes);
-    labels::checkPageCount(summary.pages, pageLimit);
     if (summary.errorLabels == 0)
         return true;
     return dialogs.show(Dialogs::printBarcodeErrors(summary.errorLabels, summary.errorRows, summary.errorCodes))
