@@ -6,6 +6,7 @@
 #include "Command.h"
 
 #include "labels/LabelList.h"
+#include "labels/Preflight.h"
 #include "labels/PrintTable.h"
 #include "report/DataSetConnection.h"
 #include "report/HeadlessUi.h"
@@ -26,6 +27,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace quorvel::batch {
 namespace {
@@ -34,7 +36,7 @@ int usage(const char* why)
 {
     std::fprintf(stderr,
                  "quorvel-batch print: %s\nUsage: quorvel-batch print FILE... --png DIR [--definition PATH] [--dpi N] "
-                 "[-o OUT.pdf|OUT.ndr]\n",
+                 "[-o OUT.pdf|OUT.ndr] [--start N] [--all-pages]\n",
                  why);
     return 2;
 }
@@ -44,9 +46,11 @@ int runPrint(const QStringList& args)
     QStringList files;
     QString pngDir, definition, output;
     double dpi = 203;
+    int startLabel = 1;
+    bool allPages = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        const bool takesValue = a == u"--png" || a == u"--definition" || a == u"--dpi" || a == u"-o";
+        const bool takesValue = a == u"--png" || a == u"--definition" || a == u"--dpi" || a == u"-o" || a == u"--start";
         if (takesValue && i + 1 >= args.size())
             return usage("an option needs a value");
         if (a == u"--png")
@@ -55,7 +59,14 @@ int runPrint(const QStringList& args)
             definition = args[++i];
         else if (a == u"-o")
             output = args[++i];
-        else if (a == u"--dpi") {
+        else if (a == u"--all-pages")
+            allPages = true;
+        else if (a == u"--start") {
+            bool ok = false;
+            startLabel = args[++i].toInt(&ok);
+            if (!ok || startLabel < 1)
+                return usage("--start takes a label number from 1");
+        } else if (a == u"--dpi") {
             bool ok = false;
             dpi = args[++i].toDouble(&ok);
             if (!ok || dpi < 10 || dpi > 2400)
@@ -79,10 +90,10 @@ int runPrint(const QStringList& args)
     if (importFiles(files, *importTable) != 0)
         return 1;
     labels::checkLabelCount(*importTable);
-    labels::expand(*importTable, *printTable);
 
     report::DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), printTable.get());
     report::ReportSystem system;
+    system.startLabel = startLabel;
     report::HeadlessUi ui;
     ui.echo = true;
     std::size_t pages = 0;
@@ -100,6 +111,14 @@ int runPrint(const QStringList& args)
     project.setParam(QStringLiteral("loja"), QString());
     project.setParam(QStringLiteral("data"), report::dateParameter(QDate::currentDate()));
     project.open();
+    // The preview keeps the engine's page limit; with --all-pages nothing previews, so every page
+    // reaches the files.
+    const std::int64_t needed = project.pageCount(labels::countLabels(*importTable), startLabel);
+    if (allPages)
+        system.lastPage = std::numeric_limits<int>::max();
+    else
+        labels::checkPageCount(needed, system.lastPage);
+    labels::expand(*importTable, *printTable);
     project.execute();
     if (ui.previews == 0) {
         std::fprintf(stderr, "Unable to gain control of the Report Data Communication System.\n");
@@ -111,9 +130,11 @@ int runPrint(const QStringList& args)
 
 const Registrar registrar({
     "print",
-    "print FILE... --png DIR [--definition PATH] [--dpi N] [-o OUT.pdf|OUT.ndr]",
+    "print FILE... --png DIR [--definition PATH] [--dpi N] [-o OUT.pdf|OUT.ndr] [--start N] [--all-pages]",
     "Imports and expands like expand, then runs the report definition (default: the one beside\n"
-    "      the program) without a window: one PNG per page in DIR, and a PDF or snapshot file with -o.",
+    "      the program) without a window: one PNG per page in DIR, and a PDF or snapshot file with -o.\n"
+    "      --start N leaves the first N-1 labels of page 1 blank (a partly used sheet). A run of more\n"
+    "      than 9,999 pages is refused unless --all-pages, which writes every page.",
     true,
     runPrint,
 });

@@ -1,5 +1,7 @@
 #include "app/Dialogs.h"
 
+#include <QLocale>
+
 namespace quorvel::app {
 
 namespace {
@@ -31,6 +33,23 @@ Dialogs::Message Dialogs::printAgain()
 {
     return {QStringLiteral("Information"), QStringLiteral("Deseja imprimir novamente ?"), Icon::Information,
             {{Button::Yes, kYes}, {Button::No, kNo}}, Button::Yes, Button::No};
+}
+
+Dialogs::Message Dialogs::printBarcodeErrors(qint64 labels, int rows, const QStringList& codes)
+{
+    constexpr qsizetype shownCodes = 5;
+    const QLocale locale;
+    QString listed = codes.mid(0, shownCodes).join(QStringLiteral(", "));
+    if (codes.size() > shownCodes)
+        listed += QStringLiteral(", ...");
+    const QString text =
+        QString::fromUtf8("%1 %2 de %3 %4 %5 com uma caixa de erro no lugar do código de barras (%6).\r"
+                          "Deseja imprimir assim mesmo?")
+            .arg(locale.toString(labels), labels == 1 ? QStringLiteral("etiqueta") : QStringLiteral("etiquetas"),
+                 locale.toString(rows), rows == 1 ? QStringLiteral("linha") : QStringLiteral("linhas"),
+                 labels == 1 ? QString::fromUtf8("sairá") : QString::fromUtf8("sairão"), listed);
+    return {QString::fromUtf8("Confirmação"), text, Icon::Question, {{Button::Yes, kYes}, {Button::No, kNo}}, Button::No,
+            Button::No};
 }
 
 Dialogs::Message Dialogs::plain(const QString& text)

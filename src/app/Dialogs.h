@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -57,6 +58,9 @@ public:
     static Message confirmPrint();
     /// The reprint question: "&Yes" on Enter, "&No" on Esc.
     static Message printAgain();
+    /// Asked after the print confirmation when labels would carry a bar-code error box: how
+    /// many labels of how many rows, the first few codes; "&No" on Enter and Esc.
+    static Message printBarcodeErrors(qint64 labels, int rows, const QStringList& codes);
 };
 
 } // namespace quorvel::app

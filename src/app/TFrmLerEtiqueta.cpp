@@ -3,6 +3,7 @@
 #include "app/DbGrid.h"
 #include "app/Dialogs.h"
 #include "app/JpegImage.h"
+#include "app/ListMarks.h"
 #include "app/WindowPlacement.h"
 #include "labels/LabelFileReader.h"
 #include "labels/LabelList.h"
@@ -120,6 +121,7 @@ TFrmLerEtiqueta::TFrmLerEtiqueta(Dialogs& dialogs, quorvel::report::EngineUi* en
     buildReportComponents(engineUi);
     buildControls();
     buildGrid();
+    m_marks = new quorvel::app::ListMarks(*dsEtqTemp, *DBGrid1, [this] { return definitionPath(); }, m_errors, this);
 
     m_errors.beforeShow = [this](const Failure& failure) {
         int field = refusedField(*cdsEtqTemp, failure);
@@ -132,6 +134,7 @@ TFrmLerEtiqueta::TFrmLerEtiqueta(Dialogs& dialogs, quorvel::report::EngineUi* en
 
 TFrmLerEtiqueta::~TFrmLerEtiqueta()
 {
+    delete m_marks;
     // The grid and its data source observe cdsEtqTemp, which goes before QWidget deletes children.
     delete DBGrid1;
     delete dsEtqTemp;
@@ -365,6 +368,7 @@ void TFrmLerEtiqueta::btnLocalizaClick()
             edtArquivo->setFocus(Qt::OtherFocusReason);
             return;
         }
+        m_marks->reload();
         LeArquivo();
     });
 }
@@ -412,6 +416,8 @@ void TFrmLerEtiqueta::BtnSalvarClick()
             return;
         DBGrid1->writeEditor();
         labels::checkLabelCount(*cdsEtqTemp);
+        if (!preflightApproves())
+            return;
         {
             struct Announce
             {
@@ -470,4 +476,14 @@ void TFrmLerEtiqueta::runReports()
         restoreCursor();
         m_dialogs.show(Dialogs::plain(QString::fromLocal8Bit(e.what())));
     }
+}
+
+QString TFrmLerEtiqueta::definitionPath() const
+{
+    return programFolder + QStringLiteral("/Relatorios/tag_02_Quorvel.rav");
+}
+
+bool TFrmLerEtiqueta::preflightApproves()
+{
+    return m_marks->approvesRun(m_dialogs, RvSystemEtq->lastPage);
 }

@@ -37,6 +37,7 @@ class ReportSystem;
 namespace quorvel::app {
 class DbGrid;
 class Dialogs;
+class ListMarks;
 } // namespace quorvel::app
 
 class TFrmLerEtiqueta : public QWidget
@@ -56,6 +57,8 @@ public:
     void InsereItem(const quorvel::labels::LabelItem& item);
 
     quorvel::app::ErrorHandler& errorHandler() { return m_errors; }
+    /// The grid's marks of rows that will not print as expected.
+    quorvel::app::ListMarks& listMarks() { return *m_marks; }
 
     QGroupBox* GroupBoxEntrada;
     QMenu* PopupMenu1;
@@ -102,6 +105,10 @@ private:
     void placeOnScreen();
     void buildReportComponents(quorvel::report::EngineUi* engineUi);
     void runReports();
+    /// The report definition the print run uses, beside the program.
+    QString definitionPath() const;
+    /// The checks between the confirmation and the emptying of the print table: false stops.
+    bool preflightApproves();
 
     quorvel::app::Dialogs& m_dialogs;
     quorvel::app::ErrorHandler m_errors;
@@ -109,4 +116,5 @@ private:
     bool m_placed = false;
     std::unique_ptr<quorvel::report::EngineUi> m_ownEngineUi;   // the real windows, unless replaced
     bool m_printing = false;   // a print run is under way: no second one may start
+    quorvel::app::ListMarks* m_marks = nullptr;
 };

@@ -29,6 +29,14 @@ public:
 
     zint_symbol* operator->() const { return m_symbol; }
 
+    /// Encodes without laying out; returns zint's error text or "".
+    QString check(const QByteArray& utf8)
+    {
+        int rc = ZBarcode_Encode(m_symbol, reinterpret_cast<const unsigned char*>(utf8.constData()),
+                                 static_cast<int>(utf8.size()));
+        return rc >= ZINT_ERROR ? QString::fromUtf8(m_symbol->errtxt) : QString();
+    }
+
     /// Encodes and lays out as vectors at one unit per module; returns zint's error text or "".
     QString encode(const QByteArray& utf8)
     {
@@ -161,18 +169,39 @@ int moduleDots(double moduleMm, int dpi)
     return std::max(1, static_cast<int>(std::lround(moduleMm * dpi / 25.4)));
 }
 
+namespace {
+
+/// The data as zint gets it: an EAN-8 without its check digit gains it.
+QString encodedData(BarcodeKind kind, const QString& data)
+{
+    if (kind == BarcodeKind::Ean8 && data.size() == 7)
+        return data + eanCheckDigit(data);
+    return data;
+}
+
+} // namespace
+
+QString barcodeError(const BarcodeOptions& options, const QString& rawData)
+{
+    const BarcodeKind kind = resolveKind(options.kind, rawData);
+    if (QString error = validateBarcode(kind, rawData); !error.isEmpty())
+        return error;
+    const QString data = encodedData(kind, rawData);
+    ZintSymbol z;
+    configure(z, kind, data, options, 1.0);
+    return z.check(data.toUtf8());
+}
+
 EncodedSymbol encodeBarcode(const QString& rawData, const BarcodeOptions& options, double boxWidthPt,
                             double boxHeightPt, int dpi, TextMeasure& measure)
 {
     EncodedSymbol out;
     const BarcodeKind kind = resolveKind(options.kind, rawData);
-    if (QString error = validateBarcode(kind, rawData); !error.isEmpty()) {
+    if (QString error = barcodeError(options, rawData); !error.isEmpty()) {
         out.symbol = errorSymbol(error, boxWidthPt, boxHeightPt);
         return out;
     }
-    QString data = rawData;
-    if (kind == BarcodeKind::Ean8 && data.size() == 7)
-        data += eanCheckDigit(data);
+    const QString data = encodedData(kind, rawData);
     const QByteArray utf8 = data.toUtf8();
     const double dot = dotPt(dpi);
 

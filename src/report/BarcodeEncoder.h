@@ -26,6 +26,11 @@ BarcodeKind resolveKind(BarcodeKind kind, const QString& data);
 /// Why `data` cannot be encoded as `kind` without altering it; empty when it can be tried.
 QString validateBarcode(BarcodeKind kind, const QString& data);
 
+/// The error text a symbol of `data` would carry in place of its bars, as the page shows it;
+/// empty when the symbol prints. The one check behind encodeBarcode, for whoever must know
+/// before a run (a wrong check digit is zint's "Error 275: Invalid check digit ...").
+QString barcodeError(const BarcodeOptions& options, const QString& data);
+
 /// Encodes `data` for a printer of `dpi`: the module is options.moduleMm rounded to whole dots, or
 /// with moduleMm 0 the widest whole number of dots whose symbol fits `boxWidthPt`; the bar height
 /// is rounded to whole dots too. Every bar edge then lies on the dot grid of the symbol's origin.

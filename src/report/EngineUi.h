@@ -5,10 +5,24 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <functional>
+
 namespace quorvel::report {
 
 struct PageDescription;
 class ReportSystem;
+
+/// What the preview may ask of the run whose pages it shows.
+struct Relayout
+{
+    /// Labels a page of the report's first label region holds; 0 without a region.
+    std::int64_t labelsPerPage = 0;
+    /// Lays the run out again with its first label in slot `startLabel` (1-based, in the region's
+    /// fill order) and returns the pages to show from now on; the pages shown before stay valid
+    /// until the next call. Fails as the run does.
+    std::function<const PageDescription&(int startLabel)> relay;
+};
 
 class EngineUi
 {
@@ -32,7 +46,7 @@ public:
     virtual void endGeneration() = 0;
 
     /// Shows the generated pages; returns when the operator closes the preview.
-    virtual void preview(const PageDescription& pages, ReportSystem& system) = 0;
+    virtual void preview(const PageDescription& pages, ReportSystem& system, const Relayout& relayout = {}) = 0;
 
     /// Waits about `ms` milliseconds with the GUI live (the missing-connection wait).
     virtual void wait(int ms) = 0;

@@ -53,11 +53,13 @@ void HeadlessUi::endGeneration()
     generating = false;
 }
 
-void HeadlessUi::preview(const PageDescription& pages, ReportSystem&)
+void HeadlessUi::preview(const PageDescription& pages, ReportSystem&, const Relayout& run)
 {
     ++previews;
+    relayout = run;
     if (onPreview)
         onPreview(pages);
+    relayout = {};
 }
 
 void HeadlessUi::wait(int ms)

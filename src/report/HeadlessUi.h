@@ -20,7 +20,7 @@ public:
     bool setStatus(const QString& text) override;
     bool poll() override;
     void endGeneration() override;
-    void preview(const PageDescription& pages, ReportSystem& system) override;
+    void preview(const PageDescription& pages, ReportSystem& system, const Relayout& run = {}) override;
     void wait(int ms) override;
 
     /// Echo messages and errors to standard error as they come.
@@ -31,6 +31,8 @@ public:
     int cancelAtPage = 0;
     /// Called with the generated pages in place of the preview window.
     std::function<void(const PageDescription&)> onPreview;
+    /// The run behind the last preview, while onPreview runs.
+    Relayout relayout;
 
     QStringList messages;
     QStringList errors;

@@ -14,6 +14,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace quorvel::report {
 
 namespace {
@@ -93,21 +95,75 @@ public:
     {
         m_ui.beginGeneration(m_system);
         m_generating = true;
-        m_doc.title = m_system.printerTitle;
         openViews();
         const bool completed = generate();
         m_ui.endGeneration();
         m_generating = false;
         if (!completed)
             return;
+        m_shown = std::move(m_pages);
         // The definition's copies are where this run's copies start; the output options may
         // still change them, and what they write back holds until the next run seeds again.
-        if (m_doc.print.copies > 0)
-            m_system.copies = m_doc.print.copies;
-        m_ui.preview(m_doc, m_system);
+        if (m_shown->doc.print.copies > 0)
+            m_system.copies = m_shown->doc.print.copies;
+        Relayout relayout;
+        relayout.labelsPerPage = firstRegionLabels();
+        relayout.relay = [this](int startLabel) -> const PageDescription& { return relay(startLabel); };
+        m_ui.preview(m_shown->doc, m_system, relayout);
     }
 
 private:
+    /// A document being generated, with the builder that stores its fonts and symbols.
+    struct Pages
+    {
+        explicit Pages(EngineUi& ui) : builder(doc, ui) {}
+        PageDescription doc;
+        PageBuilder builder;
+    };
+
+    /// The preview's start box: the pages again, the first label in another slot. A cancelled
+    /// generation keeps what was shown.
+    const PageDescription& relay(int startLabel)
+    {
+        const int before = m_system.startLabel;
+        m_system.startLabel = startLabel;
+        m_ui.beginGeneration(m_system);
+        m_generating = true;
+        bool completed = false;
+        try {
+            completed = generate();
+        } catch (...) {
+            m_system.startLabel = before;
+            throw;
+        }
+        m_ui.endGeneration();
+        m_generating = false;
+        if (!completed) {
+            m_system.startLabel = before;
+            return m_shown->doc;
+        }
+        // Pages past the kept range would be lost without a word: the layout shown stays.
+        if (m_pageNumber > m_system.lastPage) {
+            m_system.startLabel = before;
+            m_pages.reset();
+            throw Failure(QStringLiteral("Starting at label %1 makes %2 pages, more than the %3 pages a run keeps.")
+                              .arg(startLabel)
+                              .arg(m_pageNumber)
+                              .arg(m_system.lastPage));
+        }
+        m_previous = std::move(m_shown);
+        m_shown = std::move(m_pages);
+        return m_shown->doc;
+    }
+
+    std::int64_t firstRegionLabels() const
+    {
+        for (const PageEntry& entry : m_report.pages)
+            if (const PageDef& page = resolvePage(entry); page.region)
+                return labelsPerPage(*page.region);
+        return 0;
+    }
+
     const PageDef& resolvePage(const PageEntry& entry) const
     {
         if (const auto* page = std::get_if<PageDef>(&entry.page))
@@ -210,11 +266,12 @@ private:
         if (!m_ui.setStatus(status))
             return false;
         m_keep = m_pageNumber >= m_system.firstPage && m_pageNumber <= m_system.lastPage;
-        m_builder.setDpi(layoutDpi(def.print.quality, m_system.deviceDpi));
+        m_pages->builder.setDpi(layoutDpi(def.print.quality, m_system.deviceDpi));
         if (m_keep) {
-            if (m_doc.pages.empty())
-                m_doc.print = def.print;
-            m_doc.pages.push_back(Page{def.widthMm * kPtPerMm, def.heightMm * kPtPerMm, {}});
+            PageDescription& doc = m_pages->doc;
+            if (doc.pages.empty())
+                doc.print = def.print;
+            doc.pages.push_back(Page{def.widthMm * kPtPerMm, def.heightMm * kPtPerMm, {}});
         }
         return true;
     }
@@ -229,7 +286,7 @@ private:
         }
         const auto resolver = [&](Source s, const QString& value) { return resolve(s, value, v); };
         for (const ItemDef& item : items) {
-            m_builder.draw(m_doc.pages.back(), item, ox, oy, resolver);
+            m_pages->builder.draw(m_pages->doc.pages.back(), item, ox, oy, resolver);
             if (!m_ui.poll())
                 return false;
         }
@@ -238,6 +295,10 @@ private:
 
     bool generate()
     {
+        m_pages = std::make_unique<Pages>(m_ui);
+        m_pages->doc.title = m_system.printerTitle;
+        m_pageNumber = 0;
+        bool firstRegion = true;
         for (const PageEntry& entry : m_report.pages) {
             const PageDef& page = resolvePage(entry);
             const double ox = page.marginLeftMm * kPtPerMm, oy = page.marginTopMm * kPtPerMm;
@@ -251,10 +312,13 @@ private:
             v->hasRow = v->connection->first();
             v->fetch();
             const std::int64_t perPage = std::int64_t{region.rows} * region.columns;
+            // A partly used sheet: the run's first labels go past the slots already used.
+            std::int64_t firstSlot = firstRegion ? skippedSlots(region, m_system.startLabel) : 0;
+            firstRegion = false;
             do {
                 if (!beginPage(page) || !drawItems(page.items, ox, oy, v))
                     return false;
-                for (std::int64_t slot = 0; slot < perPage && v->hasRow; ++slot) {
+                for (std::int64_t slot = std::exchange(firstSlot, 0); slot < perPage && v->hasRow; ++slot) {
                     const LabelPlacement at = placeLabel(region, slot);
                     if (!drawItems(region.items, ox + at.xMm * kPtPerMm, oy + at.yMm * kPtPerMm, v))
                         return false;
@@ -272,8 +336,9 @@ private:
     ReportSystem& m_system;
     EngineUi& m_ui;
     int m_connectionWaits;
-    PageDescription m_doc;
-    PageBuilder m_builder{m_doc, m_ui};
+    std::unique_ptr<Pages> m_pages;      // being generated
+    std::unique_ptr<Pages> m_shown;      // in the preview
+    std::unique_ptr<Pages> m_previous;   // shown before the last relay, kept for the view
     std::vector<OpenView> m_views;
     bool m_generating = false;
     bool m_keep = false;
@@ -356,6 +421,79 @@ const ReportDef* ReportProject::activeReport() const
     return &m_definition->reports[static_cast<std::size_t>(m_active)];
 }
 
+namespace {
+
+/// The pages of a report as they print, shared pages resolved; those the definition lacks left out.
+std::vector<const PageDef*> reportPages(const Definition& def, const ReportDef& report)
+{
+    std::vector<const PageDef*> pages;
+    for (const PageEntry& entry : report.pages) {
+        if (const auto* page = std::get_if<PageDef>(&entry.page)) {
+            pages.push_back(page);
+            continue;
+        }
+        const QString& name = std::get<QString>(entry.page);
+        for (const PageDef& p : def.sharedPages)
+            if (p.name.compare(name, Qt::CaseInsensitive) == 0) {
+                pages.push_back(&p);
+                break;
+            }
+    }
+    return pages;
+}
+
+} // namespace
+
+std::int64_t ReportProject::pageCount(std::int64_t labels, int startLabel) const
+{
+    const ReportDef* report = activeReport();
+    if (!report)
+        return 0;
+    std::int64_t pages = 0;
+    bool firstRegion = true;
+    for (const PageDef* page : reportPages(*m_definition, *report)) {
+        if (!page->region) {
+            ++pages;
+            continue;
+        }
+        const int skipped = firstRegion ? skippedSlots(*page->region, startLabel) : 0;
+        firstRegion = false;
+        pages += regionPageCount(*page->region, labels, skipped);
+    }
+    return pages;
+}
+
+std::int64_t ReportProject::labelsPerPage() const
+{
+    const ReportDef* report = activeReport();
+    if (!report)
+        return 0;
+    for (const PageDef* page : reportPages(*m_definition, *report))
+        if (page->region)
+            return report::labelsPerPage(*page->region);
+    return 0;
+}
+
+std::vector<BarcodeOptions> ReportProject::fieldBarcodes(const QString& field) const
+{
+    std::vector<BarcodeOptions> found;
+    const ReportDef* report = activeReport();
+    if (!report)
+        return found;
+    const auto collect = [&](const std::vector<ItemDef>& items) {
+        for (const ItemDef& item : items)
+            if (const auto* b = std::get_if<BarcodeDef>(&item))
+                if (b->source == Source::Field && b->value.compare(field, Qt::CaseInsensitive) == 0)
+                    found.push_back(b->options);
+    };
+    for (const PageDef* page : reportPages(*m_definition, *report)) {
+        collect(page->items);
+        if (page->region)
+            collect(page->region->items);
+    }
+    return found;
+}
+
 void ReportProject::execute()
 {
     open();
@@ -371,6 +509,12 @@ void ReportProject::execute()
     DataLockHold lock;
     if (!lock.acquire(m_ui, m_lockAttemptMs))
         return;
+    // The start slot suits one sheet only: the next run starts at the first slot again.
+    struct StartAgain
+    {
+        ReportSystem& system;
+        ~StartAgain() { system.startLabel = 1; }
+    } startAgain{m_engine};
     Run run(std::move(working), m_params, m_engine, m_ui, m_connectionWaits);
     run.execute();
 }

@@ -8,6 +8,8 @@
 #include <QLocale>
 #include <QString>
 
+#include <cstdint>
+
 #include <memory>
 #include <utility>
 #include <vector>
@@ -51,6 +53,17 @@ public:
     const Definition& definition() const { return *m_definition; }
     /// The report that execute runs; only while open. Null when the definition holds none.
     const ReportDef* activeReport() const;
+
+    /// Pages the active report makes of `labels` labels (one per row of its data) when the first
+    /// goes to slot `startLabel` of its first label region; only while open. Shared pages the
+    /// definition lacks count for nothing (the run fails on them).
+    std::int64_t pageCount(std::int64_t labels, int startLabel = 1) const;
+    /// Labels a page of the active report's first label region holds; 0 without one, or when
+    /// not open.
+    std::int64_t labelsPerPage() const;
+    /// The bar codes of the active report whose data is the field `field` (compared without
+    /// regard to case); empty when not open.
+    std::vector<BarcodeOptions> fieldBarcodes(const QString& field) const;
 
     /// Opens when needed and runs the active report: lock, generation with status, preview,
     /// ending. Returns normally after Cancel in the lock question or the status window.

@@ -41,6 +41,10 @@ public:
     /// The resolution of the printer the run is for, in dpi; 0 when not known. Layout puts bar
     /// codes on this dot grid unless a page names its own `quality`; with neither, 300 dpi.
     int deviceDpi = 0;
+    /// The slot of the first label region's first page that takes the first label (1: the first
+    /// slot in the region's fill order), for a partly used sheet; the slots before it stay blank.
+    /// Every run starts at 1 again once it ends.
+    int startLabel = 1;
 
     // SystemPreview
     bool previewMaximized = true;

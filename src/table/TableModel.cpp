@@ -98,9 +98,28 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
             return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
         return {};
     }
-    if (role == Qt::DisplayRole && section >= 0 && section < m_rows)
+    if (section < 0 || section >= m_rows)
+        return {};
+    if (role == Qt::DisplayRole)
         return indicator(tableRow(section));
+    if (m_rowHeaderData) {
+        const int row = tableRow(section);
+        if (row >= 0)
+            return m_rowHeaderData(row, role);
+    }
     return {};
+}
+
+void TableModel::setRowHeaderData(RowHeaderData data)
+{
+    m_rowHeaderData = std::move(data);
+    rowHeadersChanged();
+}
+
+void TableModel::rowHeadersChanged()
+{
+    if (m_rows > 0)
+        emit headerDataChanged(Qt::Vertical, 0, m_rows - 1);
 }
 
 Qt::ItemFlags TableModel::flags(const QModelIndex& index) const
@@ -121,8 +140,11 @@ void TableModel::onChange(const Change& change)
         // An abandoned edit leaves the row in place; only a row count that fell means one left.
         if (m_table.rowCount() < m_rows + m_tail)
             rowLeft(change.row);
-        else if (change.row >= 0 && change.row < m_rows)
+        else if (change.row >= 0 && change.row < m_rows) {
             emit dataChanged(index(change.row, 0), index(change.row, columnCount() - 1));
+            if (m_rowHeaderData)
+                emit headerDataChanged(Qt::Vertical, change.row, change.row);
+        }
         break;
     case Change::Kind::Emptied:
         beginResetModel();
@@ -137,11 +159,16 @@ void TableModel::onChange(const Change& change)
             int col = columnOfField(change.field);
             if (col >= 0)
                 emit dataChanged(index(change.row, col), index(change.row, col));
+            if (m_rowHeaderData)
+                emit headerDataChanged(Qt::Vertical, change.row, change.row);
         }
         break;
     case Change::Kind::RowStored:
-        if (change.row >= 0 && change.row < m_rows)
+        if (change.row >= 0 && change.row < m_rows) {
             emit dataChanged(index(change.row, 0), index(change.row, columnCount() - 1));
+            if (m_rowHeaderData)
+                emit headerDataChanged(Qt::Vertical, change.row, change.row);
+        }
         break;
     case Change::Kind::Moved:
     case Change::Kind::EditBegun:

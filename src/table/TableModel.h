@@ -49,6 +49,14 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    /// Row-header data beside the indicator text (a decoration, a tool tip ...), asked for a
+    /// table row and a role whenever a view wants it. Row headers are announced again whenever
+    /// a row's values change.
+    using RowHeaderData = std::function<QVariant(int row, int role)>;
+    void setRowHeaderData(RowHeaderData data);
+    /// Tells views that every row header may read differently now.
+    void rowHeadersChanged();
+
     /// Called on every notification of the table, synchronously, after views were told: the
     /// assigned field, or -1 when the change concerns the row or the table. A plain call, not a
     /// signal: an import raises a dozen notifications per row and a signal's cost shows there.
@@ -81,6 +89,7 @@ private:
     QString m_currentMark;
     bool m_flushQueued = false;
     ChangeHandler m_changeHandler;
+    RowHeaderData m_rowHeaderData;
 };
 
 } // namespace quorvel::table

@@ -2,6 +2,8 @@
 #include "labels/LabelFixtures.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -151,12 +153,130 @@ TEST_F(BatchTest, PrintRefusesMoreLabelsThanTheLimitAndWritesNothing)
     EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
 }
 
-TEST_F(BatchTest, HelpNamesBothCommands)
+TEST_F(BatchTest, HelpNamesTheCommands)
 {
     Result r = run("--help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("list [--count] FILE..."), std::string::npos);
     EXPECT_NE(r.out.find("expand"), std::string::npos);
+    EXPECT_NE(r.out.find("check [--definition PATH] FILE..."), std::string::npos);
+}
+
+/// An item line with its own bar code.
+std::string coded(const std::string& grupo, const std::string& qtd, const std::string& code)
+{
+    return labelLine({grupo, "CAMISETAS", "NORTE", "AZUL", "CM-204", "BASICA", "M", code, "39,90", qtd}) + "\r\n";
+}
+
+const std::string kA4 = QUORVEL_SOURCE_DIR "/examples/definitions/a4-3x10.rav";
+
+struct CheckCase
+{
+    const char* name;
+    std::string lines;
+    std::string definition;   ///< empty: the one beside the program
+    std::string out;
+    std::string err;
+    int status;
+};
+
+void PrintTo(const CheckCase& c, std::ostream* os) { *os << c.name; }
+
+class BatchCheck : public BatchTest, public ::testing::WithParamInterface<CheckCase>
+{};
+
+TEST_P(BatchCheck, ReportsMarkedRowsAndTotals)
+{
+    const CheckCase& c = GetParam();
+    std::string args = "check ";
+    if (!c.definition.empty())
+        args += "--definition '" + c.definition + "' ";
+    Result r = run(args + file("a.txt", c.lines));
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.status, c.status);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachProblem, BatchCheck,
+    ::testing::Values(
+        CheckCase{"NothingWrong", coded("A", "2", "2000000012346"), "",
+                  "rows: 1\nlabels: 2\npages: 2\nlabels with an error box: 0\n", "", 0},
+        CheckCase{"WrongCheckDigit", coded("A", "1", "2000000012346") + coded("B", "3", "7891000000002"), "",
+                  "a.txt:2\t7891000000002\tCódigo de barras inválido: dígito verificador deveria ser 7\n"
+                  "rows: 2\nlabels: 4\npages: 4\nlabels with an error box: 3\n", "", 1},
+        CheckCase{"WrongLengthForTheSymbology", coded("A", "1", "12345"),
+                  QUORVEL_SOURCE_DIR "/tests/labels/data/ean13-only.rav",
+                  "a.txt:1\t12345\tCódigo de barras inválido: EAN-13 precisa de 12 ou 13 dígitos\n"
+                  "rows: 1\nlabels: 1\npages: 1\nlabels with an error box: 1\n", "", 1},
+        CheckCase{"QuantityZeroAndNegative", coded("A", "0", "2000000012346") + coded("B", "-2", "2000000012346"), "",
+                  "a.txt:1\t2000000012346\tQuantidade 0: esta linha não gera etiquetas\n"
+                  "a.txt:2\t2000000012346\tQuantidade negativa (-2): esta linha não gera etiquetas\n"
+                  "rows: 2\nlabels: 0\npages: 1\nlabels with an error box: 0\n", "", 0},
+        CheckCase{"BadCodeOnARowWithoutLabels", coded("A", "0", "7891000000002"), "",
+                  "a.txt:1\t7891000000002\tCódigo de barras inválido: dígito verificador deveria ser 7; "
+                  "Quantidade 0: esta linha não gera etiquetas\n"
+                  "rows: 1\nlabels: 0\npages: 1\nlabels with an error box: 0\n", "", 0},
+        CheckCase{"PagesOfTheNamedDefinition", coded("A", "31", "2000000012346"), kA4,
+                  "rows: 1\nlabels: 31\npages: 2\nlabels with an error box: 0\n", "", 0},
+        CheckCase{"PageLimit", coded("A", "10000", "2000000012346"), "",
+                  "rows: 1\nlabels: 10000\npages: 10000\nlabels with an error box: 0\n",
+                  "A impressão teria 10.000 páginas, mais que o limite de 9.999 páginas por impressão. "
+                  "Diminua as quantidades e imprima em partes.\n", 1}),
+    [](const ::testing::TestParamInfo<CheckCase>& row) { return std::string(row.param.name); });
+
+TEST_F(BatchTest, CheckNamesTheLineInEachFile)
+{
+    Result r = run("check " + file("a.txt", coded("A", "1", "2000000012346")) + " "
+                   + file("b.txt", coded("B", "1", "2000000012346") + coded("C", "0", "2000000012346")));
+    EXPECT_EQ(r.out, "b.txt:2\t2000000012346\tQuantidade 0: esta linha não gera etiquetas\n"
+                     "rows: 3\nlabels: 2\npages: 2\nlabels with an error box: 0\n");
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(BatchTest, CheckReportsAMissingDefinition)
+{
+    Result r = run("check --definition '" + files.path("none.rav") + "' " + file("a.txt", coded("A", "1", "2000000012346")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("The following reporting project does not exist:"), std::string::npos) << r.err;
+}
+
+TEST_F(BatchTest, PrintRefusesMorePagesThanTheLimitUnlessAllPages)
+{
+    // An empty label a page keeps 10,000 pages quick to write.
+    const std::string definition = files.write(
+        "blank.rav", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quorvel-report version=\"1\">\n"
+                     "<data-view name=\"E\" connection=\"RvDataSetConnection1\"/>\n<report name=\"R\">\n"
+                     "<page size=\"custom\" width=\"50\" height=\"30\"><labels view=\"E\" rows=\"1\" columns=\"1\" "
+                     "label-width=\"50\" label-height=\"30\"/></page></report></quorvel-report>\n");
+    const std::string labels = file("many.txt", coded("A", "9999", "2000000012346") + coded("B", "1", "2000000012346"));
+    const std::string pdf = files.path("all.pdf");
+    Result refused = run("print " + labels + " --definition '" + definition + "' -o '" + pdf + "'");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "A impressão teria 10.000 páginas, mais que o limite de 9.999 páginas por impressão. "
+                           "Diminua as quantidades e imprima em partes.\n");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
+
+    Result all = run("print " + labels + " --definition '" + definition + "' --all-pages -o '" + pdf + "'");
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out, "10000 page(s), 10000 label(s)\n");
+    ASSERT_TRUE(QFile::exists(QString::fromStdString(pdf)));
+    QProcess pdfinfo;
+    pdfinfo.start(QStringLiteral("pdfinfo"), {QString::fromStdString(pdf)});
+    ASSERT_TRUE(pdfinfo.waitForFinished(60000));
+    const QString info = QString::fromUtf8(pdfinfo.readAllStandardOutput());
+    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+10000\\n")))) << info.toStdString();
+}
+
+TEST_F(BatchTest, PrintStartsAtTheLabelAsked)
+{
+    const std::string pdf = files.path("start.pdf");
+    Result r = run("print " + file("a.txt", coded("A", "27", "2000000012346")) + " --definition '" + kA4 + "' --start 5 -o '"
+                   + pdf + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "2 page(s), 27 label(s)\n") << "27 labels after 4 used slots pass one sheet of 30";
+    Result bad = run("print " + file("b.txt", coded("A", "1", "2000000012346")) + " --start 0 -o '" + pdf + "'");
+    EXPECT_EQ(bad.status, 2);
 }
 
 } // namespace

@@ -18,6 +18,15 @@ using namespace quorvel::report::testing;
 namespace {
 
 /// One page holding `data` as a symbol of `kind` in a box of `boxWidthMm`.
+/// The options symbolPage draws with.
+BarcodeOptions optionsOf(BarcodeKind kind)
+{
+    BarcodeOptions o;
+    o.kind = kind;
+    o.barHeightMm = 12;
+    return o;
+}
+
 PageDescription symbolPage(BarcodeKind kind, const QString& data, double boxWidthMm, double moduleMm = 0, int dpi = 203)
 {
     PageDescription doc;
@@ -55,6 +64,7 @@ TEST_P(BarcodeScan, DecodesToTheSameData)
     PageDescription doc = symbolPage(c.kind, c.data, 60);
     ASSERT_EQ(doc.symbols.size(), 1u);
     ASSERT_TRUE(doc.symbols[0].error.isEmpty()) << doc.symbols[0].error.toStdString();
+    EXPECT_EQ(barcodeError(optionsOf(c.kind), c.data), QString()) << "the check before a run agrees";
     EXPECT_EQ(zbarDecode(rasterPage(doc, 0, dpi)), QStringList{c.decoded});
 }
 
@@ -187,6 +197,7 @@ TEST_P(BarcodeRefused, ShowsAMarkedBoxWithTheErrorAndNothingScans)
     PageDescription doc = symbolPage(c.kind, c.data, 60);
     const Symbol& s = doc.symbols.at(0);
     EXPECT_EQ(s.error, c.error);
+    EXPECT_EQ(barcodeError(optionsOf(c.kind), c.data), c.error) << "the check before a run finds the same";
     EXPECT_TRUE(s.bars.empty());
     EXPECT_NEAR(s.widthPt, 60 * kPtPerMm, 1e-9);
     EXPECT_TRUE(zbarDecode(rasterPage(doc, 0, 300)).isEmpty());

@@ -61,3 +61,45 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
+
+namespace {
+
+struct PagesCase
+{
+    const char* name;
+    int rows, columns;
+    std::int64_t labels;
+    int startLabel;
+    int skipped;
+    std::int64_t pages;
+};
+
+void PrintTo(const PagesCase& c, std::ostream* os) { *os << c.name; }
+
+class RegionPages : public ::testing::TestWithParam<PagesCase>
+{};
+
+TEST_P(RegionPages, CountsThePagesAfterTheSkippedSlots)
+{
+    const PagesCase& c = GetParam();
+    RegionDef r;
+    r.rows = c.rows;
+    r.columns = c.columns;
+    EXPECT_EQ(skippedSlots(r, c.startLabel), c.skipped);
+    EXPECT_EQ(regionPageCount(r, c.labels, c.skipped), c.pages);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Region, RegionPages,
+    ::testing::Values(
+        PagesCase{"NoLabelsStillOnePage", 10, 3, 0, 5, 4, 1},
+        PagesCase{"FullSheet", 10, 3, 30, 1, 0, 1},
+        PagesCase{"OneMoreStartsASheet", 10, 3, 31, 1, 0, 2},
+        PagesCase{"UsedSlotsPushLabelsOn", 10, 3, 27, 5, 4, 2},
+        PagesCase{"UsedSlotsThatStillFit", 10, 3, 26, 5, 4, 1},
+        PagesCase{"StartBelowOneIsTheFirstSlot", 10, 3, 30, 0, 0, 1},
+        PagesCase{"StartPastTheSheetIsTheLastSlot", 10, 3, 2, 99, 29, 2},
+        PagesCase{"RollOfOneLabelAPage", 1, 1, 10000, 3, 0, 10000}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+} // namespace

@@ -21,6 +21,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -143,6 +145,16 @@ PreviewWindow::PreviewWindow(const PageDescription& pages, ReportSystem& system,
     tools->addWidget(m_zoomBox);
     tools->addWidget(new QLabel(QStringLiteral(" % "), tools));
     tools->addSeparator();
+    m_startLabelAction = tools->addWidget(new QLabel(QStringLiteral(" Start at label "), tools));
+    m_startBox = new QSpinBox(tools);
+    m_startBox->setObjectName(QStringLiteral("startBox"));
+    m_startBox->setRange(1, 1);
+    m_startBox->setKeyboardTracking(false);
+    m_startBox->setToolTip(QStringLiteral("The first label goes to this slot of page 1 (1 = top left); the slots before it stay blank"));
+    m_startBoxAction = tools->addWidget(m_startBox);
+    m_startLabelAction->setVisible(false);
+    m_startBoxAction->setVisible(false);
+    tools->addSeparator();
     tools->addAction(m_exit);
 
     m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -154,6 +166,7 @@ PreviewWindow::PreviewWindow(const PageDescription& pages, ReportSystem& system,
 
     connect(m_pageBox, &QLineEdit::editingFinished, this, [this] { guarded(m_onFailure, [this] { pageBoxEdited(); }); });
     connect(m_zoomBox, &QLineEdit::editingFinished, this, [this] { guarded(m_onFailure, [this] { zoomBoxEdited(); }); });
+    connect(m_startBox, &QSpinBox::valueChanged, this, [this] { guarded(m_onFailure, [this] { startBoxEdited(); }); });
     connect(m_view, &PageView::downPastBottom, this, [this] {
         if (m_page + 1 < pageCount())
             goToPage(m_page + 2);
@@ -182,6 +195,7 @@ PreviewWindow::~PreviewWindow()
     // window that is half destroyed.
     disconnect(m_pageBox, nullptr, this, nullptr);
     disconnect(m_zoomBox, nullptr, this, nullptr);
+    disconnect(m_startBox, nullptr, this, nullptr);
 }
 
 QAction* PreviewWindow::command(const QString& name, const QString& caption, const QList<QKeySequence>& keys,
@@ -211,6 +225,48 @@ void PreviewWindow::exec()
 }
 
 void PreviewWindow::setDeviceFactory(DeviceFactory factory) { m_deviceFactory = std::move(factory); }
+
+void PreviewWindow::setRelayout(Relayout relayout)
+{
+    m_relayout = std::move(relayout);
+    const bool shown = m_relayout.relay && m_relayout.labelsPerPage > 1;
+    {
+        const QSignalBlocker quiet(m_startBox);
+        m_startBox->setRange(1, shown ? static_cast<int>(std::min<std::int64_t>(m_relayout.labelsPerPage, 100000)) : 1);
+        m_startBox->setValue(std::clamp(m_system.startLabel, 1, m_startBox->maximum()));
+    }
+    m_startLabelAction->setVisible(shown);
+    m_startBoxAction->setVisible(shown);
+}
+
+int PreviewWindow::startLabel() const { return m_startBox->value(); }
+
+void PreviewWindow::setStartLabel(int label) { m_startBox->setValue(label); }
+
+void PreviewWindow::startBoxEdited()
+{
+    if (!m_relayout.relay)
+        return;
+    // Whatever becomes of the layout, the box shows the slot the pages were laid from.
+    struct ShowSlot
+    {
+        PreviewWindow* w;
+        ~ShowSlot()
+        {
+            const QSignalBlocker quiet(w->m_startBox);
+            w->m_startBox->setValue(std::clamp(w->m_system.startLabel, 1, w->m_startBox->maximum()));
+        }
+    } showSlot{this};
+    const int page = currentPage();
+    const PageDescription* doc = nullptr;
+    {
+        const WaitCursor wait;
+        doc = &m_relayout.relay(m_startBox->value());
+    }
+    showDocument(*doc);
+    m_opened.reset();
+    goToPage(page);
+}
 
 int PreviewWindow::currentPage() const { return pageCount() == 0 ? 0 : m_page + 1; }
 

@@ -1,6 +1,7 @@
 // The preview window: the run's pages one at a time, with paging, zoom, printing and saving.
 #pragma once
 
+#include "report/EngineUi.h"
 #include "report/ui/ErrorHook.h"
 
 #include <QMainWindow>
@@ -11,6 +12,7 @@
 class QAction;
 class QLabel;
 class QLineEdit;
+class QSpinBox;
 
 namespace quorvel::report {
 
@@ -36,6 +38,15 @@ public:
     /// Makes the device a print goes to, for the chosen printer. By default a system print queue.
     using DeviceFactory = std::function<std::unique_ptr<PrintDevice>(const QString& printerName)>;
     void setDeviceFactory(DeviceFactory factory);
+
+    /// The run behind the pages: with more than one label a page, the toolbar's "Start at label"
+    /// box lays the run again from the slot chosen. Without it, or with one label a page, the box
+    /// stays hidden.
+    void setRelayout(Relayout relayout);
+    /// The start box's value: 1 = the first slot of the first page.
+    int startLabel() const;
+    /// What the start box does when its value changes: the pages again from that slot.
+    void setStartLabel(int label);
 
     int currentPage() const;   ///< 1-based; 0 without pages
     int pageCount() const;
@@ -72,7 +83,13 @@ private:
     void pageBoxEdited();
     void zoomBoxEdited();
 
+    void startBoxEdited();
+
     const PageDescription* m_doc;
+    Relayout m_relayout;
+    QSpinBox* m_startBox;
+    QAction* m_startBoxAction;
+    QAction* m_startLabelAction;
     std::unique_ptr<PageDescription> m_opened;   // a snapshot opened from the File menu
     ReportSystem& m_system;
     PreviewDialogs& m_dialogs;

@@ -106,9 +106,10 @@ void WidgetEngineUi::endGeneration()
     m_status.reset();
 }
 
-void WidgetEngineUi::preview(const PageDescription& pages, ReportSystem& system)
+void WidgetEngineUi::preview(const PageDescription& pages, ReportSystem& system, const Relayout& relayout)
 {
     PreviewWindow window(pages, system, *m_dialogs, m_onFailure, m_parent);
+    window.setRelayout(relayout);
     window.exec();
 }
 

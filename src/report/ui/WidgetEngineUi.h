@@ -36,7 +36,7 @@ public:
     bool poll() override;
     void endGeneration() override;
 
-    void preview(const PageDescription& pages, ReportSystem& system) override;
+    void preview(const PageDescription& pages, ReportSystem& system, const Relayout& relayout = {}) override;
     void wait(int ms) override;
 
     /// The status window while pages are generated, else null.

@@ -1,0 +1,62 @@
+// The marks of the label list: the grid's indicator column marks every row that will not print as
+// the operator expects (a bar code the active definition cannot print, no labels, no price), with
+// the reason as its tool tip; and the checks a print run makes before it empties the print table.
+#pragma once
+
+#include "labels/Preflight.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QFileSystemWatcher;
+class QTableView;
+
+namespace quorvel::table {
+class TableModel;
+}
+
+namespace quorvel::app {
+
+class Dialogs;
+class ErrorHandler;
+
+class ListMarks : public QObject
+{
+    Q_OBJECT
+
+public:
+    /// Where the definition is, asked at every reading.
+    using PathSource = std::function<QString()>;
+
+    /// Marks the rows of `model` shown in `grid` under the definition `definitionPath` names,
+    /// read now and again whenever that file changes. All three must outlive the marks.
+    ListMarks(table::TableModel& model, QTableView& grid, PathSource definitionPath, ErrorHandler& errors,
+              QObject* parent = nullptr);
+    ~ListMarks() override;
+
+    /// Reads the definition again (from where the path source says now) and marks every row anew.
+    void reload();
+
+    /// Why the row (table index) is marked; empty when it is not.
+    QString reasons(int row);
+
+    /// Before a run empties the print table: fails with the page-limit message when the list
+    /// needs more pages than `pageLimit`, and asks whether to print anyway when labels would
+    /// carry a bar-code error box. False when the operator declines.
+    bool approvesRun(Dialogs& dialogs, std::int64_t pageLimit);
+
+private:
+    void watch();
+
+    table::TableModel& m_model;
+    PathSource m_pathSource;
+    QString m_path;
+    ErrorHandler& m_errors;
+    QFileSystemWatcher* m_watcher;
+    labels::PrintPlan m_plan;
+    labels::CodeChecker m_codes;
+};
+
+} // namespace quorvel::app

@@ -1,0 +1,151 @@
+#include "labels/Preflight.h"
+
+#include "labels/LabelList.h"
+#include "report/BarcodeEncoder.h"
+#include "report/HeadlessUi.h"
+#include "report/ReportProject.h"
+#include "report/ReportSystem.h"
+#include "table/Failure.h"
+#include "table/Windows1252.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <memory>
+
+namespace quorvel::labels {
+
+PrintPlan PrintPlan::read(const QString& path)
+{
+    PrintPlan plan;
+    auto system = std::make_shared<report::ReportSystem>();
+    auto ui = std::make_shared<report::HeadlessUi>();
+    auto project = std::make_shared<report::ReportProject>(*system, *ui);
+    try {
+        project->setProjectFile(path);
+        project->open();
+    } catch (const Failure&) {
+        return plan;
+    }
+    if (!project->activeReport())
+        return plan;
+    plan.codeBarcodes = project->fieldBarcodes(QStringLiteral("Codigo"));
+    plan.labelsPerPage = project->labelsPerPage();
+    plan.pages = [system, ui, project](std::int64_t labels, int startLabel) { return project->pageCount(labels, startLabel); };
+    return plan;
+}
+
+void CodeChecker::setBarcodes(std::vector<report::BarcodeOptions> barcodes)
+{
+    if (barcodes == m_barcodes)
+        return;
+    m_barcodes = std::move(barcodes);
+    m_checked.clear();
+}
+
+QString CodeChecker::engineError(const std::string& code) const
+{
+    const QString data = table::fromWindows1252(code);
+    for (const report::BarcodeOptions& options : m_barcodes)
+        if (QString error = report::barcodeError(options, data); !error.isEmpty())
+            return error;
+    return {};
+}
+
+const QString& CodeChecker::problem(const std::string& code)
+{
+    auto it = m_checked.find(code);
+    if (it == m_checked.end()) {
+        const QString error = engineError(code);
+        it = m_checked.emplace(code, error.isEmpty() ? QString() : barcodeProblem(error)).first;
+    }
+    return it->second;
+}
+
+QString barcodeProblem(const QString& engineError)
+{
+    static const QString prefix = QString::fromUtf8("Código de barras inválido: ");
+    if (engineError == QLatin1String("No bar code data"))
+        return QString::fromUtf8("Código de barras vazio: a etiqueta sairia com uma caixa de erro");
+    struct Rule
+    {
+        QRegularExpression pattern;
+        const char* words;   // UTF-8, with \\1 ... for the captures
+    };
+    static const std::vector<Rule> rules = {
+        {QRegularExpression(QStringLiteral("[Cc]heck digit '.*', expecting '(.)'")), "dígito verificador deveria ser \\1"},
+        {QRegularExpression(QStringLiteral("^(\\S+) needs (\\d+) or (\\d+) digits")), "\\1 precisa de \\2 ou \\3 dígitos"},
+        {QRegularExpression(QStringLiteral("^(\\S+) needs (\\d+) to (\\d+) digits")), "\\1 precisa de \\2 a \\3 dígitos"},
+        {QRegularExpression(QStringLiteral("^PostNet needs 5, 9 or 11 digits")), "PostNet precisa de 5, 9 ou 11 dígitos"},
+        {QRegularExpression(QStringLiteral("^Interleaved 2 of 5 needs an even number of digits")),
+         "Interleaved 2 of 5 precisa de um número par de dígitos"},
+        {QRegularExpression(QStringLiteral("^UPC-E number system must be 0 or 1")), "o UPC-E deve começar por 0 ou 1"},
+        {QRegularExpression(QStringLiteral("^(Code \\d+) cannot encode '(.)'")), "o \\1 não aceita o caractere '\\2'"},
+    };
+    for (const Rule& rule : rules) {
+        const QRegularExpressionMatch m = rule.pattern.match(engineError);
+        if (!m.hasMatch())
+            continue;
+        QString words = QString::fromUtf8(rule.words);
+        for (int i = m.lastCapturedIndex(); i >= 1; --i)
+            words.replace(QStringLiteral("\\%1").arg(i), m.captured(i));
+        return prefix + words;
+    }
+    return prefix + engineError;
+}
+
+QString rowProblems(const table::Table& t, int row, CodeChecker& codes)
+{
+    QStringList reasons;
+    if (const QString& code = codes.problem(t.textAt(row, CODIGO_BARRA)); !code.isEmpty())
+        reasons << code;
+    if (t.isNullAt(row, qtd)) {
+        reasons << QString::fromUtf8("Quantidade vazia: esta linha não gera etiquetas");
+    } else if (const std::int32_t n = t.integerAt(row, qtd); n == 0) {
+        reasons << QString::fromUtf8("Quantidade 0: esta linha não gera etiquetas");
+    } else if (n < 0) {
+        reasons << QString::fromUtf8("Quantidade negativa (%1): esta linha não gera etiquetas").arg(n);
+    }
+    if (t.isNullAt(row, PRECO1))
+        reasons << QString::fromUtf8("Preço vazio: a etiqueta sairá sem preço");
+    return reasons.join(QLatin1Char('\n'));
+}
+
+PreflightSummary summarize(const table::Table& t, const PrintPlan& plan, CodeChecker& codes)
+{
+    PreflightSummary s;
+    s.rows = t.rowCount();
+    QSet<QString> listed;
+    for (int row = 0; row < s.rows; ++row) {
+        const std::int32_t n = t.integerAt(row, qtd);
+        if (n < 1)
+            continue;
+        s.labels += n;
+        const std::string code = t.textAt(row, CODIGO_BARRA);
+        if (codes.problem(code).isEmpty())
+            continue;
+        ++s.errorRows;
+        s.errorLabels += n;
+        const QString shown = table::fromWindows1252(code);
+        if (!listed.contains(shown)) {
+            listed.insert(shown);
+            s.errorCodes << shown;
+        }
+    }
+    if (plan.pages)
+        s.pages = plan.pages(s.labels, 1);
+    return s;
+}
+
+void checkPageCount(std::int64_t pages, std::int64_t limit)
+{
+    if (pages <= limit)
+        return;
+    QLocale locale;
+    throw Failure(QString::fromUtf8("A impressão teria %1 páginas, mais que o limite de %2 páginas por impressão. "
+                                    "Diminua as quantidades e imprima em partes.")
+                      .arg(locale.toString(static_cast<qlonglong>(pages)), locale.toString(static_cast<qlonglong>(limit))));
+}
+
+} // namespace quorvel::labels

@@ -1,0 +1,116 @@
+// quorvel-batch check: what the window would mark in the label files, and whether a run of them
+// would waste labels or pass the page limit, for a system that hands files to a shop.
+#include "BatchTables.h"
+#include "Command.h"
+
+#include "labels/LabelList.h"
+#include "labels/Preflight.h"
+#include "report/HeadlessUi.h"
+#include "report/ReportProject.h"
+#include "report/ReportSystem.h"
+#include "table/Failure.h"
+#include "table/Windows1252.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace quorvel::batch {
+namespace {
+
+int usage(const char* why)
+{
+    std::fprintf(stderr, "quorvel-batch check: %s\nUsage: quorvel-batch check [--definition PATH] FILE...\n", why);
+    return 2;
+}
+
+void print(const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), stdout);
+}
+
+int runCheck(const QStringList& args)
+{
+    QStringList files;
+    QString definition;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == u"--definition") {
+            if (i + 1 >= args.size())
+                return usage("--definition needs a value");
+            definition = args[++i];
+        } else if (args[i].startsWith(u'-')) {
+            return usage("unknown option");
+        } else {
+            files << args[i];
+        }
+    }
+    if (files.isEmpty())
+        return usage("no label file named");
+    if (definition.isEmpty())
+        definition = QCoreApplication::applicationDirPath() + QStringLiteral("/Relatorios/tag_02_Quorvel.rav");
+
+    // The definition's own failure, in the engine's words, before anything is counted under it.
+    report::ReportSystem system;
+    {
+        report::HeadlessUi ui;
+        report::ReportProject project(system, ui);
+        project.setProjectFile(definition);
+        project.open();
+    }
+    const labels::PrintPlan plan = labels::PrintPlan::read(definition);
+
+    // Every complete line of a file gives one row: a row's line is its place among the file's rows.
+    auto importTable = labels::makeImportTable();
+    std::vector<std::pair<QString, int>> firstRows;   // file, its first row
+    for (const QString& file : files) {
+        firstRows.emplace_back(file, importTable->rowCount());
+        if (importFiles({file}, *importTable) != 0)
+            return 1;
+    }
+
+    labels::CodeChecker codes;
+    codes.setBarcodes(plan.codeBarcodes);
+    std::size_t file = 0;
+    for (int row = 0; row < importTable->rowCount(); ++row) {
+        while (file + 1 < firstRows.size() && row >= firstRows[file + 1].second)
+            ++file;
+        const QString why = labels::rowProblems(*importTable, row, codes);
+        if (why.isEmpty())
+            continue;
+        print(QStringLiteral("%1:%2\t%3\t%4\n")
+                  .arg(QFileInfo(firstRows[file].first).fileName())
+                  .arg(row - firstRows[file].second + 1)
+                  .arg(table::fromWindows1252(importTable->textAt(row, labels::CODIGO_BARRA)),
+                       QString(why).replace(QLatin1Char('\n'), QStringLiteral("; "))));
+    }
+    const labels::PreflightSummary summary = labels::summarize(*importTable, plan, codes);
+    print(QStringLiteral("rows: %1\nlabels: %2\npages: %3\nlabels with an error box: %4\n")
+              .arg(summary.rows)
+              .arg(summary.labels)
+              .arg(summary.pages)
+              .arg(summary.errorLabels));
+    int status = summary.errorLabels > 0 ? 1 : 0;
+    try {
+        labels::checkPageCount(summary.pages, system.lastPage);
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "%s\n", failure.message().toUtf8().constData());
+        status = 1;
+    }
+    std::fflush(stdout);
+    return status;
+}
+
+const Registrar registrar({
+    "check",
+    "check [--definition PATH] FILE...",
+    "Imports like list and prints each row the window would mark: its file and line, the bar code\n"
+    "      and why; then the totals of rows, labels, pages under the definition (default: the one\n"
+    "      beside the program) and labels that would print an error box. Exit status 1 when a label\n"
+    "      would print an error box or the run would pass the page limit.",
+    false,
+    runCheck,
+});
+
+} // namespace
+} // namespace quorvel::batch
