@@ -31,7 +31,8 @@ check() {
 
 check every_command_from_help "$commands" ""
 check command_prefix "list" li
-check options_of_print "--definition --dpi --png" print --
+check options_of_print "--all-pages --definition --dpi --png --start" print --
+check options_of_check_definition "--dpi" check-definition labels.rav --
 check option_of_list "--count" list -
 check png_takes_a_folder "out" print labels.txt --png ""
 check o_takes_pdf_or_ndr "out tags.pdf tags.ndr" print labels.txt -o ""
