@@ -164,9 +164,23 @@ QString validateBarcode(BarcodeKind kind, const QString& data)
     return {};
 }
 
+namespace {
+
+// A module of a metre is past any label; beyond it the dot counts would overflow.
+constexpr double kMaxModuleDots = 100000;
+
+int wholeDots(double dots)
+{
+    if (!(dots >= 1))   // not a number too
+        return 1;
+    return static_cast<int>(std::min(dots, kMaxModuleDots));
+}
+
+} // namespace
+
 int moduleDots(double moduleMm, int dpi)
 {
-    return std::max(1, static_cast<int>(std::lround(moduleMm * dpi / 25.4)));
+    return wholeDots(std::round(moduleMm * dpi / 25.4));
 }
 
 namespace {
@@ -216,8 +230,7 @@ EncodedSymbol encodeBarcode(const QString& rawData, const BarcodeOptions& option
             return out;
         }
         const double modules = probe->vector->width;
-        dots = boxWidthPt > 0 ? static_cast<int>(std::floor(boxWidthPt / modules / dot + 1e-9)) : 2;
-        dots = std::max(dots, 1);
+        dots = boxWidthPt > 0 ? wholeDots(std::floor(boxWidthPt / modules / dot + 1e-9)) : 2;
     }
     out.moduleDots = dots;
     // Bars as tall as a whole number of dots; zint takes the height in modules.
