@@ -17,6 +17,7 @@
 #include "table/TableModel.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDate>
 #include <QFile>
 #include <QFileDialog>
@@ -153,6 +154,7 @@ void TFrmLerEtiqueta::buildReportComponents(quorvel::report::EngineUi* engineUi)
         });
         engineUi = m_ownEngineUi.get();
     }
+    m_engineUi = engineUi;
     RvPrjEtq = std::make_unique<report::ReportProject>(*RvSystemEtq, *engineUi);
 }
 
@@ -283,6 +285,17 @@ void TFrmLerEtiqueta::showEvent(QShowEvent* event)
     }
 }
 
+void TFrmLerEtiqueta::closeEvent(QCloseEvent* event)
+{
+    // Once the program is told to quit every nested event loop returns at once, questions
+    // unanswered: a print run under way must learn that it ends, not take that for a Yes.
+    m_closing = true;
+    if (m_printing)
+        m_engineUi->abandon();
+    m_dialogs.dismiss();
+    QWidget::closeEvent(event);
+}
+
 void TFrmLerEtiqueta::placeOnScreen()
 {
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -361,7 +374,7 @@ void TFrmLerEtiqueta::btnLocalizaClick()
             edtArquivo->setFocus(Qt::OtherFocusReason);
             throw SilentAbort();
         }
-        if (m_dialogs.show(Dialogs::confirmFile()) == Dialogs::Button::No) {
+        if (m_dialogs.show(Dialogs::confirmFile()) == Dialogs::Button::No || m_closing) {
             edtArquivo->setFocus(Qt::OtherFocusReason);
             return;
         }
@@ -393,7 +406,7 @@ void TFrmLerEtiqueta::InsereItem(const labels::LabelItem& item)
 void TFrmLerEtiqueta::Exclui1Click()
 {
     m_errors.guarded([this] {
-        if (m_dialogs.show(Dialogs::confirmDeleteItem()) == Dialogs::Button::No)
+        if (m_dialogs.show(Dialogs::confirmDeleteItem()) == Dialogs::Button::No || m_closing)
             return;
         DBGrid1->discardEditor();
         cdsEtqTemp->remove();
@@ -408,7 +421,8 @@ void TFrmLerEtiqueta::BtnSalvarClick()
     if (m_printing)
         return;
     m_errors.guarded([this] {
-        if (m_dialogs.show(Dialogs::confirmPrint()) == Dialogs::Button::No)
+        // Only Yes prints: closing the box by its frame answers nothing.
+        if (m_dialogs.show(Dialogs::confirmPrint()) != Dialogs::Button::Yes || m_closing)
             return;
         DBGrid1->writeEditor();
         labels::checkLabelCount(*cdsEtqTemp);
@@ -457,17 +471,21 @@ void TFrmLerEtiqueta::runReports()
             RvPrjEtq->setParam(QStringLiteral("data"), quorvel::report::dateParameter(QDate::currentDate()));
             RvPrjEtq->open();
             RvPrjEtq->execute();
-            if (m_dialogs.show(Dialogs::printAgain()) == Dialogs::Button::No) {
+            // A closing window has nobody left to ask, and an answer given meanwhile is a No.
+            if (m_closing || m_dialogs.show(Dialogs::printAgain()) == Dialogs::Button::No || m_closing) {
                 restoreCursor();
-                close();
+                if (!m_closing)
+                    close();
                 return;
             }
         }
     } catch (const Failure& failure) {
         restoreCursor();
-        m_dialogs.show(Dialogs::plain(failure.message()));
+        if (!m_closing)
+            m_dialogs.show(Dialogs::plain(failure.message()));
     } catch (const std::exception& e) {
         restoreCursor();
-        m_dialogs.show(Dialogs::plain(QString::fromLocal8Bit(e.what())));
+        if (!m_closing)
+            m_dialogs.show(Dialogs::plain(QString::fromLocal8Bit(e.what())));
     }
 }

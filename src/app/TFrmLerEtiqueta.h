@@ -90,6 +90,7 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormShow();
@@ -109,4 +110,6 @@ private:
     bool m_placed = false;
     std::unique_ptr<quorvel::report::EngineUi> m_ownEngineUi;   // the real windows, unless replaced
     bool m_printing = false;   // a print run is under way: no second one may start
+    bool m_closing = false;    // the window is closing: questions count as No, the run ends
+    quorvel::report::EngineUi* m_engineUi = nullptr;
 };
