@@ -64,6 +64,11 @@ DbGrid::DbGrid(ErrorHandler& errors, QWidget* parent)
     setTabKeyNavigation(false);
     setWordWrap(false);
     setFocusPolicy(Qt::StrongFocus);
+    // Per column the bar has as many positions as columns hidden (here one or two) and a
+    // handle of nearly its whole length, whose pale face reads as the trough: the darker
+    // remainder seems to be the handle and to run against the columns. Per pixel, the handle
+    // follows the mouse and measures the share of the columns' width in view.
+    setHorizontalScrollMode(ScrollPerPixel);
     horizontalHeader()->setSectionsMovable(true);
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
