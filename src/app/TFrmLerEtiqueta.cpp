@@ -31,6 +31,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 #include <limits>
 
@@ -282,6 +283,10 @@ void TFrmLerEtiqueta::showEvent(QShowEvent* event)
     if (!m_placed) {
         m_placed = true;
         placeOnScreen();
+        // A window manager frames the window only after it is mapped; once the frame shows,
+        // the window is centred again on its outer size.
+        if (QWindow* handle = windowHandle())
+            handle->installEventFilter(this);
     }
 }
 
@@ -301,8 +306,14 @@ void TFrmLerEtiqueta::placeOnScreen()
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    QSize outer = frameGeometry().size();
-    move(quorvel::app::centredPosition(screen->geometry(), outer));
+    QWindow* handle = windowHandle();
+    const QMargins frame = handle ? handle->frameMargins() : QMargins();
+    const QSize outer = size().grownBy(frame);
+    const QPoint at = quorvel::app::centredPosition(screen->geometry(), outer);
+    if (handle)
+        handle->setFramePosition(at);
+    else
+        move(at);
 }
 
 void TFrmLerEtiqueta::FormShow()
@@ -320,6 +331,11 @@ void TFrmLerEtiqueta::FormShow()
 
 bool TFrmLerEtiqueta::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && !windowHandle()->frameMargins().isNull()) {
+        watched->removeEventFilter(this);
+        placeOnScreen();
+        return false;
+    }
     if (watched == edtArquivo && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
         auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Focus that goes to another window, a popup, or comes back from one changes nothing.
