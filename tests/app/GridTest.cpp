@@ -513,6 +513,11 @@ TEST_F(GridTest, HorizontalScrollBarRunsWithTheColumns)
     const double share = double(viewport) / (viewport + bar->maximum());
     EXPECT_NEAR(double(at0.handle.width()) / at0.groove.width(), share, 0.02);
 
+    // The handle, not the trough, is the darker part of the bar.
+    const QImage drawn = bar->grab().toImage();
+    const QPoint inTrough((at0.handle.right() + at0.groove.right()) / 2, at0.groove.center().y());
+    EXPECT_LT(drawn.pixelColor(at0.handle.center()).lightness(), drawn.pixelColor(inTrough).lightness());
+
     bar->setValue(bar->maximum() / 2);
     EXPECT_EQ(grid()->columnViewportPosition(0), -bar->value()) << "the columns move with the handle";
     BarGeometry half = barGeometry(bar);
