@@ -12,6 +12,11 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QScrollBar>
+#include <QStyleFactory>
+#include <QStyleOptionSlider>
 #include <QStyledItemDelegate>
 
 namespace quorvel::app {
@@ -54,6 +59,38 @@ private:
     DbGrid* m_grid;
 };
 
+namespace {
+
+// Qt's Fusion style paints a scroll bar's handle paler than its trough, so a handle that
+// fills most of the bar reads as the trough and the trough as a handle. The grid's bars
+// paint the handle as the darker part, as scroll bars commonly look.
+class GridScrollBarStyle : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override
+    {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+        if (control != CC_ScrollBar || !bar || bar->maximum == bar->minimum)
+            return;
+        const QRect groove = subControlRect(control, bar, SC_ScrollBarGroove, widget);
+        const QRect handle = subControlRect(control, bar, SC_ScrollBarSlider, widget);
+        const QPalette& palette = bar->palette;
+        const bool pressed = (bar->state & State_Sunken) && (bar->activeSubControls & SC_ScrollBarSlider);
+        painter->save();
+        painter->fillRect(groove, palette.color(QPalette::Window).lighter(104));
+        painter->setPen(palette.color(QPalette::Dark));
+        painter->setBrush(palette.color(QPalette::Button).darker(pressed ? 140 : 125));
+        painter->drawRect(handle.adjusted(1, 1, -2, -2));
+        painter->restore();
+    }
+};
+
+} // namespace
+
 DbGrid::DbGrid(ErrorHandler& errors, QWidget* parent)
     : QTableView(parent), m_errors(errors), m_delegate(new CellDelegate(this))
 {
@@ -64,6 +101,13 @@ DbGrid::DbGrid(ErrorHandler& errors, QWidget* parent)
     setTabKeyNavigation(false);
     setWordWrap(false);
     setFocusPolicy(Qt::StrongFocus);
+    // Per column the bar has as many positions as columns hidden (here one or two); per pixel
+    // the handle follows the mouse and measures the share of the columns' width in view.
+    setHorizontalScrollMode(ScrollPerPixel);
+    auto* barStyle = new GridScrollBarStyle(QStyleFactory::create(QApplication::style()->name()));
+    barStyle->setParent(this);
+    horizontalScrollBar()->setStyle(barStyle);
+    verticalScrollBar()->setStyle(barStyle);
     horizontalHeader()->setSectionsMovable(true);
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);

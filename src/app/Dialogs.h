@@ -44,6 +44,8 @@ public:
     virtual Button show(const Message& message) = 0;
     /// Runs the file dialog modally: the path confirmed, or nothing after a cancel.
     virtual std::optional<QString> chooseFile(QFileDialog& dialog) = 0;
+    /// Closes the box now shown, if any, as if no button was pressed (the program is ending).
+    virtual void dismiss() {}
 
     // The program's boxes, with their exact texts.
     static Message selectFileRequired();

@@ -74,6 +74,7 @@ Dialogs::Button MessageBoxDialogs::show(const Message& message)
         if (choice.button == message.escapeButton)
             box.setEscapeButton(b);
     }
+    m_shown = &box;
     box.exec();
     if (box.closedByFrame)
         return Button::None;
@@ -82,9 +83,16 @@ Dialogs::Button MessageBoxDialogs::show(const Message& message)
 
 std::optional<QString> MessageBoxDialogs::chooseFile(QFileDialog& dialog)
 {
+    m_shown = &dialog;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+void MessageBoxDialogs::dismiss()
+{
+    if (m_shown && m_shown->isVisible())
+        m_shown->reject();
 }
 
 } // namespace quorvel::app

@@ -3,6 +3,10 @@
 
 #include "app/Dialogs.h"
 
+#include <QPointer>
+
+class QDialog;
+
 namespace quorvel::app {
 
 class MessageBoxDialogs : public Dialogs
@@ -10,6 +14,10 @@ class MessageBoxDialogs : public Dialogs
 public:
     Button show(const Message& message) override;
     std::optional<QString> chooseFile(QFileDialog& dialog) override;
+    void dismiss() override;
+
+private:
+    QPointer<QDialog> m_shown;   // the box or file dialog now running
 };
 
 } // namespace quorvel::app

@@ -50,6 +50,9 @@ QString failureText(std::exception_ptr failure, QString& kind)
 void setApplicationIdentity()
 {
     initResources();
+    // The application name is the class of the window (WM_CLASS "quorvel", "Zelvora"), which the
+    // desktop entry's StartupWMClass names: docks and task switchers show the entry's Name.
+    // No display name is set: Qt would append it to every title bar.
     QCoreApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVEL_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("quorvel"));

@@ -12,12 +12,14 @@
 #include "report/RenderPdf.h"
 #include "report/ReportProject.h"
 #include "report/ReportSystem.h"
+#include "report/ui/CupsDevice.h"
 #include "report/ui/WidgetEngineUi.h"
 #include "table/Failure.h"
 #include "table/Table.h"
 #include "table/TableModel.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDate>
 #include <QFile>
 #include <QFileDialog>
@@ -31,6 +33,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 #include <limits>
 
@@ -156,6 +159,7 @@ void TFrmLerEtiqueta::buildReportComponents(quorvel::report::EngineUi* engineUi)
         });
         engineUi = m_ownEngineUi.get();
     }
+    m_engineUi = engineUi;
     RvPrjEtq = std::make_unique<report::ReportProject>(*RvSystemEtq, *engineUi);
 }
 
@@ -283,7 +287,22 @@ void TFrmLerEtiqueta::showEvent(QShowEvent* event)
     if (!m_placed) {
         m_placed = true;
         placeOnScreen();
+        // A window manager frames the window only after it is mapped; once the frame shows,
+        // the window is centred again on its outer size.
+        if (QWindow* handle = windowHandle())
+            handle->installEventFilter(this);
     }
+}
+
+void TFrmLerEtiqueta::closeEvent(QCloseEvent* event)
+{
+    // Once the program is told to quit every nested event loop returns at once, questions
+    // unanswered: a print run under way must learn that it ends, not take that for a Yes.
+    m_closing = true;
+    if (m_printing)
+        m_engineUi->abandon();
+    m_dialogs.dismiss();
+    QWidget::closeEvent(event);
 }
 
 void TFrmLerEtiqueta::placeOnScreen()
@@ -291,8 +310,14 @@ void TFrmLerEtiqueta::placeOnScreen()
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    QSize outer = frameGeometry().size();
-    move(quorvel::app::centredPosition(screen->geometry(), outer));
+    QWindow* handle = windowHandle();
+    const QMargins frame = handle ? handle->frameMargins() : QMargins();
+    const QSize outer = size().grownBy(frame);
+    const QPoint at = quorvel::app::centredPosition(screen->geometry(), outer);
+    if (handle)
+        handle->setFramePosition(at);
+    else
+        move(at);
 }
 
 void TFrmLerEtiqueta::FormShow()
@@ -310,6 +335,11 @@ void TFrmLerEtiqueta::FormShow()
 
 bool TFrmLerEtiqueta::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && !windowHandle()->frameMargins().isNull()) {
+        watched->removeEventFilter(this);
+        placeOnScreen();
+        return false;
+    }
     if (watched == edtArquivo && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
         auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Focus that goes to another window, a popup, or comes back from one changes nothing.
@@ -364,7 +394,7 @@ void TFrmLerEtiqueta::btnLocalizaClick()
             edtArquivo->setFocus(Qt::OtherFocusReason);
             throw SilentAbort();
         }
-        if (m_dialogs.show(Dialogs::confirmFile()) == Dialogs::Button::No) {
+        if (m_dialogs.show(Dialogs::confirmFile()) == Dialogs::Button::No || m_closing) {
             edtArquivo->setFocus(Qt::OtherFocusReason);
             return;
         }
@@ -397,7 +427,7 @@ void TFrmLerEtiqueta::InsereItem(const labels::LabelItem& item)
 void TFrmLerEtiqueta::Exclui1Click()
 {
     m_errors.guarded([this] {
-        if (m_dialogs.show(Dialogs::confirmDeleteItem()) == Dialogs::Button::No)
+        if (m_dialogs.show(Dialogs::confirmDeleteItem()) == Dialogs::Button::No || m_closing)
             return;
         DBGrid1->discardEditor();
         cdsEtqTemp->remove();
@@ -412,7 +442,8 @@ void TFrmLerEtiqueta::BtnSalvarClick()
     if (m_printing)
         return;
     m_errors.guarded([this] {
-        if (m_dialogs.show(Dialogs::confirmPrint()) == Dialogs::Button::No)
+        // Only Yes prints: closing the box by its frame answers nothing.
+        if (m_dialogs.show(Dialogs::confirmPrint()) != Dialogs::Button::Yes || m_closing)
             return;
         DBGrid1->writeEditor();
         labels::checkLabelCount(*cdsEtqTemp);
@@ -462,19 +493,26 @@ void TFrmLerEtiqueta::runReports()
             RvPrjEtq->setParam(QStringLiteral("loja"), Loja);
             RvPrjEtq->setParam(QStringLiteral("data"), quorvel::report::dateParameter(QDate::currentDate()));
             RvPrjEtq->open();
+            // Bar codes go on the dot grid of the printer the labels are for, unless the
+            // definition names its own resolution.
+            RvSystemEtq->deviceDpi = quorvel::report::printerResolution(*RvSystemEtq);
             RvPrjEtq->execute();
-            if (m_dialogs.show(Dialogs::printAgain()) == Dialogs::Button::No) {
+            // A closing window has nobody left to ask, and an answer given meanwhile is a No.
+            if (m_closing || m_dialogs.show(Dialogs::printAgain()) == Dialogs::Button::No || m_closing) {
                 restoreCursor();
-                close();
+                if (!m_closing)
+                    close();
                 return;
             }
         }
     } catch (const Failure& failure) {
         restoreCursor();
-        m_dialogs.show(Dialogs::plain(failure.message()));
+        if (!m_closing)
+            m_dialogs.show(Dialogs::plain(failure.message()));
     } catch (const std::exception& e) {
         restoreCursor();
-        m_dialogs.show(Dialogs::plain(QString::fromLocal8Bit(e.what())));
+        if (!m_closing)
+            m_dialogs.show(Dialogs::plain(QString::fromLocal8Bit(e.what())));
     }
 }
 

@@ -93,6 +93,7 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormShow();
@@ -117,4 +118,6 @@ private:
     std::unique_ptr<quorvel::report::EngineUi> m_ownEngineUi;   // the real windows, unless replaced
     bool m_printing = false;   // a print run is under way: no second one may start
     quorvel::app::ListMarks* m_marks = nullptr;
+    bool m_closing = false;    // the window is closing: questions count as No, the run ends
+    quorvel::report::EngineUi* m_engineUi = nullptr;
 };

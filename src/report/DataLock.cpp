@@ -78,11 +78,12 @@ bool DataLock::acquire(EngineUi& ui, int attemptMs)
                 s.depth = 1;
                 return true;
             }
-            if (timer.elapsed() >= attemptMs)
+            if (timer.elapsed() >= attemptMs || ui.abandoned())
                 break;
             ui.wait(static_cast<int>(std::min<qint64>(kPollMs, attemptMs - timer.elapsed())));
         }
-        if (!ui.askRetryLock()) {
+        // A question answered while the run is being abandoned counts as Cancel.
+        if (ui.abandoned() || !ui.askRetryLock() || ui.abandoned()) {
             ::close(fd);
             return false;
         }

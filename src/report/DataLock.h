@@ -19,7 +19,8 @@ public:
     static QString path();
 
     /// Takes the lock (or counts one more take). Each attempt waits up to `attemptMs`, polling
-    /// through `ui.wait`; after a failed attempt `ui.askRetryLock()` decides. False on Cancel.
+    /// through `ui.wait`; after a failed attempt `ui.askRetryLock()` decides. False on Cancel, and
+    /// at once when `ui` is abandoned.
     /// Fails only when the lock file cannot be created.
     static bool acquire(EngineUi& ui, int attemptMs);
     /// One take less; the last one unlocks.

@@ -50,6 +50,23 @@ public:
 
     /// Waits about `ms` milliseconds with the GUI live (the missing-connection wait).
     virtual void wait(int ms) = 0;
+
+    /// Whoever runs the reports is going away (its window closes): from now on every run ends
+    /// at its next chance as after Cancel, with no further question, message or preview, and
+    /// a question or preview now open is closed.
+    void abandon()
+    {
+        m_abandoned = true;
+        dismiss();
+    }
+    bool abandoned() const { return m_abandoned; }
+
+protected:
+    /// Closes the modal window now open (the preview, a question), if any, answering nothing.
+    virtual void dismiss() {}
+
+private:
+    bool m_abandoned = false;
 };
 
 } // namespace quorvel::report

@@ -99,7 +99,7 @@ public:
         const bool completed = generate();
         m_ui.endGeneration();
         m_generating = false;
-        if (!completed)
+        if (!completed || m_ui.abandoned())
             return;
         m_shown = std::move(m_pages);
         // The definition's copies are where this run's copies start; the output options may
@@ -187,10 +187,12 @@ private:
     DataSetConnection* waitForConnection(const QString& name)
     {
         DataSetConnection* c = DataSetConnection::find(name);
-        for (int i = 0; !c && i < m_connectionWaits; ++i) {
+        for (int i = 0; !c && i < m_connectionWaits && !m_ui.abandoned(); ++i) {
             m_ui.wait(100);
             c = DataSetConnection::find(name);
         }
+        if (!c && m_ui.abandoned())
+            throw SilentAbort();
         if (!c) {
             m_ui.showError(QStringLiteral("Error!  Could not open data connection \"%1\".  Aborting report.").arg(name));
             throw SilentAbort();
@@ -263,7 +265,7 @@ private:
         ++m_pageNumber;
         QString status = m_system.filerStatusFormat;
         status.replace(QStringLiteral("%p"), QString::number(m_pageNumber));
-        if (!m_ui.setStatus(status))
+        if (!m_ui.setStatus(status) || m_ui.abandoned())
             return false;
         m_keep = m_pageNumber >= m_system.firstPage && m_pageNumber <= m_system.lastPage;
         m_pages->builder.setDpi(layoutDpi(def.print.quality, m_system.deviceDpi));
@@ -280,18 +282,21 @@ private:
     {
         if (!m_keep) {
             for (std::size_t i = 0; i < items.size(); ++i)
-                if (!m_ui.poll())
+                if (!goOn())
                     return false;
             return true;
         }
         const auto resolver = [&](Source s, const QString& value) { return resolve(s, value, v); };
         for (const ItemDef& item : items) {
             m_pages->builder.draw(m_pages->doc.pages.back(), item, ox, oy, resolver);
-            if (!m_ui.poll())
+            if (!goOn())
                 return false;
         }
         return true;
     }
+
+    /// Lets the GUI in; false once the operator cancelled or the run was abandoned.
+    bool goOn() { return m_ui.poll() && !m_ui.abandoned(); }
 
     bool generate()
     {
@@ -496,6 +501,8 @@ std::vector<BarcodeOptions> ReportProject::fieldBarcodes(const QString& field) c
 
 void ReportProject::execute()
 {
+    if (m_ui.abandoned())
+        return;
     open();
     const ReportDef* active = activeReport();
     if (!active)

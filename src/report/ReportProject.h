@@ -66,7 +66,8 @@ public:
     std::vector<BarcodeOptions> fieldBarcodes(const QString& field) const;
 
     /// Opens when needed and runs the active report: lock, generation with status, preview,
-    /// ending. Returns normally after Cancel in the lock question or the status window.
+    /// ending. Returns normally after Cancel in the lock question or the status window, and
+    /// when the UI is abandoned (EngineUi::abandon): then at once, or at the run's next poll.
     /// Fails with the run's failures (a missing data connection: SilentAbort).
     void execute();
 

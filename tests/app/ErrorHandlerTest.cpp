@@ -12,6 +12,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QScreen>
+#include <QTest>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -169,6 +173,44 @@ INSTANTIATE_TEST_SUITE_P(
                       PlaceCase{"Low", {0, 0, 1280, 480}, {761, 574}, {259, 0}},
                       PlaceCase{"ScreenNotAtOrigin", {1920, 0, 1280, 800}, {761, 574}, {2179, 113}}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// Under a window manager the frame is known only once the window is mapped: the window is
+// centred again then.
+TEST(Startup, WindowOpensCentredOnItsOuterSize)
+{
+    FakeDialogs dialogs;
+    TFrmLerEtiqueta window(dialogs);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    auto centred = [&] { return window.frameGeometry().topLeft() == centredPosition(screen, window.frameGeometry().size()); };
+    EXPECT_TRUE(QTest::qWaitFor(centred, 5000)) << "frame at " << window.frameGeometry().x() << "," << window.frameGeometry().y()
+                                                << " size " << window.frameGeometry().width() << "x" << window.frameGeometry().height();
+    EXPECT_EQ(window.size(), QSize(753, 545));
+}
+
+// Docks and task switchers find the desktop entry through the window's class and show its
+// name: both are the application title, while the title bar shows the window caption.
+TEST(Startup, DesktopEntryAndWindowClassNameTheApplicationTitle)
+{
+    QFile file(QStringLiteral(QUORVEL_SOURCE_DIR "/src/app/quorvel.desktop"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QHash<QString, QString> entry;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq > 0)
+            entry.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)));
+    }
+    const QString before = QCoreApplication::applicationName();
+    setApplicationIdentity();
+    EXPECT_EQ(entry.value(QStringLiteral("Name")), QString::fromLatin1(kApplicationTitle));
+    EXPECT_EQ(entry.value(QStringLiteral("StartupWMClass")), QCoreApplication::applicationName());
+    EXPECT_EQ(QGuiApplication::desktopFileName() + QStringLiteral(".desktop"), QFileInfo(file).fileName());
+    FakeDialogs dialogs;
+    TFrmLerEtiqueta window(dialogs);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Quorvel"));
+    QCoreApplication::setApplicationName(before);
+}
 
 } // namespace
 } // namespace quorvel::app::test

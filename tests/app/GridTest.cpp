@@ -6,6 +6,9 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
 
 namespace quorvel::app::test {
 namespace {
@@ -460,6 +463,84 @@ TEST_F(GridTest, LeftClickOnACellMovesThereAndDoubleClickEdits)
     QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(2, cor));
     ASSERT_NE(grid()->cellEditor(), nullptr);
     EXPECT_EQ(grid()->cellEditor()->text(), "AZUL");
+}
+
+} // namespace
+} // namespace quorvel::app::test
+
+namespace quorvel::app::test {
+namespace {
+
+struct BarGeometry
+{
+    QRect groove, handle;
+};
+
+BarGeometry barGeometry(QScrollBar* bar)
+{
+    QStyleOptionSlider opt;
+    opt.initFrom(bar);
+    opt.subControls = QStyle::SC_All;
+    opt.orientation = bar->orientation();
+    opt.minimum = bar->minimum();
+    opt.maximum = bar->maximum();
+    opt.sliderPosition = bar->sliderPosition();
+    opt.sliderValue = bar->value();
+    opt.singleStep = bar->singleStep();
+    opt.pageStep = bar->pageStep();
+    opt.upsideDown = bar->invertedAppearance();
+    if (bar->orientation() == Qt::Horizontal)
+        opt.state |= QStyle::State_Horizontal;
+    QStyle* style = bar->style();
+    return {style->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarGroove, bar),
+            style->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, bar)};
+}
+
+// The columns are wider than the grid: the bar's handle starts at the left with the first
+// column in view, moves right as later columns come into view, and measures the share in view.
+TEST_F(GridTest, HorizontalScrollBarRunsWithTheColumns)
+{
+    threeRows();
+    QScrollBar* bar = grid()->horizontalScrollBar();
+    const int last = grid()->horizontalHeader()->logicalIndex(model()->columnCount() - 1);
+    ASSERT_GT(bar->maximum(), 0) << "the columns fit: nothing to scroll";
+    EXPECT_FALSE(bar->invertedAppearance());
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(grid()->columnViewportPosition(0), 0);
+    BarGeometry at0 = barGeometry(bar);
+    EXPECT_EQ(at0.handle.left(), at0.groove.left()) << "handle at the left with the first column in view";
+    const int viewport = grid()->viewport()->width();
+    const double share = double(viewport) / (viewport + bar->maximum());
+    EXPECT_NEAR(double(at0.handle.width()) / at0.groove.width(), share, 0.02);
+
+    // The handle, not the trough, is the darker part of the bar.
+    const QImage drawn = bar->grab().toImage();
+    const QPoint inTrough((at0.handle.right() + at0.groove.right()) / 2, at0.groove.center().y());
+    EXPECT_LT(drawn.pixelColor(at0.handle.center()).lightness(), drawn.pixelColor(inTrough).lightness());
+
+    bar->setValue(bar->maximum() / 2);
+    EXPECT_EQ(grid()->columnViewportPosition(0), -bar->value()) << "the columns move with the handle";
+    BarGeometry half = barGeometry(bar);
+    EXPECT_GT(half.handle.left(), at0.handle.left());
+
+    bar->setValue(bar->maximum());
+    BarGeometry atEnd = barGeometry(bar);
+    EXPECT_EQ(atEnd.handle.right(), atEnd.groove.right()) << "handle at the right with the last column in view";
+    EXPECT_EQ(grid()->columnViewportPosition(last) + grid()->columnWidth(last), viewport);
+
+    // Dragging the handle to the right shows later columns.
+    bar->setValue(0);
+    const QPoint grip = barGeometry(bar).handle.center();
+    const QPoint to = grip + QPoint(20, 0);
+    auto send = [bar](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, at, bar->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(bar, &event);
+    };
+    send(QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    EXPECT_GT(bar->value(), 0);
+    EXPECT_LT(grid()->columnViewportPosition(0), 0);
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 #include "report/ui/CupsDevice.h"
 
 #include "report/PageDescription.h"
+#include "report/ReportSystem.h"
 #include "report/ui/CupsOptions.h"
 #include "table/Failure.h"
 
 #include <QFile>
+#include <QPrinterInfo>
 #include <QTemporaryFile>
 
 #include <cups/cups.h>
@@ -101,6 +103,11 @@ int queueResolution(const QString& queue)
     if (queue.isEmpty())
         return 0;
     return parsePpd(queuePpd(queue)).defaultResolution;
+}
+
+int printerResolution(const ReportSystem& system)
+{
+    return queueResolution(system.printerName.isEmpty() ? QPrinterInfo::defaultPrinterName() : system.printerName);
 }
 
 CupsDevice::CupsDevice(QString queueName)

@@ -7,9 +7,14 @@
 
 namespace quorvel::report {
 
+class ReportSystem;
+
 /// The resolution `queue` prints at unless told otherwise, from its driver, in dpi; 0 when the
 /// queue is unknown or its driver does not say.
 int queueResolution(const QString& queue);
+/// The resolution of the printer a run's output options start with: the one chosen through
+/// "&Setup", else the system's default printer; 0 when there is none or its driver does not say.
+int printerResolution(const ReportSystem& system);
 
 class CupsDevice : public PrintDevice
 {

@@ -6,6 +6,7 @@
 #include "report/ui/WidgetDialogs.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPushButton>
@@ -42,15 +43,21 @@ WidgetEngineUi::~WidgetEngineUi() = default;
 
 void WidgetEngineUi::showMessage(const QString& text)
 {
+    if (abandoned())
+        return;
     QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, m_parent);
     box.setObjectName(QStringLiteral("engineMessage"));
+    m_modal = &box;
     box.exec();
 }
 
 void WidgetEngineUi::showError(const QString& text)
 {
+    if (abandoned())
+        return;
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok, m_parent);
     box.setObjectName(QStringLiteral("engineError"));
+    m_modal = &box;
     box.exec();
 }
 
@@ -66,8 +73,9 @@ bool WidgetEngineUi::askRetryLock()
     retry->setObjectName(QStringLiteral("retryButton"));
     box.setDefaultButton(retry);
     box.setEscapeButton(cancel);
+    m_modal = &box;
     box.exec();
-    return box.clickedButton() == retry;
+    return box.clickedButton() == retry && !abandoned();
 }
 
 void WidgetEngineUi::beginGeneration(const ReportSystem& system)
@@ -110,7 +118,17 @@ void WidgetEngineUi::preview(const PageDescription& pages, ReportSystem& system,
 {
     PreviewWindow window(pages, system, *m_dialogs, m_onFailure, m_parent);
     window.setRelayout(relayout);
+    m_modal = &window;
     window.exec();
+}
+
+void WidgetEngineUi::dismiss()
+{
+    // Rejecting a box answers nothing, whatever its escape button; the preview ends on close.
+    if (auto* box = qobject_cast<QDialog*>(m_modal.data()))
+        box->reject();
+    else if (m_modal)
+        m_modal->close();
 }
 
 void WidgetEngineUi::wait(int ms)

@@ -42,6 +42,9 @@ public:
     /// The status window while pages are generated, else null.
     StatusWindow* statusWindow() const { return m_status.get(); }
 
+protected:
+    void dismiss() override;
+
 private:
     bool processEvents();
 
@@ -51,6 +54,8 @@ private:
     PreviewDialogs* m_dialogs;
     std::unique_ptr<StatusWindow> m_status;
     QElapsedTimer m_sincePoll;
+    QPointer<QWidget> m_modal;   // the box or preview now shown
+
 };
 
 } // namespace quorvel::report
