@@ -250,7 +250,7 @@ TEST_F(ClosingTest, ExcluirAnsweredWhileTheWindowClosesDeletesNothing)
 TEST_F(ClosingTest, ClosingDuringGenerationStopsItWithoutPreview)
 {
     open(nullptr);
-    importOne("50000");
+    importOne("9000");   // pages enough to take a while, within the page limit
     dialogs.answers.push_back(Button::Yes);
     QString statusWhenClosed;
     bool previewSeen = false;
@@ -365,7 +365,7 @@ TEST_P(ProgramEnds, WithStatusZeroAfterOnePass)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.setProcessEnvironment(env);
-    const QString labels = QString::fromLatin1(GetParam().phase) == QLatin1String("generation") ? QStringLiteral("50000") : QStringLiteral("2");
+    const QString labels = QString::fromLatin1(GetParam().phase) == QLatin1String("generation") ? QStringLiteral("9000") : QStringLiteral("2");
     program.start(QStringLiteral(QUORVEL_CLOSING_PROBE), {QString::fromLatin1(GetParam().phase), labels, lock});
     ASSERT_TRUE(program.waitForStarted());
     const bool ended = program.waitForFinished(kWatchdogMs);
