@@ -69,6 +69,27 @@ std::string toWinAnsi(const QString& text)
     return out;
 }
 
+/// `v` with `decimals` places, trailing zeros dropped, and a blank after it.
+void appendFixed(std::string& out, double v, int decimals)
+{
+    char buf[48];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    if (ec != std::errc()) {
+        out += "0 ";
+        return;
+    }
+    char* last = end;
+    while (last > buf && last[-1] == '0')
+        --last;
+    if (last > buf && last[-1] == '.')
+        --last;
+    std::string_view s(buf, static_cast<std::size_t>(last - buf));
+    if (s == "-0" || s.empty())
+        s = "0";
+    out.append(s);
+    out += ' ';
+}
+
 void appendNumber(std::string& out, double v)
 {
     char buf[48];
@@ -105,21 +126,7 @@ void appendNumber(std::string& out, double v)
             return;
         }
     }
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
-    if (ec != std::errc()) {
-        out += '0';
-        return;
-    }
-    char* last = end;
-    while (last > buf && last[-1] == '0')
-        --last;
-    if (last > buf && last[-1] == '.')
-        --last;
-    std::string_view s(buf, static_cast<std::size_t>(last - buf));
-    if (s == "-0" || s.empty())
-        s = "0";
-    out.append(s);
-    out += ' ';
+    appendFixed(out, v, 3);
 }
 
 /// Bar code geometry: edges lie on a printer's dot grid (a dot at 203 dpi is 0.35468 pt), and a
@@ -127,24 +134,7 @@ void appendNumber(std::string& out, double v)
 /// decimals keep every edge within a ten-thousandth of a dot.
 void appendExact(std::string& out, double v)
 {
-    char buf[48];
-    if (!std::isfinite(v))
-        v = 0;
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 5);
-    if (ec != std::errc()) {
-        out += "0 ";
-        return;
-    }
-    char* last = end;
-    while (last > buf && last[-1] == '0')
-        --last;
-    if (last > buf && last[-1] == '.')
-        --last;
-    std::string_view s(buf, static_cast<std::size_t>(last - buf));
-    if (s == "-0" || s.empty())
-        s = "0";
-    out.append(s);
-    out += ' ';
+    appendFixed(out, std::isfinite(v) ? v : 0, 5);
 }
 
 /// Rasterisers part ways at an edge that lies exactly on a dot boundary: Ghostscript leaves the

@@ -8,6 +8,7 @@
 #include "report/ui/UiFixtures.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QLocale>
@@ -28,6 +29,7 @@
 #include <sys/file.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -55,6 +57,23 @@ QString testQueue(const char* kind)
     if (name.isEmpty())
         name = QStringLiteral("Quorvel") + QLatin1String(kind);
     return QPrinterInfo::printerInfo(name).isNull() ? QString() : name;
+}
+
+QString cupsPdfOut()
+{
+    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
+    QString out = QStringLiteral("${HOME}/PDF");
+    if (conf.open(QIODevice::ReadOnly)) {
+        const QRegularExpression line(QStringLiteral("^Out\\s+(.+)$"), QRegularExpression::MultilineOption);
+        const auto match = line.match(QString::fromUtf8(conf.readAll()));
+        if (match.hasMatch())
+            out = match.captured(1).trimmed();
+    }
+    // cups-pdf takes the home folder from the user database, not from the environment.
+    const passwd* user = getpwuid(getuid());
+    out.replace(QStringLiteral("${HOME}"), user ? QString::fromLocal8Bit(user->pw_dir) : QDir::homePath());
+    out.replace(QStringLiteral("${USER}"), user ? QString::fromLocal8Bit(user->pw_name) : QString());
+    return out;
 }
 
 int socketPort(const QString& queue)

@@ -24,6 +24,8 @@ QString testQueue(const char* kind);
 /// The port of a queue whose device is socket://127.0.0.1:<port>; 0 otherwise.
 int socketPort(const QString& queue);
 
+/// Where cups-pdf writes its files for the user running the tests.
+QString cupsPdfOut();
 /// The ids of the queue's jobs, finished ones included.
 std::vector<int> jobIds(const QString& queue);
 /// Waits until the queue has no pending job; false after `ms`.

@@ -72,24 +72,6 @@ QImage renderPdfPage(const QString& path, int page, int dpi)
     return QImage(prefix + QStringLiteral(".pbm"));
 }
 
-/// Where cups-pdf writes its files for the user running the tests.
-QString cupsPdfOut()
-{
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    QString out = QStringLiteral("${HOME}/PDF");
-    if (conf.open(QIODevice::ReadOnly)) {
-        const QRegularExpression line(QStringLiteral("^Out\\s+(.+)$"), QRegularExpression::MultilineOption);
-        const auto match = line.match(QString::fromUtf8(conf.readAll()));
-        if (match.hasMatch())
-            out = match.captured(1).trimmed();
-    }
-    // cups-pdf takes the home folder from the user database, not from the environment.
-    const passwd* user = getpwuid(getuid());
-    out.replace(QStringLiteral("${HOME}"), user ? QString::fromLocal8Bit(user->pw_dir) : QDir::homePath());
-    out.replace(QStringLiteral("${USER}"), user ? QString::fromLocal8Bit(user->pw_name) : QString());
-    return out;
-}
-
 /// Prints from the preview to the cups-pdf queue and returns the PDF it wrote for each new job.
 class CupsPdfPrint : public ::testing::Test
 {

@@ -216,23 +216,6 @@ TEST_F(StartLabel, HiddenForOneLabelAPage)
     });
 }
 
-/// Where cups-pdf writes its files for the user running the tests.
-QString cupsPdfOut()
-{
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    QString out = QStringLiteral("${HOME}/PDF");
-    if (conf.open(QIODevice::ReadOnly)) {
-        const QRegularExpression line(QStringLiteral("^Out\\s+(.+)$"), QRegularExpression::MultilineOption);
-        const auto match = line.match(QString::fromUtf8(conf.readAll()));
-        if (match.hasMatch())
-            out = match.captured(1).trimmed();
-    }
-    const passwd* user = getpwuid(getuid());
-    out.replace(QStringLiteral("${HOME}"), user ? QString::fromLocal8Bit(user->pw_dir) : QDir::homePath());
-    out.replace(QStringLiteral("${USER}"), user ? QString::fromLocal8Bit(user->pw_name) : QString());
-    return out;
-}
-
 /// Whether any pixel of the rectangle (millimetres on an A4 page image) is darker than paper.
 bool inked(const QImage& page, double xMm, double yMm, double wMm, double hMm)
 {
