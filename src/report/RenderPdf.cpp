@@ -130,6 +130,34 @@ void appendExact(std::string& out, double v)
     char buf[48];
     if (!std::isfinite(v))
         v = 0;
+    // As appendNumber: hundred-thousandths counted in an integer where the product's own
+    // rounding cannot tip the last digit; a symbol's thousands of edges make this the hot path.
+    if (std::fabs(v) < 1e6) {
+        const double scaled = v * 100000.0;
+        const double whole = std::nearbyint(scaled);
+        if (std::fabs(std::fabs(scaled - whole) - 0.5) > 1e-3) {
+            auto n = static_cast<long long>(whole);
+            if (n == 0) {
+                out += "0 ";
+                return;
+            }
+            if (n < 0) {
+                out += '-';
+                n = -n;
+            }
+            char* end = std::to_chars(buf, buf + sizeof buf, n / 100000).ptr;
+            if (int fraction = static_cast<int>(n % 100000); fraction != 0) {
+                *end++ = '.';
+                for (int digit = 10000; fraction != 0; digit /= 10) {
+                    *end++ = static_cast<char>('0' + fraction / digit);
+                    fraction %= digit;
+                }
+            }
+            *end++ = ' ';
+            out.append(buf, static_cast<std::size_t>(end - buf));
+            return;
+        }
+    }
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 5);
     if (ec != std::errc()) {
         out += "0 ";
