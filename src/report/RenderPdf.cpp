@@ -736,7 +736,10 @@ private:
         const Symbol& s = m_doc.symbols[index];
         auto* pdf = static_cast<HPDF_Doc>(m_pdf.get());
 
-        std::string content;
+        // One buffer for every form: a fresh one each time, past malloc's small sizes, made it
+        // sweep its free lists once per symbol.
+        std::string& content = m_formContent;
+        content.clear();
         content.reserve(s.bars.size() * 28 + 64);
         HPDF_Font captionFont = nullptr;
         content += "0 g\n";
@@ -889,6 +892,7 @@ private:
     std::string m_content;
     bool m_inText = false;
     HPDF_Font m_textFont = nullptr;
+    std::string m_formContent;
     float m_textSize = 0;
     std::optional<Rgb> m_fill;
 };
