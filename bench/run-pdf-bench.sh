@@ -116,9 +116,10 @@ write_label_file() {   # labels quantity file
       printf "0CAMISETA|MANGA CURTA|QUORVEL|%s|REF-%06d|MALHA|%s|789%09d|%d,90|%d|\r\n", c[i % 5 + 1], i, s[i % 5 + 1], i, 19 + i % 80, q
   }' > "$3"
 }
-for run in "$src/Relatorios/tag_02_Quorvel.rav 10000 $per_item" "$src/Relatorios/tag_02_Quorvel.rav 100000 $per_item" \
+# The roll prints one tag a page, so its runs stay within the page limit of 9,999.
+for run in "$src/Relatorios/tag_02_Quorvel.rav 9995 $per_item" \
            "$src/examples/definitions/a4-3x10.rav 10000 $per_item" "$src/examples/definitions/a4-3x10.rav 100000 $per_item" \
-           "$src/Relatorios/tag_02_Quorvel.rav 10000 1" "$src/examples/definitions/a4-3x10.rav 10000 1"; do
+           "$src/Relatorios/tag_02_Quorvel.rav 9999 1" "$src/examples/definitions/a4-3x10.rav 10000 1"; do
   set -- $run
   name=$(basename "$1" .rav)
   label="$2"
