@@ -302,6 +302,10 @@ EncodedSymbol encodeBarcode(const QString& rawData, const BarcodeOptions& option
     Symbol& s = out.symbol;
     s.widthPt = onGrid(v->width);
     s.heightPt = std::ceil(double{v->height} * dots - 1e-6) * dot;
+    std::size_t rectangles = 0;
+    for (const zint_vector_rect* r = v->rectangles; r; r = r->next)
+        ++rectangles;
+    s.bars.reserve(rectangles);
     for (const zint_vector_rect* r = v->rectangles; r; r = r->next)
         if (r->colour == -1 || r->colour == 7) {
             const double x0 = onGrid(r->x), y0 = onGrid(r->y);
