@@ -91,36 +91,44 @@ for run in "a4 10000" "a4 100000" "thermal 9999" "thermal 100000"; do
 done
 
 # Through the engine with the shipped definitions (the price tag, one label per page, and the
-# A4 sheet of 3 x 10): the print table filled, the report generated, the pages written.
+# A4 sheet of 3 x 10): the print table filled, the report generated, the pages written. The runs
+# of one label per item are a shop tagging its whole stock once: every label a distinct code.
 src=$(cd "$(dirname "$0")/.." && pwd)
-for run in "$src/Relatorios/tag_02_Quorvel.rav 10000" "$src/examples/definitions/a4-3x10.rav 10000" \
-           "$src/examples/definitions/a4-3x10.rav 100000"; do
+for run in "$src/Relatorios/tag_02_Quorvel.rav 10000 $per_item" "$src/examples/definitions/a4-3x10.rav 10000 $per_item" \
+           "$src/examples/definitions/a4-3x10.rav 100000 $per_item" \
+           "$src/Relatorios/tag_02_Quorvel.rav 10000 1" "$src/examples/definitions/a4-3x10.rav 10000 1"; do
   set -- $run
   name=$(basename "$1" .rav)
+  label="$2"
+  (( $3 == 1 )) && label="$2 distinct"
   /usr/bin/time -f '%e %U %S %M' -o "$work/time" \
-    "$build/bench_engine_pdf" --definition "$1" --labels "$2" --per-item "$per_item" --out "$work/engine-$name-$2.pdf" \
-    > "$work/engine-$name-$2.txt" 2>&1
-  row "Quorvel engine + PDF" "$name" "$2" "$work/time" "$work/engine-$name-$2.pdf"
+    "$build/bench_engine_pdf" --definition "$1" --labels "$2" --per-item "$3" --out "$work/engine-$name-$2-$3.pdf" \
+    > "$work/engine-$name-$2-$3.txt" 2>&1
+  row "Quorvel engine + PDF" "$name" "$label" "$work/time" "$work/engine-$name-$2-$3.pdf"
 done
 
 # From the label file, as the operator's print run does: quorvel-batch imports the file, repeats
-# each line by its quantity and writes the PDF.
-write_label_file() {   # labels file
-  awk -v n="$1" -v q="$per_item" 'BEGIN {
+# each line by its quantity and writes the PDF. Quantity 1 gives every label its own code.
+write_label_file() {   # labels quantity file
+  awk -v n="$1" -v q="$2" 'BEGIN {
     split("AZUL PRETO BRANCO VERMELHO VERDE", c, " "); split("P M G GG XG", s, " ");
     for (i = 0; i < n / q; i++)
       printf "0CAMISETA|MANGA CURTA|QUORVEL|%s|REF-%06d|MALHA|%s|789%09d|%d,90|%d|\r\n", c[i % 5 + 1], i, s[i % 5 + 1], i, 19 + i % 80, q
-  }' > "$2"
+  }' > "$3"
 }
-for run in "$src/Relatorios/tag_02_Quorvel.rav 10000" "$src/Relatorios/tag_02_Quorvel.rav 100000" \
-           "$src/examples/definitions/a4-3x10.rav 10000" "$src/examples/definitions/a4-3x10.rav 100000"; do
+# The roll prints one tag a page, so its runs stay within the page limit of 9,999.
+for run in "$src/Relatorios/tag_02_Quorvel.rav 9995 $per_item" \
+           "$src/examples/definitions/a4-3x10.rav 10000 $per_item" "$src/examples/definitions/a4-3x10.rav 100000 $per_item" \
+           "$src/Relatorios/tag_02_Quorvel.rav 9999 1" "$src/examples/definitions/a4-3x10.rav 10000 1"; do
   set -- $run
   name=$(basename "$1" .rav)
-  write_label_file "$2" "$work/labels-$2.txt"
+  label="$2"
+  (( $3 == 1 )) && label="$2 distinct"
+  write_label_file "$2" "$3" "$work/labels-$2-$3.txt"
   LANG=pt_BR.UTF-8 LC_ALL= /usr/bin/time -f '%e %U %S %M' -o "$work/time" \
-    "$build/quorvel-batch" print "$work/labels-$2.txt" --definition "$1" -o "$work/batch-$name-$2.pdf" \
-    > "$work/batch-$name-$2.txt" 2>&1
-  row "quorvel-batch print (label file)" "$name" "$2" "$work/time" "$work/batch-$name-$2.pdf"
+    "$build/quorvel-batch" print "$work/labels-$2-$3.txt" --definition "$1" -o "$work/batch-$name-$2-$3.pdf" \
+    > "$work/batch-$name-$2-$3.txt" 2>&1
+  row "quorvel-batch print (label file)" "$name" "$label" "$work/time" "$work/batch-$name-$2-$3.pdf"
 done
 
 if (( with_glabels )); then

@@ -9,21 +9,71 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace quorvel::report {
 
 namespace {
 
+// A zint symbol is 30 KB: allocating and clearing a new one for each encode cost more than
+// encoding an EAN-13. Symbols handed back are kept and set to what a new one holds.
+class SymbolPool
+{
+public:
+    ~SymbolPool()
+    {
+        for (zint_symbol* s : m_free)
+            ZBarcode_Delete(s);
+        ZBarcode_Delete(m_pristine);
+    }
+
+    zint_symbol* take()
+    {
+        if (m_free.empty())
+            return ZBarcode_Create();
+        zint_symbol* s = m_free.back();
+        m_free.pop_back();
+        return s;
+    }
+
+    void give(zint_symbol* s)
+    {
+        if (!m_pristine)
+            m_pristine = ZBarcode_Create();
+        if (!m_pristine || m_free.size() >= kKept) {
+            ZBarcode_Delete(s);
+            return;
+        }
+        ZBarcode_Clear(s);   // frees what the last encode allocated
+        std::memcpy(s, m_pristine, sizeof *s);
+        // The alternate spellings point into the symbol itself.
+        s->fgcolor = s->fgcolour;
+        s->bgcolor = s->bgcolour;
+        m_free.push_back(s);
+    }
+
+private:
+    static constexpr std::size_t kKept = 4;
+    zint_symbol* m_pristine = nullptr;
+    std::vector<zint_symbol*> m_free;
+};
+
+SymbolPool& symbolPool()
+{
+    thread_local SymbolPool pool;
+    return pool;
+}
+
 // Owns one zint symbol; every encode starts from a fresh one.
 class ZintSymbol
 {
 public:
-    ZintSymbol() : m_symbol(ZBarcode_Create())
+    ZintSymbol() : m_symbol(symbolPool().take())
     {
         if (!m_symbol)
             throw Failure(QStringLiteral("The bar code library could not allocate a symbol."));
     }
-    ~ZintSymbol() { ZBarcode_Delete(m_symbol); }
+    ~ZintSymbol() { symbolPool().give(m_symbol); }
     ZintSymbol(const ZintSymbol&) = delete;
     ZintSymbol& operator=(const ZintSymbol&) = delete;
 
@@ -252,6 +302,10 @@ EncodedSymbol encodeBarcode(const QString& rawData, const BarcodeOptions& option
     Symbol& s = out.symbol;
     s.widthPt = onGrid(v->width);
     s.heightPt = std::ceil(double{v->height} * dots - 1e-6) * dot;
+    std::size_t rectangles = 0;
+    for (const zint_vector_rect* r = v->rectangles; r; r = r->next)
+        ++rectangles;
+    s.bars.reserve(rectangles);
     for (const zint_vector_rect* r = v->rectangles; r; r = r->next)
         if (r->colour == -1 || r->colour == 7) {
             const double x0 = onGrid(r->x), y0 = onGrid(r->y);

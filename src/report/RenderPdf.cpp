@@ -90,15 +90,18 @@ void appendFixed(std::string& out, double v, int decimals)
     out += ' ';
 }
 
-void appendNumber(std::string& out, double v)
+/// `v` with at most `decimals` places and a blank after it. Below `countedBelow` the digits are
+/// counted in an integer, unless the product lies so near half a last digit that its own
+/// rounding could tip it; appendFixed takes those, and everything larger.
+void appendDecimal(std::string& out, double v, int decimals, double countedBelow)
 {
-    char buf[48];
     if (!std::isfinite(v))
         v = 0;
-    // Coordinates on a page: thousandths counted in an integer, unless the product lies so near
-    // half a thousandth that its own rounding could tip it; the exact conversion below takes those.
-    if (std::fabs(v) < 1e9) {
-        const double scaled = v * 1000.0;
+    long long unit = 1;
+    for (int i = 0; i < decimals; ++i)
+        unit *= 10;
+    if (std::fabs(v) < countedBelow) {
+        const double scaled = v * static_cast<double>(unit);
         const double whole = std::nearbyint(scaled);
         if (std::fabs(std::fabs(scaled - whole) - 0.5) > 1e-3) {
             auto n = static_cast<long long>(whole);
@@ -106,19 +109,18 @@ void appendNumber(std::string& out, double v)
                 out += "0 ";
                 return;
             }
+            char buf[48];
+            char* end = buf;
             if (n < 0) {
-                out += '-';
+                *end++ = '-';
                 n = -n;
             }
-            char* end = std::to_chars(buf, buf + sizeof buf, n / 1000).ptr;
-            if (int fraction = static_cast<int>(n % 1000); fraction != 0) {
+            end = std::to_chars(end, buf + sizeof buf, n / unit).ptr;
+            if (long long fraction = n % unit; fraction != 0) {
                 *end++ = '.';
-                *end++ = static_cast<char>('0' + fraction / 100);
-                fraction %= 100;
-                if (fraction != 0) {
-                    *end++ = static_cast<char>('0' + fraction / 10);
-                    if (fraction % 10 != 0)
-                        *end++ = static_cast<char>('0' + fraction % 10);
+                for (long long digit = unit / 10; fraction != 0; digit /= 10) {
+                    *end++ = static_cast<char>('0' + fraction / digit);
+                    fraction %= digit;
                 }
             }
             *end++ = ' ';
@@ -126,16 +128,17 @@ void appendNumber(std::string& out, double v)
             return;
         }
     }
-    appendFixed(out, v, 3);
+    appendFixed(out, v, decimals);
 }
+
+/// Coordinates on a page, in thousandths of a point.
+void appendNumber(std::string& out, double v) { appendDecimal(out, v, 3, 1e9); }
 
 /// Bar code geometry: edges lie on a printer's dot grid (a dot at 203 dpi is 0.35468 pt), and a
 /// thousandth of a point off it is enough for a rasteriser to blacken the next dot. Five
-/// decimals keep every edge within a ten-thousandth of a dot.
-void appendExact(std::string& out, double v)
-{
-    appendFixed(out, std::isfinite(v) ? v : 0, 5);
-}
+/// decimals keep every edge within a ten-thousandth of a dot; a symbol's thousands of edges make
+/// this the hot path.
+void appendExact(std::string& out, double v) { appendDecimal(out, v, 5, 1e6); }
 
 /// Rasterisers part ways at an edge that lies exactly on a dot boundary: Ghostscript leaves the
 /// dot beyond it white, Poppler's one-bit mode blackens it. Bars written this much narrower on
@@ -698,7 +701,10 @@ private:
         const Symbol& s = m_doc.symbols[index];
         auto* pdf = static_cast<HPDF_Doc>(m_pdf.get());
 
-        std::string content;
+        // One buffer for every form: a fresh one each time, past malloc's small sizes, made it
+        // sweep its free lists once per symbol.
+        std::string& content = m_formContent;
+        content.clear();
         content.reserve(s.bars.size() * 28 + 64);
         HPDF_Font captionFont = nullptr;
         content += "0 g\n";
@@ -851,6 +857,7 @@ private:
     std::string m_content;
     bool m_inText = false;
     HPDF_Font m_textFont = nullptr;
+    std::string m_formContent;
     float m_textSize = 0;
     std::optional<Rgb> m_fill;
 };

@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 
+#include <array>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -35,8 +36,13 @@ private:
         double ascent = 0, descent = 0;
         /// Widths already measured: labels repeat their texts, and shaping is the costly part.
         std::unordered_map<QString, double> widths;
+        /// Advances of the characters that widthPt adds up; negative until measured.
+        std::array<double, 128> advances;
     };
     Face& face(const FontSpec& font);
+    /// The width of a text of digits, capitals and common signs as the sum of its characters'
+    /// advances, which is what shaping gives them without kerning; < 0 for any other text.
+    static double summedWidth(Face& face, const QString& text);
 
     /// A run uses a handful of faces; each keeps its address.
     std::vector<std::unique_ptr<Face>> m_faces;

@@ -191,4 +191,32 @@ TEST(TextMeasureTest, RememberedWidthsMatchFreshMeasurement)
     EXPECT_NE(warm.widthPt(fonts[0], texts[1]), warm.widthPt(fonts[4], texts[1]));
 }
 
+// Codes, references and prices are measured by adding up their characters' advances; that
+// must give the shaped width of the whole text, so the pages stay as they were. Every pair of
+// the characters added up, in each face, shows a ligature or a pair adjustment if one exists.
+TEST(TextMeasureTest, SummedWidthsMatchShapedWidths)
+{
+    const QString chars = QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ ,.-/$%:+#");
+    const std::vector<FontSpec> fonts = {
+        {QStringLiteral("Helvetica"), 10, false, false}, {QStringLiteral("Helvetica"), 10, true, false},
+        {QStringLiteral("Helvetica"), 10, false, true},  {QStringLiteral("Times New Roman"), 10, false, false},
+        {QStringLiteral("Courier New"), 10, false, false},
+    };
+    QStringList texts = {QStringLiteral("7891234000019"), QStringLiteral("REF-000123"), QStringLiteral("R$ 39,90"),
+                         QStringLiteral("AV. PAULISTA, 1.000 - 12/26")};
+    for (QChar a : chars)
+        for (QChar b : chars)
+            texts << QString(a) + b;
+    for (const FontSpec& font : fonts) {
+        QFont reference = toQFont(font);
+        reference.setPixelSize(1000);
+        const QFontMetricsF shaped(reference);
+        TextMeasure measure;
+        for (const QString& text : texts)
+            ASSERT_EQ(measure.widthPt(font, text), shaped.horizontalAdvance(text) * font.sizePt / 1000)
+                << font.family.toStdString() << (font.bold ? " bold" : "") << (font.italic ? " italic" : "") << " \""
+                << text.toStdString() << '"';
+    }
+}
+
 } // namespace
