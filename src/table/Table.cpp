@@ -297,11 +297,44 @@ int Table::rowCount() const
 
 void Table::notifyObservers(Change::Kind kind, int row, int field)
 {
-    Change change{kind, row, field};
-    // An observer may unsubscribe while being called: walk a copy of the ids.
-    auto observers = m_observers;
-    for (auto& [id, observer] : observers)
-        observer(change);
+    const Change change{kind, row, field};
+    // Those subscribed when the change happened hear of it, even one that unsubscribes while
+    // another is called; one that subscribes meanwhile does not. Each is called through a copy,
+    // since a subscription made during the call may move the list. (A copy of the whole list
+    // cost an allocation per notification, and an import notifies about a dozen times a row.)
+    const std::size_t count = m_observers.size();
+    const std::uint64_t serial = ++m_notificationSerial;
+    ++m_notifying;
+    try {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (leftBefore(m_observers[i].first, serial))
+                continue;
+            const Observer observer = m_observers[i].second;
+            observer(change);
+        }
+    } catch (...) {
+        endNotifying();
+        throw;
+    }
+    endNotifying();
+}
+
+bool Table::leftBefore(int id, std::uint64_t serial) const
+{
+    for (const auto& [leaving, lastHeard] : m_leaving)
+        if (leaving == id)
+            return lastHeard < serial;
+    return false;
+}
+
+void Table::endNotifying()
+{
+    if (--m_notifying > 0 || m_leaving.empty())
+        return;
+    std::erase_if(m_observers, [this](const auto& entry) {
+        return std::any_of(m_leaving.begin(), m_leaving.end(), [&](const auto& l) { return l.first == entry.first; });
+    });
+    m_leaving.clear();
 }
 
 int Table::subscribe(Observer observer)
@@ -312,6 +345,11 @@ int Table::subscribe(Observer observer)
 
 void Table::unsubscribe(int id)
 {
+    if (m_notifying > 0) {
+        // Notifications already under way still reach it; later ones do not.
+        m_leaving.emplace_back(id, m_notificationSerial);
+        return;
+    }
     std::erase_if(m_observers, [id](const auto& entry) { return entry.first == id; });
 }
 

@@ -132,6 +132,8 @@ private:
             notifyObservers(kind, row, field);
     }
     void notifyObservers(Change::Kind kind, int row, int field);
+    bool leftBefore(int id, std::uint64_t serial) const;
+    void endNotifying();
     void beginRow(int position);
     void beginEditIfBrowsing()
     {
@@ -161,6 +163,11 @@ private:
     int m_beforeInsert = -1;
     std::vector<std::pair<int, Observer>> m_observers;
     int m_nextObserver = 1;
+    int m_notifying = 0;                      ///< depth of notifyObservers calls under way
+    std::uint64_t m_notificationSerial = 0;   ///< the number of the latest notification begun
+    /// Unsubscribed while notifying, with the last notification they still hear; removed from
+    /// m_observers once no notification is under way.
+    std::vector<std::pair<int, std::uint64_t>> m_leaving;
 };
 
 } // namespace quorvel::table

@@ -112,6 +112,42 @@ TEST_F(TableTest, NotificationsCarryTheAssignedField)
     EXPECT_EQ(fields, (std::vector<int>{-1, 0, 1, -1}));
 }
 
+TEST_F(TableTest, ObserversLeavingOrJoiningDuringANotification)
+{
+    // Whoever was subscribed when a change happened hears of it; one that left hears no later
+    // change, even one raised while the first is still being heard; one that joined hears only
+    // changes raised after it joined.
+    std::vector<std::string> heard;
+    int second = 0;
+    int late = 0;
+    bool nested = false;
+    const int first = t.subscribe([&](const Change& c) {
+        heard.push_back("first:" + std::to_string(static_cast<int>(c.kind)));
+        if (second != 0 && c.kind == Change::Kind::RowBegun) {
+            t.unsubscribe(second);
+            late = t.subscribe([&](const Change&) { heard.push_back("late"); });
+            if (!nested) {
+                nested = true;
+                t.setText(0, "x");   // a change raised while the first is still being heard
+            }
+        }
+    });
+    second = t.subscribe([&](const Change&) { heard.push_back("second"); });
+    t.append();
+    const std::vector<std::string> expected = {
+        "first:" + std::to_string(static_cast<int>(Change::Kind::RowBegun)),
+        "first:" + std::to_string(static_cast<int>(Change::Kind::FieldSet)),   // the nested change:
+        "late",                                                                  // second has left, late has come
+        "second",   // the change second was subscribed for
+    };
+    EXPECT_EQ(heard, expected);
+    heard.clear();
+    t.setText(0, "y");
+    EXPECT_EQ(heard, (std::vector<std::string>{"first:" + std::to_string(static_cast<int>(Change::Kind::FieldSet)), "late"}));
+    t.unsubscribe(first);
+    t.unsubscribe(late);
+}
+
 TEST_F(TableTest, BadIntegerTextNamesTheField)
 {
     t.append();
