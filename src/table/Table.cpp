@@ -290,28 +290,26 @@ int Table::fieldIndex(std::string_view name) const
     return -1;
 }
 
-int Table::rowCount() const
-{
-    return m_rows->size() + (m_state == State::Inserting ? 1 : 0);
-}
-
 void Table::notifyObservers(Change::Kind kind, int row, int field)
 {
     const Change change{kind, row, field};
     // Those subscribed when the change happened hear of it, even one that unsubscribes while
-    // another is called; one that subscribes meanwhile does not. Each is called through a copy,
-    // since a subscription made during the call may move the list. (A copy of the whole list
-    // cost an allocation per notification, and an import notifies about a dozen times a row.)
+    // another is called; one that subscribes meanwhile does not. While any notification is under
+    // way m_observers keeps still (joins wait in m_joining, leaves in m_leaving), so its entries
+    // are called in place: an import notifies about a dozen times a row.
     const std::size_t count = m_observers.size();
+    const std::size_t joined = m_joining.size();
     const std::uint64_t serial = ++m_notificationSerial;
     ++m_notifying;
     try {
-        for (std::size_t i = 0; i < count; ++i) {
-            if (leftBefore(m_observers[i].first, serial))
-                continue;
-            const Observer observer = m_observers[i].second;
-            observer(change);
-        }
+        for (std::size_t i = 0; i < count; ++i)
+            if (m_leaving.empty() || !leftBefore(m_observers[i].first, serial))
+                m_observers[i].second(change);
+        for (std::size_t i = 0; i < joined; ++i)
+            if (!leftBefore(m_joining[i].first, serial)) {
+                const Observer observer = m_joining[i].second;   // m_joining may grow meanwhile
+                observer(change);
+            }
     } catch (...) {
         endNotifying();
         throw;
@@ -329,17 +327,25 @@ bool Table::leftBefore(int id, std::uint64_t serial) const
 
 void Table::endNotifying()
 {
-    if (--m_notifying > 0 || m_leaving.empty())
+    if (--m_notifying > 0)
         return;
-    std::erase_if(m_observers, [this](const auto& entry) {
-        return std::any_of(m_leaving.begin(), m_leaving.end(), [&](const auto& l) { return l.first == entry.first; });
-    });
-    m_leaving.clear();
+    if (!m_leaving.empty()) {
+        const auto left = [this](const auto& entry) {
+            return std::any_of(m_leaving.begin(), m_leaving.end(), [&](const auto& l) { return l.first == entry.first; });
+        };
+        std::erase_if(m_observers, left);
+        std::erase_if(m_joining, left);
+        m_leaving.clear();
+    }
+    for (auto& entry : m_joining)
+        m_observers.push_back(std::move(entry));
+    m_joining.clear();
 }
 
 int Table::subscribe(Observer observer)
 {
-    m_observers.emplace_back(m_nextObserver, std::move(observer));
+    auto& list = m_notifying > 0 ? m_joining : m_observers;
+    list.emplace_back(m_nextObserver, std::move(observer));
     return m_nextObserver++;
 }
 
@@ -458,6 +464,7 @@ void Table::store()
         m_rows->insert(m_current, m_pending->values);
     else
         m_rows->replace(m_current, m_pending->values);
+    m_storedRows = m_rows->size();
     m_state = State::Browsing;
     m_modified = false;
     notify(Change::Kind::RowStored, m_current);
@@ -504,6 +511,7 @@ void Table::remove()
     m_state = State::Browsing;
     m_modified = false;
     m_rows->erase(row);
+    m_storedRows = m_rows->size();
     m_current = std::min(row, m_rows->size() - 1);
     m_atEnd = m_rows->size() == 0;
     notify(Change::Kind::RowDeleted, row);
@@ -513,6 +521,7 @@ void Table::clear()
 {
     resolvePending();
     m_rows->clear();
+    m_storedRows = 0;
     m_current = -1;
     m_atEnd = true;
     notify(Change::Kind::Emptied);
@@ -685,6 +694,7 @@ bool Table::tryAppendRow(std::span<const ValueView> values)
         }
     }
     m_rows->insert(m_rows->size(), values);
+    m_storedRows = m_rows->size();
     m_beforeInsert = m_current;
     m_current = m_rows->size() - 1;
     m_atEnd = false;

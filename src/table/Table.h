@@ -57,7 +57,7 @@ public:
     /// The pending row received a value since it was begun or since editing started.
     bool isModified() const { return m_modified; }
     /// Rows in view; a pending new row counts.
-    int rowCount() const;
+    int rowCount() const { return m_storedRows + (m_state == State::Inserting ? 1 : 0); }
     bool isEmpty() const { return rowCount() == 0; }
     /// View index of the current row; -1 when the view is empty.
     int currentRow() const { return m_current; }
@@ -157,11 +157,13 @@ private:
     std::unique_ptr<Rows> m_rows;
     std::unique_ptr<Pending> m_pending;
     State m_state = State::Browsing;
+    int m_storedRows = 0;   ///< the rows stored, as m_rows holds them; read on every notification
     bool m_modified = false;
     bool m_atEnd = true;
     int m_current = -1;
     int m_beforeInsert = -1;
     std::vector<std::pair<int, Observer>> m_observers;
+    std::vector<std::pair<int, Observer>> m_joining;   ///< subscribed while notifying
     int m_nextObserver = 1;
     int m_notifying = 0;                      ///< depth of notifyObservers calls under way
     std::uint64_t m_notificationSerial = 0;   ///< the number of the latest notification begun
