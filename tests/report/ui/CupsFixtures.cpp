@@ -236,6 +236,7 @@ void SocketListener::serve()
             m_data.append(buffer, n);
         }
         ::close(client);
+        ++m_ended;
     }
 }
 

@@ -72,11 +72,14 @@ public:
     QByteArray received() const;
     /// Forgets what arrived so far, between two prints of one test.
     void clear();
+    /// How many connections (one a job) have been read to their end.
+    int connectionsEnded() const { return m_ended; }
 
 private:
     void serve();
     int m_fd = -1;
     std::atomic<bool> m_stop{false};
+    std::atomic<int> m_ended{0};
     mutable std::mutex m_mutex;
     QByteArray m_data;
     std::thread m_thread;

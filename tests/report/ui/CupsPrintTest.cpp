@@ -217,6 +217,7 @@ protected:
     std::vector<LabelRaster> print(const PageDescription& doc)
     {
         const std::vector<int> before = jobIds(m_queue);
+        const int connectionsBefore = m_listener->connectionsEnded();
         const QStringList failures = printFromPreview(doc, m_system, m_queue);
         EXPECT_TRUE(failures.isEmpty()) << failures.join(u'\n').toStdString();
         for (const int id : jobIds(m_queue))
@@ -224,6 +225,10 @@ protected:
                 m_job = id;
         std::vector<LabelRaster> labels;
         const bool arrived = QTest::qWaitFor([&] {
+            // The job is whole once the backend has closed its connection: a label decoded from
+            // a part that is still arriving may lack its width.
+            if (m_listener->connectionsEnded() == connectionsBefore)
+                return false;
             labels = decode(m_listener->received());
             return labels.size() >= doc.pages.size() && waitUntilIdle(m_queue, 1);
         }, 120000);

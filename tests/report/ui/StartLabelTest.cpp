@@ -250,7 +250,7 @@ TEST_F(StartLabel, CupsPdfPrintHasTheSameBlankSlots)
             }
         return false;
     }, 90000)) << "no new PDF in " << out.path().toStdString();
-    QTest::qWait(1000);   // cups-pdf may still be writing
+    ASSERT_TRUE(report::testing::waitUntilIdle(queue, 60000)) << "cups-pdf still writing";   // its job ends once the file is whole
     const QString png = dir.filePath(QStringLiteral("page"));
     QProcess render;
     render.setStandardErrorFile(QProcess::nullDevice());
