@@ -20,11 +20,9 @@ class PreflightTest : public WindowTest
 protected:
     void SetUp() override
     {
-        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-        window = std::make_unique<TFrmLerEtiqueta>(dialogs, &ui);
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        openWindow(&ui);
+        if (HasFatalFailure())
+            return;
         // The shipped definition beside the build's programs: EAN-13 (type auto), one label a page.
         window->programFolder = QStringLiteral(QUORVEL_BINARY_DIR);
         window->listMarks().reload();

@@ -41,11 +41,9 @@ class PrintRunTest : public app::test::WindowTest
 protected:
     void SetUp() override
     {
-        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-        window = std::make_unique<TFrmLerEtiqueta>(dialogs, &ui);
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        openWindow(&ui);
+        if (HasFatalFailure())
+            return;
         // The test programs live one folder below the build's Relatorios.
         window->programFolder = QStringLiteral(QUORVEL_BINARY_DIR);
         ui.onPreview = [this](const report::PageDescription&) {

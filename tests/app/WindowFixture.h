@@ -35,10 +35,14 @@ inline QByteArray labelLine(const QByteArray& grupo, const QByteArray& cor = "AZ
 class WindowTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    void SetUp() override { openWindow(nullptr); }
+
+    /// Builds and shows the window under Brazilian settings, with the report engine's windows
+    /// replaced by `engineUi` when given.
+    void openWindow(report::EngineUi* engineUi)
     {
         QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-        window = std::make_unique<TFrmLerEtiqueta>(dialogs);
+        window = engineUi ? std::make_unique<TFrmLerEtiqueta>(dialogs, engineUi) : std::make_unique<TFrmLerEtiqueta>(dialogs);
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
