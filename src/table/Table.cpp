@@ -325,10 +325,8 @@ bool Table::leftBefore(int id, std::uint64_t serial) const
     return false;
 }
 
-void Table::endNotifying()
+void Table::settleSubscriptions()
 {
-    if (--m_notifying > 0)
-        return;
     if (!m_leaving.empty()) {
         const auto left = [this](const auto& entry) {
             return std::any_of(m_leaving.begin(), m_leaving.end(), [&](const auto& l) { return l.first == entry.first; });

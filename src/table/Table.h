@@ -133,7 +133,13 @@ private:
     }
     void notifyObservers(Change::Kind kind, int row, int field);
     bool leftBefore(int id, std::uint64_t serial) const;
-    void endNotifying();
+    void endNotifying()
+    {
+        if (--m_notifying == 0 && (!m_leaving.empty() || !m_joining.empty()))
+            settleSubscriptions();
+    }
+    /// Applies the subscriptions and unsubscriptions made while notifying.
+    void settleSubscriptions();
     void beginRow(int position);
     void beginEditIfBrowsing()
     {

@@ -174,7 +174,10 @@ void TableModel::onChange(const Change& change)
     case Change::Kind::EditBegun:
         break;
     }
-    syncCurrent();
+    // A value given to a field moves no row and changes no state: the indicator stays as the
+    // change before it left it.
+    if (change.kind != Change::Kind::FieldSet)
+        syncCurrent();
     if (m_changeHandler)
         m_changeHandler(change.field);
 }
