@@ -46,6 +46,28 @@ void setIn(ReportProject::Parameters& params, const QString& name, const QString
     }
 }
 
+/// The page a report's entry stands for: its own, or the shared page it names (compared without
+/// regard to case); null when the definition holds no shared page of that name.
+const PageDef* entryPage(const Definition& def, const PageEntry& entry)
+{
+    if (const auto* page = std::get_if<PageDef>(&entry.page))
+        return page;
+    const QString& name = std::get<QString>(entry.page);
+    for (const PageDef& p : def.sharedPages)
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &p;
+    return nullptr;
+}
+
+/// Labels a page of the report's first label region holds; 0 without one.
+std::int64_t firstRegionLabels(const Definition& def, const ReportDef& report)
+{
+    for (const PageEntry& entry : report.pages)
+        if (const PageDef* page = entryPage(def, entry); page && page->region)
+            return labelsPerPage(*page->region);
+    return 0;
+}
+
 // One data view during a run: its connection, the field positions it may read, its current row.
 struct OpenView
 {
@@ -107,7 +129,7 @@ public:
         if (m_shown->doc.print.copies > 0)
             m_system.copies = m_shown->doc.print.copies;
         Relayout relayout;
-        relayout.labelsPerPage = firstRegionLabels();
+        relayout.labelsPerPage = firstRegionLabels(m_def, m_report);
         relayout.relay = [this](int startLabel) -> const PageDescription& { return relay(startLabel); };
         m_ui.preview(m_shown->doc, m_system, relayout);
     }
@@ -156,24 +178,12 @@ private:
         return m_shown->doc;
     }
 
-    std::int64_t firstRegionLabels() const
-    {
-        for (const PageEntry& entry : m_report.pages)
-            if (const PageDef& page = resolvePage(entry); page.region)
-                return labelsPerPage(*page.region);
-        return 0;
-    }
-
     const PageDef& resolvePage(const PageEntry& entry) const
     {
-        if (const auto* page = std::get_if<PageDef>(&entry.page))
+        if (const PageDef* page = entryPage(m_def, entry))
             return *page;
-        const QString& name = std::get<QString>(entry.page);
-        for (const PageDef& p : m_def.sharedPages)
-            if (p.name.compare(name, Qt::CaseInsensitive) == 0)
-                return p;
         throw Failure(QStringLiteral("The report \"%1\" uses the shared page \"%2\", which the definition does not hold.")
-                          .arg(m_report.name, name));
+                          .arg(m_report.name, std::get<QString>(entry.page)));
     }
 
     OpenView* view(const QString& name)
@@ -432,18 +442,9 @@ namespace {
 std::vector<const PageDef*> reportPages(const Definition& def, const ReportDef& report)
 {
     std::vector<const PageDef*> pages;
-    for (const PageEntry& entry : report.pages) {
-        if (const auto* page = std::get_if<PageDef>(&entry.page)) {
+    for (const PageEntry& entry : report.pages)
+        if (const PageDef* page = entryPage(def, entry))
             pages.push_back(page);
-            continue;
-        }
-        const QString& name = std::get<QString>(entry.page);
-        for (const PageDef& p : def.sharedPages)
-            if (p.name.compare(name, Qt::CaseInsensitive) == 0) {
-                pages.push_back(&p);
-                break;
-            }
-    }
     return pages;
 }
 
@@ -471,12 +472,7 @@ std::int64_t ReportProject::pageCount(std::int64_t labels, int startLabel) const
 std::int64_t ReportProject::labelsPerPage() const
 {
     const ReportDef* report = activeReport();
-    if (!report)
-        return 0;
-    for (const PageDef* page : reportPages(*m_definition, *report))
-        if (page->region)
-            return report::labelsPerPage(*page->region);
-    return 0;
+    return report ? firstRegionLabels(*m_definition, *report) : 0;
 }
 
 std::vector<BarcodeOptions> ReportProject::fieldBarcodes(const QString& field) const
