@@ -5,9 +5,16 @@
 #include "table/Numbers.h"
 #include "table/Windows1252.h"
 
+#include <QCoreApplication>
+
 #include <string>
 
 namespace quorvel::batch {
+
+QString defaultDefinition()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Relatorios/tag_02_Quorvel.rav");
+}
 
 QString withFullStop(const QString& message)
 {

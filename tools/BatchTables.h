@@ -1,5 +1,5 @@
-// What list and expand share: importing files as the window does, printing a table, and
-// reporting a failure as the window's error box would word it.
+// What the commands share: importing files as the window does, printing a table, the default
+// report definition, and reporting a failure as the window's error box would word it.
 #pragma once
 
 #include "table/Table.h"
@@ -21,6 +21,9 @@ void printTable(const table::Table& t, std::FILE* out);
 
 /// The default error handler's rule: "." is added when the last character comes after ".".
 QString withFullStop(const QString& message);
+
+/// The report definition beside the program, as the window reads it.
+QString defaultDefinition();
 
 /// Splits "--count" from the file names; false when no file was named.
 bool parseFileArguments(const QStringList& args, QStringList& files, bool& countOnly);

@@ -11,7 +11,6 @@
 #include "table/Failure.h"
 #include "table/Windows1252.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -48,7 +47,7 @@ int runCheck(const QStringList& args)
     if (files.isEmpty())
         return usage("no label file named");
     if (definition.isEmpty())
-        definition = QCoreApplication::applicationDirPath() + QStringLiteral("/Relatorios/tag_02_Quorvel.rav");
+        definition = defaultDefinition();
 
     // The definition's own failure, in the engine's words, before anything is counted under it.
     report::ReportSystem system;

@@ -489,7 +489,7 @@ void TFrmLerEtiqueta::runReports()
                 QApplication::setOverrideCursor(Qt::WaitCursor);
             waiting = true;
             RvPrjEtq->close();
-            RvPrjEtq->setProjectFile(programFolder + QStringLiteral("/Relatorios/tag_02_Quorvel.rav"));
+            RvPrjEtq->setProjectFile(definitionPath());
             RvPrjEtq->setParam(QStringLiteral("loja"), Loja);
             RvPrjEtq->setParam(QStringLiteral("data"), quorvel::report::dateParameter(QDate::currentDate()));
             RvPrjEtq->open();
