@@ -1,6 +1,7 @@
 #include "labels/Preflight.h"
 
 #include "labels/LabelList.h"
+#include "labels/PrintTable.h"
 #include "report/BarcodeEncoder.h"
 #include "report/HeadlessUi.h"
 #include "report/ReportProject.h"
@@ -8,7 +9,6 @@
 #include "table/Failure.h"
 #include "table/Windows1252.h"
 
-#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -140,12 +140,9 @@ PreflightSummary summarize(const table::Table& t, const PrintPlan& plan, CodeChe
 
 void checkPageCount(std::int64_t pages, std::int64_t limit)
 {
-    if (pages <= limit)
-        return;
-    QLocale locale;
-    throw Failure(QString::fromUtf8("A impressão teria %1 páginas, mais que o limite de %2 páginas por impressão. "
-                                    "Diminua as quantidades e imprima em partes.")
-                      .arg(locale.toString(static_cast<qlonglong>(pages)), locale.toString(static_cast<qlonglong>(limit))));
+    checkBound(pages, limit,
+               "A impressão teria %1 páginas, mais que o limite de %2 páginas por impressão. "
+               "Diminua as quantidades e imprima em partes.");
 }
 
 } // namespace quorvel::labels

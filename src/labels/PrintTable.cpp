@@ -37,15 +37,20 @@ std::int64_t countLabels(const table::Table& importTable)
     return total;
 }
 
+void checkBound(std::int64_t count, std::int64_t limit, const char* sentence)
+{
+    if (count <= limit)
+        return;
+    const QLocale locale;
+    throw Failure(QString::fromUtf8(sentence).arg(locale.toString(static_cast<qlonglong>(count)),
+                                                  locale.toString(static_cast<qlonglong>(limit))));
+}
+
 void checkLabelCount(const table::Table& importTable)
 {
-    std::int64_t total = countLabels(importTable);
-    if (total <= kMaxLabels)
-        return;
-    QLocale locale;
-    throw Failure(QStringLiteral("A lista pede %1 etiquetas, mais que o limite de %2 etiquetas por impressão. "
-                                 "Diminua as quantidades e imprima em partes.")
-                      .arg(locale.toString(static_cast<qlonglong>(total)), locale.toString(static_cast<qlonglong>(kMaxLabels))));
+    checkBound(countLabels(importTable), kMaxLabels,
+               "A lista pede %1 etiquetas, mais que o limite de %2 etiquetas por impressão. "
+               "Diminua as quantidades e imprima em partes.");
 }
 
 void expand(table::Table& importTable, table::Table& printTable)

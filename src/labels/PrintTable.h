@@ -22,6 +22,10 @@ std::int64_t countLabels(const table::Table& importTable);
 /// The most labels one print run makes: the print table holds one row per label in memory.
 inline constexpr std::int64_t kMaxLabels = 1'000'000;
 
+/// Fails with `sentence` ("%1" the count, "%2" the limit, both as the regional settings write
+/// numbers; UTF-8) when `count` passes `limit`: the print run's bounds.
+void checkBound(std::int64_t count, std::int64_t limit, const char* sentence);
+
 /// Fails, naming the total and the limit, when the import table asks for more than kMaxLabels.
 /// Moves nothing; call it before expand.
 void checkLabelCount(const table::Table& importTable);
