@@ -52,9 +52,7 @@ ListMarks::ListMarks(table::TableModel& model, QTableView& grid, PathSource defi
     QHeaderView* header = grid.verticalHeader();
     header->setFixedWidth(header->minimumWidth() + kMarkSize + 4);
     header->setIconSize(QSize(kMarkSize, kMarkSize));
-    m_plan = labels::PrintPlan::read(m_path);
-    m_codes.setBarcodes(m_plan.codeBarcodes);
-    watch();
+    readDefinition();
     m_model.setRowHeaderData([this](int row, int role) -> QVariant {
         if (role != Qt::DecorationRole && role != Qt::ToolTipRole)
             return {};
@@ -85,12 +83,17 @@ void ListMarks::watch()
         m_watcher->addPath(folder);
 }
 
-void ListMarks::reload()
+void ListMarks::readDefinition()
 {
-    m_path = m_pathSource();
     m_plan = labels::PrintPlan::read(m_path);
     m_codes.setBarcodes(m_plan.codeBarcodes);
     watch();
+}
+
+void ListMarks::reload()
+{
+    m_path = m_pathSource();
+    readDefinition();
     m_model.rowHeadersChanged();
 }
 

@@ -48,6 +48,8 @@ public:
     bool approvesRun(Dialogs& dialogs, std::int64_t pageLimit);
 
 private:
+    /// Reads the definition at m_path and watches it.
+    void readDefinition();
     void watch();
 
     table::TableModel& m_model;
