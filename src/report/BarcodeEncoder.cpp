@@ -219,7 +219,7 @@ namespace {
 // A module of a metre is past any label; beyond it the dot counts would overflow.
 constexpr double kMaxModuleDots = 100000;
 
-int wholeDots(double dots)
+int clampedDots(double dots)
 {
     if (!(dots >= 1))   // not a number too
         return 1;
@@ -230,7 +230,7 @@ int wholeDots(double dots)
 
 int moduleDots(double moduleMm, int dpi)
 {
-    return wholeDots(std::round(moduleMm * dpi / 25.4));
+    return clampedDots(std::round(moduleMm * dpi / 25.4));
 }
 
 namespace {
@@ -280,7 +280,7 @@ EncodedSymbol encodeBarcode(const QString& rawData, const BarcodeOptions& option
             return out;
         }
         const double modules = probe->vector->width;
-        dots = boxWidthPt > 0 ? wholeDots(std::floor(boxWidthPt / modules / dot + 1e-9)) : 2;
+        dots = boxWidthPt > 0 ? clampedDots(std::floor(boxWidthPt / modules / dot + 1e-9)) : 2;
     }
     out.moduleDots = dots;
     // Bars as tall as a whole number of dots; zint takes the height in modules.
