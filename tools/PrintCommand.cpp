@@ -18,7 +18,6 @@
 #include "report/Snapshot.h"
 #include "table/Failure.h"
 
-#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
@@ -83,7 +82,7 @@ int runPrint(const QStringList& args)
     if (!output.isEmpty() && !isPageFileName(output))
         return usage("-o writes a .pdf or a .ndr file");
     if (definition.isEmpty())
-        definition = QCoreApplication::applicationDirPath() + QStringLiteral("/Relatorios/tag_02_Quorvel.rav");
+        definition = defaultDefinition();
 
     auto importTable = labels::makeImportTable();
     auto printTable = labels::makePrintTable();
@@ -113,11 +112,10 @@ int runPrint(const QStringList& args)
     project.open();
     // The preview keeps the engine's page limit; with --all-pages nothing previews, so every page
     // reaches the files.
-    const std::int64_t needed = project.pageCount(labels::countLabels(*importTable), startLabel);
     if (allPages)
         system.lastPage = std::numeric_limits<int>::max();
     else
-        labels::checkPageCount(needed, system.lastPage);
+        labels::checkPageCount(project.pageCount(labels::countLabels(*importTable), startLabel), system.lastPage);
     labels::expand(*importTable, *printTable);
     project.execute();
     if (ui.previews == 0) {
