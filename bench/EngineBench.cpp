@@ -2,12 +2,12 @@
 // shipped price tag (one label per page) and the A4 sheet of 3 x 10. Prints the time, pages per
 // second, the growth of the peak resident size and the page description's own size.
 #include "labels/PrintTable.h"
-#include "report/DataLock.h"
-#include "report/DataSetConnection.h"
-#include "report/HeadlessUi.h"
-#include "report/PageDescription.h"
-#include "report/ReportProject.h"
-#include "report/ReportSystem.h"
+#include "report/engine/DataLock.h"
+#include "report/engine/DataSetConnection.h"
+#include "report/engine/HeadlessUi.h"
+#include "report/engine/PageDescription.h"
+#include "report/engine/ReportProject.h"
+#include "report/engine/ReportSystem.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -2,12 +2,12 @@
 // print run does (headless, no preview window) and writes the generated pages as PDF.
 //
 //   bench_engine_pdf --definition FILE.rav --labels N [--per-item Q] [--out FILE.pdf]
-#include "report/DataSetConnection.h"
-#include "report/HeadlessUi.h"
-#include "report/PageDescription.h"
-#include "report/RenderPdf.h"
-#include "report/ReportProject.h"
-#include "report/ReportSystem.h"
+#include "report/engine/DataSetConnection.h"
+#include "report/engine/HeadlessUi.h"
+#include "report/engine/PageDescription.h"
+#include "report/outputs/RenderPdf.h"
+#include "report/engine/ReportProject.h"
+#include "report/engine/ReportSystem.h"
 #include "table/Table.h"
 
 #include <QDate>

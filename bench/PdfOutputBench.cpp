@@ -5,9 +5,9 @@
 //   bench_pdf_output --labels N --layout thermal|a4 [--per-item Q] [--out FILE.pdf] [--ndr FILE.ndr]
 //
 // Until the engine lays out definitions, the layout here stands in for the default label.
-#include "report/PageDescription.h"
-#include "report/RenderPdf.h"
-#include "report/Snapshot.h"
+#include "report/engine/PageDescription.h"
+#include "report/outputs/RenderPdf.h"
+#include "report/outputs/Snapshot.h"
 
 #include <QFileInfo>
 #include <QHash>

@@ -1,6 +1,6 @@
 // How quickly the preview opens a long report, turns pages and steps the zoom.
 // Run by hand: build/bench/preview_bench [turns]. Goal: every step well under 50 ms.
-#include "report/ReportSystem.h"
+#include "report/engine/ReportSystem.h"
 #include "report/ui/PageView.h"
 #include "report/ui/PreviewWindow.h"
 #include "report/ui/UiFixtures.h"

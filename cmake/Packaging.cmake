@@ -8,30 +8,24 @@ set(QUORVEL_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/quorvel)
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/Relatorios DESTINATION ${QUORVEL_INSTALL_DIR} PATTERN README.txt EXCLUDE)
 foreach(program quorvel quorvel-batch)
-  if(TARGET ${program})
-    install(TARGETS ${program} RUNTIME DESTINATION ${QUORVEL_INSTALL_DIR})
-    # Stripping (cpack, install --strip) leaves the compilers' notes, which Debian removes too.
-    install(CODE "
-      if(CMAKE_INSTALL_DO_STRIP)
-        execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
-          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${QUORVEL_INSTALL_DIR}/${program}\")
-      endif()
-      file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
-      file(CREATE_LINK \"../${QUORVEL_INSTALL_DIR}/${program}\"
-           \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\" SYMBOLIC)")
-  endif()
+  install(TARGETS ${program} RUNTIME DESTINATION ${QUORVEL_INSTALL_DIR})
+  # Stripping (cpack, install --strip) leaves the compilers' notes, which Debian removes too.
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${QUORVEL_INSTALL_DIR}/${program}\")
+    endif()
+    file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    file(CREATE_LINK \"../${QUORVEL_INSTALL_DIR}/${program}\"
+         \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\" SYMBOLIC)")
 endforeach()
 # The desktop entry and the program icon, where desktops look for them.
-if(TARGET quorvel AND EXISTS ${PROJECT_SOURCE_DIR}/src/app/quorvel.desktop)
-  install(FILES ${PROJECT_SOURCE_DIR}/src/app/quorvel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  foreach(size 16 32 48 64 128)
-    install(FILES ${PROJECT_SOURCE_DIR}/src/app/resources/icons/quorvel-${size}.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME quorvel.png)
-  endforeach()
-endif()
-if(EXISTS ${PROJECT_SOURCE_DIR}/examples)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${QUORVEL_DOC_DIR}/examples)
-endif()
+install(FILES ${PROJECT_SOURCE_DIR}/src/app/quorvel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+foreach(size 16 32 48 64 128)
+  install(FILES ${PROJECT_SOURCE_DIR}/src/app/resources/icons/quorvel-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME quorvel.png)
+endforeach()
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${QUORVEL_DOC_DIR}/examples)
 
 # Debian's documentation files: the copyright in its machine-readable form and the changelog,
 # compressed the way dpkg tools do it (gzip -9n: no name or time stamp).
@@ -49,43 +43,32 @@ install(FILES ${QUORVEL_DEBIAN_DIR}/lintian-overrides
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME quorvel)
 
 # Manual pages, made at build time from each program's --help by help2man.
-find_program(HELP2MAN_PROGRAM help2man)
-if(HELP2MAN_PROGRAM)
-  set(man_pages)
-  set(man_common ${PROJECT_SOURCE_DIR}/docs/man/common.h2m)
-  foreach(program quorvel quorvel-batch)
-    if(NOT TARGET ${program})
-      continue()
-    endif()
-    set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
-    set(include ${PROJECT_SOURCE_DIR}/docs/man/${program}.h2m)
-    set(no_help OFF)
-    if(program STREQUAL quorvel)
-      set(no_help ON)   # the window program has no command line
-    endif()
-    add_custom_command(OUTPUT ${page} ${page}.gz
-      COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${HELP2MAN_PROGRAM} -DGZIP=${GZIP_PROGRAM}
-              -DPROGRAM=$<TARGET_FILE:${program}> -DVERSION=${PROJECT_VERSION} -DOUTPUT=${page}
-              -DINCLUDES=${include}$<SEMICOLON>${man_common} -DNO_HELP=${no_help}
-              -P ${PROJECT_SOURCE_DIR}/cmake/ManPage.cmake
-      DEPENDS ${program} ${include} ${man_common} ${PROJECT_SOURCE_DIR}/cmake/ManPage.cmake
-      COMMENT "Manual page ${program}(1)" VERBATIM)
-    list(APPEND man_pages ${page}.gz)
-    install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  endforeach()
-  add_custom_target(man_pages ALL DEPENDS ${man_pages})
-else()
-  message(WARNING "help2man not found: no manual pages (scripts/install-deps.sh installs it)")
-endif()
+find_program(HELP2MAN_PROGRAM help2man REQUIRED)
+set(man_pages)
+set(man_common ${PROJECT_SOURCE_DIR}/docs/man/common.h2m)
+foreach(program quorvel quorvel-batch)
+  set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
+  set(include ${PROJECT_SOURCE_DIR}/docs/man/${program}.h2m)
+  set(no_help OFF)
+  if(program STREQUAL quorvel)
+    set(no_help ON)   # the window program has no command line
+  endif()
+  add_custom_command(OUTPUT ${page} ${page}.gz
+    COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${HELP2MAN_PROGRAM} -DGZIP=${GZIP_PROGRAM}
+            -DPROGRAM=$<TARGET_FILE:${program}> -DVERSION=${PROJECT_VERSION} -DOUTPUT=${page}
+            -DINCLUDES=${include}$<SEMICOLON>${man_common} -DNO_HELP=${no_help}
+            -P ${PROJECT_SOURCE_DIR}/cmake/ManPage.cmake
+    DEPENDS ${program} ${include} ${man_common} ${PROJECT_SOURCE_DIR}/cmake/ManPage.cmake
+    COMMENT "Manual page ${program}(1)" VERBATIM)
+  list(APPEND man_pages ${page}.gz)
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+add_custom_target(man_pages ALL DEPENDS ${man_pages})
 
-if(TARGET quorvel-batch)
-  install(FILES ${PROJECT_SOURCE_DIR}/tools/quorvel-batch.bash-completion
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME quorvel-batch)
-endif()
-if(TARGET quorvel)
-  install(FILES ${PROJECT_SOURCE_DIR}/src/app/org.example.quorvel.metainfo.xml
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-endif()
+install(FILES ${PROJECT_SOURCE_DIR}/tools/quorvel-batch.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME quorvel-batch)
+install(FILES ${PROJECT_SOURCE_DIR}/src/app/org.example.quorvel.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # The Debian revision comes from the newest changelog entry, whose upstream part must be the
 # project's version.

@@ -5,9 +5,9 @@
 
 #include "labels/LabelList.h"
 #include "labels/Preflight.h"
-#include "report/HeadlessUi.h"
-#include "report/ReportProject.h"
-#include "report/ReportSystem.h"
+#include "report/engine/HeadlessUi.h"
+#include "report/engine/ReportProject.h"
+#include "report/engine/ReportSystem.h"
 #include "table/Failure.h"
 #include "table/Windows1252.h"
 

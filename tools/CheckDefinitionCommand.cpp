@@ -2,10 +2,10 @@
 // on a label printer, each finding with the line of its element, as compilers do.
 #include "Command.h"
 
-#include "report/DefinitionCheck.h"
-#include "report/DefinitionReader.h"
-#include "report/HeadlessUi.h"
-#include "report/TextMeasure.h"
+#include "report/engine/DefinitionCheck.h"
+#include "report/engine/DefinitionReader.h"
+#include "report/engine/HeadlessUi.h"
+#include "report/engine/TextMeasure.h"
 #include "table/Failure.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "PageFiles.h"
 
-#include "report/PageDescription.h"
-#include "report/PagePainter.h"
-#include "report/RenderPdf.h"
-#include "report/Snapshot.h"
+#include "report/engine/PageDescription.h"
+#include "report/outputs/PagePainter.h"
+#include "report/outputs/RenderPdf.h"
+#include "report/outputs/Snapshot.h"
 #include "table/Failure.h"
 
 #include <QDir>

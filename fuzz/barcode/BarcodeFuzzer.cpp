@@ -2,8 +2,8 @@
 // data silently, and an encoded symbol is finite bars inside its own box.
 #include "support/FuzzSupport.h"
 
-#include "report/BarcodeEncoder.h"
-#include "report/TextMeasure.h"
+#include "report/engine/BarcodeEncoder.h"
+#include "report/engine/TextMeasure.h"
 #include "table/Failure.h"
 
 #include <QGuiApplication>

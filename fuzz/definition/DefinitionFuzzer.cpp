@@ -5,12 +5,12 @@
 
 #include "labels/LabelList.h"
 #include "labels/PrintTable.h"
-#include "report/DataLock.h"
-#include "report/DataSetConnection.h"
-#include "report/HeadlessUi.h"
-#include "report/PageDescription.h"
-#include "report/ReportProject.h"
-#include "report/ReportSystem.h"
+#include "report/engine/DataLock.h"
+#include "report/engine/DataSetConnection.h"
+#include "report/engine/HeadlessUi.h"
+#include "report/engine/PageDescription.h"
+#include "report/engine/ReportProject.h"
+#include "report/engine/ReportSystem.h"
 #include "table/Failure.h"
 
 #include <QDir>

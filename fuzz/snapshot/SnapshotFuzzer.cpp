@@ -3,10 +3,10 @@
 // the PDF writer and the painter draw without fault.
 #include "support/FuzzSupport.h"
 
-#include "report/PageDescription.h"
-#include "report/PagePainter.h"
-#include "report/RenderPdf.h"
-#include "report/Snapshot.h"
+#include "report/engine/PageDescription.h"
+#include "report/outputs/PagePainter.h"
+#include "report/outputs/RenderPdf.h"
+#include "report/outputs/Snapshot.h"
 #include "table/Failure.h"
 
 #include <QFile>

@@ -2,10 +2,10 @@
 
 #include "labels/LabelList.h"
 #include "labels/PrintTable.h"
-#include "report/BarcodeEncoder.h"
-#include "report/HeadlessUi.h"
-#include "report/ReportProject.h"
-#include "report/ReportSystem.h"
+#include "report/engine/BarcodeEncoder.h"
+#include "report/engine/HeadlessUi.h"
+#include "report/engine/ReportProject.h"
+#include "report/engine/ReportSystem.h"
 #include "table/Failure.h"
 #include "table/Windows1252.h"
 

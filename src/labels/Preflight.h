@@ -3,7 +3,7 @@
 // error box, and how many pages the run needs.
 #pragma once
 
-#include "report/Definition.h"
+#include "report/engine/Definition.h"
 #include "table/Table.h"
 
 #include <QString>

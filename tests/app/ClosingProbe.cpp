@@ -7,7 +7,7 @@
 #include "app/Startup.h"
 #include "app/TFrmLerEtiqueta.h"
 #include "labels/LabelList.h"
-#include "report/DataLock.h"
+#include "report/engine/DataLock.h"
 
 #include <QAbstractButton>
 #include <QApplication>

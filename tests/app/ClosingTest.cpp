@@ -3,9 +3,9 @@
 // without an answer, or answered while the window closes, count as No.
 #include "WindowFixture.h"
 
-#include "report/DataLock.h"
-#include "report/HeadlessUi.h"
-#include "report/ReportProject.h"
+#include "report/engine/DataLock.h"
+#include "report/engine/HeadlessUi.h"
+#include "report/engine/ReportProject.h"
 
 #include <QLabel>
 #include <QPointer>

@@ -2,10 +2,10 @@
 // and running a report.
 #include "faults/FaultSupport.h"
 
-#include "report/DataLock.h"
-#include "report/HeadlessUi.h"
-#include "report/ReportProject.h"
-#include "report/ReportSystem.h"
+#include "report/engine/DataLock.h"
+#include "report/engine/HeadlessUi.h"
+#include "report/engine/ReportProject.h"
+#include "report/engine/ReportSystem.h"
 #include "table/Failure.h"
 
 #include <QFile>

@@ -1,10 +1,10 @@
 // A report run that stays in its preview: runs the definition given, says "previewing" on
 // standard output once the preview is open, and then waits to be killed.
 // Usage: fault_lock_holder LOCK_FILE DEFINITION
-#include "report/DataLock.h"
-#include "report/HeadlessUi.h"
-#include "report/ReportProject.h"
-#include "report/ReportSystem.h"
+#include "report/engine/DataLock.h"
+#include "report/engine/HeadlessUi.h"
+#include "report/engine/ReportProject.h"
+#include "report/engine/ReportSystem.h"
 #include "table/Failure.h"
 
 #include <QGuiApplication>

@@ -3,9 +3,9 @@
 // existing file stays as it was, and no descriptor stays open.
 #include "faults/FaultSupport.h"
 
-#include "report/PageDescription.h"
-#include "report/RenderPdf.h"
-#include "report/Snapshot.h"
+#include "report/engine/PageDescription.h"
+#include "report/outputs/RenderPdf.h"
+#include "report/outputs/Snapshot.h"
 #include "table/Failure.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 // Snapshot files are closed on every way out of reading them, whatever their state.
 #include "faults/FaultSupport.h"
 
-#include "report/PageDescription.h"
-#include "report/Snapshot.h"
+#include "report/engine/PageDescription.h"
+#include "report/outputs/Snapshot.h"
 #include "table/Failure.h"
 
 #include <QFile>

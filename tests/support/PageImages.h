@@ -1,8 +1,8 @@
 // Pages of a page description drawn to images by the painter renderer, as a printer would.
 #pragma once
 
-#include "report/PageDescription.h"
-#include "report/PagePainter.h"
+#include "report/engine/PageDescription.h"
+#include "report/outputs/PagePainter.h"
 
 #include <QImage>
 #include <QPainter>

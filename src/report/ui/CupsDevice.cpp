@@ -1,7 +1,7 @@
 #include "report/ui/CupsDevice.h"
 
-#include "report/PageDescription.h"
-#include "report/ReportSystem.h"
+#include "report/engine/PageDescription.h"
+#include "report/engine/ReportSystem.h"
 #include "report/ui/CupsOptions.h"
 #include "table/Failure.h"
 

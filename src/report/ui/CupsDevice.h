@@ -2,7 +2,7 @@
 // CUPS through libcups with options that keep the page as the definition lays it out.
 #pragma once
 
-#include "report/RenderPdf.h"
+#include "report/outputs/RenderPdf.h"
 #include "report/ui/PrintDevice.h"
 
 namespace quorvel::report {

@@ -1,6 +1,6 @@
 #include "report/ui/CupsOptions.h"
 
-#include "report/PageDescription.h"
+#include "report/engine/PageDescription.h"
 
 #include <QList>
 

@@ -1,7 +1,7 @@
 #include "report/ui/OutputOptionsDialog.h"
 
-#include "report/PageDescription.h"
-#include "report/ReportSystem.h"
+#include "report/engine/PageDescription.h"
+#include "report/engine/ReportSystem.h"
 #include "report/ui/PageRange.h"
 #include "report/ui/PreviewDialogs.h"
 #include "report/ui/PrinterLine.h"

@@ -1,9 +1,9 @@
 #include "report/ui/PreviewWindow.h"
 
-#include "report/FileOutput.h"
-#include "report/PageDescription.h"
-#include "report/ReportSystem.h"
-#include "report/Snapshot.h"
+#include "report/outputs/FileOutput.h"
+#include "report/engine/PageDescription.h"
+#include "report/engine/ReportSystem.h"
+#include "report/outputs/Snapshot.h"
 #include "report/ui/OutputOptionsDialog.h"
 #include "report/ui/PageRange.h"
 #include "report/ui/PageView.h"

@@ -1,7 +1,7 @@
 // The preview window: the run's pages one at a time, with paging, zoom, printing and saving.
 #pragma once
 
-#include "report/EngineUi.h"
+#include "report/engine/EngineUi.h"
 #include "report/ui/ErrorHook.h"
 
 #include <QMainWindow>

@@ -1,7 +1,7 @@
 #include "report/ui/PrinterDevice.h"
 
-#include "report/PageDescription.h"
-#include "report/PagePainter.h"
+#include "report/engine/PageDescription.h"
+#include "report/outputs/PagePainter.h"
 #include "table/Failure.h"
 
 #include <QPageLayout>

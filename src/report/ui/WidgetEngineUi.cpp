@@ -1,6 +1,6 @@
 #include "report/ui/WidgetEngineUi.h"
 
-#include "report/ReportSystem.h"
+#include "report/engine/ReportSystem.h"
 #include "report/ui/PreviewWindow.h"
 #include "report/ui/StatusWindow.h"
 #include "report/ui/WidgetDialogs.h"

@@ -1,7 +1,7 @@
 // The engine's user interface with real windows: status window, message boxes, preview.
 #pragma once
 
-#include "report/EngineUi.h"
+#include "report/engine/EngineUi.h"
 #include "report/ui/ErrorHook.h"
 
 #include <QElapsedTimer>

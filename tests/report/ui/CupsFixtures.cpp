@@ -1,9 +1,9 @@
 #include "report/ui/CupsFixtures.h"
 
-#include "report/DataLock.h"
-#include "report/DataSetConnection.h"
-#include "report/HeadlessUi.h"
-#include "report/ReportProject.h"
+#include "report/engine/DataLock.h"
+#include "report/engine/DataSetConnection.h"
+#include "report/engine/HeadlessUi.h"
+#include "report/engine/ReportProject.h"
 #include "report/ui/PreviewWindow.h"
 #include "report/ui/UiFixtures.h"
 

@@ -2,9 +2,9 @@
 // from the preview, a listener for socket queues, and the label drivers' graphics decoded.
 #pragma once
 
-#include "report/PageDescription.h"
-#include "report/ReportSystem.h"
-#include "report/EngineFixtures.h"
+#include "report/engine/PageDescription.h"
+#include "report/engine/ReportSystem.h"
+#include "report/engine/EngineFixtures.h"
 
 #include <QByteArray>
 #include <QImage>

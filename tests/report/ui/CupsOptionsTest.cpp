@@ -1,4 +1,4 @@
-#include "report/PageDescription.h"
+#include "report/engine/PageDescription.h"
 #include "report/ui/CupsOptions.h"
 
 #include <QByteArrayList>

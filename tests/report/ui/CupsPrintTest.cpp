@@ -3,7 +3,7 @@
 // listens on. Without a queue its tests skip and say why.
 #include "report/ui/CupsFixtures.h"
 
-#include "report/ReportSystem.h"
+#include "report/engine/ReportSystem.h"
 #include "report/ui/CupsDevice.h"
 
 #include <QDir>

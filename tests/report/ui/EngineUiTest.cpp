@@ -1,4 +1,4 @@
-#include "report/ReportSystem.h"
+#include "report/engine/ReportSystem.h"
 #include "report/ui/StatusWindow.h"
 #include "report/ui/UiFixtures.h"
 #include "report/ui/WidgetEngineUi.h"

@@ -1,4 +1,4 @@
-#include "report/ReportSystem.h"
+#include "report/engine/ReportSystem.h"
 #include "report/ui/OutputOptionsDialog.h"
 #include "report/ui/PrinterLine.h"
 #include "report/ui/UiFixtures.h"

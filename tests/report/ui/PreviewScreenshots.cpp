@@ -1,7 +1,7 @@
 // Saves screenshots of the preview window at 100 %, fit to page and 200 %, and of the
 // output-options dialog, for looking at by eye. Not a test: run by hand, under xvfb-run.
 // Usage: preview_screenshots <folder>
-#include "report/ReportSystem.h"
+#include "report/engine/ReportSystem.h"
 #include "report/ui/OutputOptionsDialog.h"
 #include "report/ui/PreviewWindow.h"
 #include "report/ui/UiFixtures.h"

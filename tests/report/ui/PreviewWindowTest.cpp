@@ -1,5 +1,5 @@
-#include "report/ReportSystem.h"
-#include "report/Snapshot.h"
+#include "report/engine/ReportSystem.h"
+#include "report/outputs/Snapshot.h"
 #include "report/ui/PageView.h"
 #include "report/ui/PreviewWindow.h"
 #include "report/ui/UiFixtures.h"

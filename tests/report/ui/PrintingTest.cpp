@@ -1,4 +1,4 @@
-#include "report/ReportSystem.h"
+#include "report/engine/ReportSystem.h"
 #include "report/ui/PreviewWindow.h"
 #include "report/ui/CupsDevice.h"
 #include "report/ui/PrinterDevice.h"

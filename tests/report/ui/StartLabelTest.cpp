@@ -1,10 +1,10 @@
 // Starting a run at another label of a partly used sheet: the preview's "Start at label" box lays
 // the run again, and what the preview shows is what is saved and printed.
-#include "report/DataSetConnection.h"
-#include "report/HeadlessUi.h"
-#include "report/RenderPdf.h"
-#include "report/ReportProject.h"
-#include "report/ReportSystem.h"
+#include "report/engine/DataSetConnection.h"
+#include "report/engine/HeadlessUi.h"
+#include "report/outputs/RenderPdf.h"
+#include "report/engine/ReportProject.h"
+#include "report/engine/ReportSystem.h"
 #include "report/ui/PreviewWindow.h"
 #include "report/ui/CupsDevice.h"
 #include "report/ui/CupsFixtures.h"

@@ -1,7 +1,7 @@
 // Page descriptions built by hand, and stand-ins for the preview's dialogs and printers.
 #pragma once
 
-#include "report/PageDescription.h"
+#include "report/engine/PageDescription.h"
 #include "report/ui/OutputOptionsDialog.h"
 #include "report/ui/PreviewDialogs.h"
 #include "report/ui/PrintDevice.h"

@@ -1,0 +1,294 @@
+#include "report/engine/DefinitionCheck.h"
+
+#include "report/engine/BarcodeEncoder.h"
+#include "report/engine/DeviceGrid.h"
+#include "report/engine/PageBuilder.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <type_traits>
+
+namespace quorvel::report {
+
+namespace {
+
+constexpr double kEpsMm = 1e-6;
+
+struct RectMm
+{
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool overlaps(const RectMm& o) const
+    {
+        return x0 < o.x1 - kEpsMm && o.x0 < x1 - kEpsMm && y0 < o.y1 - kEpsMm && o.y0 < y1 - kEpsMm;
+    }
+    bool inside(double width, double height) const
+    {
+        return x0 >= -kEpsMm && y0 >= -kEpsMm && x1 <= width + kEpsMm && y1 <= height + kEpsMm;
+    }
+};
+
+RectMm rectOf(const BoxMm& b) { return {b.xMm, b.yMm, b.xMm + b.widthMm, b.yMm + b.heightMm}; }
+
+QString mm(double v) { return QString::number(std::round(v * 1000) / 1000, 'f', 3).remove(QRegularExpression(QStringLiteral("\\.?0+$"))) + QStringLiteral(" mm"); }
+
+QString hex(Rgb c) { return QStringLiteral("#%1%2%3").arg(c.r, 2, 16, QLatin1Char('0')).arg(c.g, 2, 16, QLatin1Char('0')).arg(c.b, 2, 16, QLatin1Char('0')); }
+
+bool blackOrWhite(Rgb c) { return c == Rgb{0, 0, 0} || c == Rgb{255, 255, 255}; }
+
+qint64 lineOf(const ItemDef& item)
+{
+    return std::visit([](const auto& i) { return i.line.number; }, item);
+}
+
+const char* kindOf(const ItemDef& item)
+{
+    switch (item.index()) {
+    case 0: return "text";
+    case 1: return "barcode";
+    case 2: return "line";
+    case 3: return "rect";
+    default: return "image";
+    }
+}
+
+/// Where an item lies, for "outside its label": its box, or a line's end points.
+RectMm extentOf(const ItemDef& item)
+{
+    return std::visit([](const auto& i) -> RectMm {
+        if constexpr (std::is_same_v<std::decay_t<decltype(i)>, LineDef>)
+            return {std::min(i.x1Mm, i.x2Mm), std::min(i.y1Mm, i.y2Mm), std::max(i.x1Mm, i.x2Mm), std::max(i.y1Mm, i.y2Mm)};
+        else
+            return rectOf(i.box);
+    }, item);
+}
+
+/// Where an item puts ink, for overlaps; a hollow rectangle only along its outline.
+std::vector<RectMm> inkOf(const ItemDef& item)
+{
+    if (const auto* l = std::get_if<LineDef>(&item)) {
+        const double half = l->widthMm / 2;
+        const RectMm e = extentOf(item);
+        return {{e.x0 - half, e.y0 - half, e.x1 + half, e.y1 + half}};
+    }
+    if (const auto* r = std::get_if<RectDef>(&item)) {
+        const RectMm b = rectOf(r->box);
+        if (r->filled)
+            return {b};
+        if (r->strokeMm <= 0)
+            return {};
+        const double h = r->strokeMm / 2;
+        return {{b.x0 - h, b.y0 - h, b.x1 + h, b.y0 + h}, {b.x0 - h, b.y1 - h, b.x1 + h, b.y1 + h},
+                {b.x0 - h, b.y0 - h, b.x0 + h, b.y1 + h}, {b.x1 - h, b.y0 - h, b.x1 + h, b.y1 + h}};
+    }
+    return {extentOf(item)};
+}
+
+struct QuietZones
+{
+    int left = 0, right = 0;   ///< modules
+};
+
+/// The quiet zones scanners need on each side of the bars, in modules.
+QuietZones quietZonesOf(BarcodeKind kind)
+{
+    switch (kind) {
+    case BarcodeKind::Auto:
+    case BarcodeKind::Ean13: return {11, 7};
+    case BarcodeKind::Ean8: return {7, 7};
+    case BarcodeKind::UpcA: return {9, 9};
+    case BarcodeKind::UpcE: return {9, 7};
+    case BarcodeKind::Code128:
+    case BarcodeKind::Code39:
+    case BarcodeKind::Interleaved2of5: return {10, 10};
+    case BarcodeKind::PostNet: break;
+    }
+    return {};
+}
+
+bool isEanOrUpc(BarcodeKind kind)
+{
+    return kind == BarcodeKind::Auto || kind == BarcodeKind::Ean13 || kind == BarcodeKind::Ean8 || kind == BarcodeKind::UpcA
+        || kind == BarcodeKind::UpcE;
+}
+
+/// The value a field or parameter bar code is checked with: 13 digits where the symbology takes them.
+QString sampleData(BarcodeKind kind)
+{
+    switch (kind) {
+    case BarcodeKind::Ean8: return QStringLiteral("96385074");
+    case BarcodeKind::UpcA: return QStringLiteral("036000291452");
+    case BarcodeKind::UpcE: return QStringLiteral("01234565");
+    case BarcodeKind::Interleaved2of5: return QStringLiteral("78912345678952");
+    case BarcodeKind::PostNet: return QStringLiteral("12345678901");
+    default: return QStringLiteral("7891234567895");
+    }
+}
+
+class Checker
+{
+public:
+    Checker(int deviceDpi, TextMeasure& measure) : m_deviceDpi(deviceDpi), m_measure(measure) {}
+
+    void page(const PageDef& page)
+    {
+        m_dpi = layoutDpi(page.print.quality, m_deviceDpi);
+        const int named = page.print.quality > 0 ? page.print.quality : m_deviceDpi;
+        m_thermal = named > 0 && named <= 300;
+        const double width = page.widthMm - page.marginLeftMm - page.marginRightMm;
+        const double height = page.heightMm - page.marginTopMm - page.marginBottomMm;
+        items(page.items, width, height, "the page's margins");
+        if (!page.region)
+            return;
+        const RegionDef& r = *page.region;
+        const double across = r.xMm + r.columns * r.labelWidthMm + (r.columns - 1) * r.columnGapMm;
+        const double down = r.yMm + r.rows * r.labelHeightMm + (r.rows - 1) * r.rowGapMm;
+        if (r.xMm < -kEpsMm || r.yMm < -kEpsMm || across > width + kEpsMm || down > height + kEpsMm)
+            error(r.line.number, QStringLiteral("the labels reach outside the page: %1 x %2 labels end at %3 across and %4 down, "
+                                                "the page has %5 x %6 inside its margins")
+                                     .arg(r.columns).arg(r.rows).arg(mm(across), mm(down), mm(width), mm(height)));
+        items(r.items, r.labelWidthMm, r.labelHeightMm, "its label");
+    }
+
+    std::vector<DefinitionFinding> findings;
+
+private:
+    void error(qint64 line, const QString& reason) { findings.push_back({DefinitionFinding::Severity::Error, line, reason}); }
+    void warning(qint64 line, const QString& reason) { findings.push_back({DefinitionFinding::Severity::Warning, line, reason}); }
+
+    void items(const std::vector<ItemDef>& list, double width, double height, const char* container)
+    {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const ItemDef& item = list[i];
+            const qint64 line = lineOf(item);
+            if (!extentOf(item).inside(width, height))
+                error(line, QStringLiteral("%1 reaches outside %2 (%3 x %4)").arg(QLatin1String(kindOf(item)), QLatin1String(container), mm(width), mm(height)));
+            if (m_thermal)
+                thermal(item, line);
+            if (const auto* b = std::get_if<BarcodeDef>(&item))
+                barcode(*b, list, i, width, height, container);
+        }
+    }
+
+    void colour(qint64 line, const char* what, Rgb c)
+    {
+        if (!blackOrWhite(c))
+            error(line, QStringLiteral("%1 in grey or colour (%2) on a %3-dpi page: a thermal head prints black dots only")
+                            .arg(QLatin1String(what), hex(c)).arg(m_dpi));
+    }
+
+    void thermal(const ItemDef& item, qint64 line)
+    {
+        if (const auto* t = std::get_if<TextDef>(&item)) {
+            colour(line, "text", t->color);
+            if (t->font.sizePt < kMinThermalTextPt)
+                error(line, QStringLiteral("text of %1 pt on a %2-dpi page: under %3 pt a thermal head cannot print it legibly")
+                                .arg(t->font.sizePt).arg(m_dpi).arg(kMinThermalTextPt));
+        } else if (const auto* l = std::get_if<LineDef>(&item)) {
+            colour(line, "line", l->color);
+        } else if (const auto* r = std::get_if<RectDef>(&item)) {
+            if (r->strokeMm > 0)
+                colour(line, "outline", r->stroke);
+            if (r->filled)
+                colour(line, "fill", r->fill);
+        }
+    }
+
+    void barcode(const BarcodeDef& b, const std::vector<ItemDef>& list, std::size_t self, double width, double height,
+                 const char* container)
+    {
+        const qint64 line = b.line.number;
+        const QString data = b.source == Source::Literal ? b.value : sampleData(b.options.kind);
+        const BarcodeKind kind = resolveKind(b.options.kind, data);
+        const double dotMm = 25.4 / m_dpi;
+        if (b.options.moduleMm > 0) {
+            // A module written to a thousandth of a millimetre counts as the whole dots it stands for.
+            const double exact = b.options.moduleMm / dotMm;
+            const int dots = moduleDots(b.options.moduleMm, m_dpi);
+            if (b.options.moduleMm < dotMm - 0.0005 - kEpsMm)
+                error(line, QStringLiteral("module %1 is under one dot at %2 dpi (%3)").arg(mm(b.options.moduleMm)).arg(m_dpi).arg(mm(dotMm)));
+            else if (std::abs(b.options.moduleMm - dots * dotMm) > 0.0005 + kEpsMm)
+                warning(line, QStringLiteral("module %1 is %2 dots at %3 dpi: printed as %4 dot(s), %5")
+                                  .arg(mm(b.options.moduleMm), QString::number(exact, 'f', 2)).arg(m_dpi).arg(dots).arg(mm(dots * dotMm)));
+        }
+        if (kind == BarcodeKind::PostNet)
+            return;
+        const double boxWidthPt = b.box.widthMm * kPtPerMm;
+        const EncodedSymbol encoded = encodeBarcode(data, b.options, boxWidthPt, b.box.heightMm * kPtPerMm, m_dpi, m_measure);
+        const Symbol& s = encoded.symbol;
+        if (!s.error.isEmpty()) {
+            error(line, QStringLiteral("the bar code cannot be encoded: %1").arg(s.error));
+            return;
+        }
+        const double moduleMm = encoded.moduleDots * dotMm;
+        if (isEanOrUpc(kind) && moduleMm < kMinEanModuleMm - kEpsMm)
+            error(line, QStringLiteral("EAN/UPC X-dimension %1 (%2 dot(s) at %3 dpi) is under 80 % of the nominal 0.33 mm (%4)")
+                            .arg(mm(moduleMm)).arg(encoded.moduleDots).arg(m_dpi).arg(mm(kMinEanModuleMm)));
+        if (m_thermal && b.options.humanReadable && !s.captions.empty() && encoded.captionFont.sizePt < kMinThermalTextPt)
+            error(line, QStringLiteral("the digits under the bars are %1 pt on a %2-dpi page: under %3 pt a thermal head cannot print them legibly")
+                            .arg(encoded.captionFont.sizePt).arg(m_dpi).arg(kMinThermalTextPt));
+        const double symbolMm = s.widthPt / kPtPerMm;
+        if (symbolMm > b.box.widthMm + kEpsMm) {
+            error(line, QStringLiteral("the bar-code box is too narrow: %1 needs %2 at a module of %3, the box is %4")
+                            .arg(b.source == Source::Literal ? QStringLiteral("\"%1\"").arg(data) : QStringLiteral("a code of %1 digits").arg(data.size()),
+                                 mm(symbolMm), mm(moduleMm), mm(b.box.widthMm)));
+            return;
+        }
+        const QuietZones q = quietZonesOf(kind);
+        double dx = 0;
+        if (b.align == HAlign::Center)
+            dx = (b.box.widthMm - symbolMm) / 2;
+        else if (b.align == HAlign::Right)
+            dx = b.box.widthMm - symbolMm;
+        double left = 1e9, right = -1e9, top = 1e9, bottom = -1e9;
+        for (const auto& bar : s.bars) {
+            left = std::min(left, bar.xPt);
+            right = std::max(right, bar.xPt + bar.widthPt);
+            top = std::min(top, bar.yPt);
+            bottom = std::max(bottom, bar.yPt + bar.heightPt);
+        }
+        const double x0 = b.box.xMm + dx + left / kPtPerMm, x1 = b.box.xMm + dx + right / kPtPerMm;
+        const RectMm zones{x0 - q.left * moduleMm, b.box.yMm + top / kPtPerMm, x1 + q.right * moduleMm, b.box.yMm + bottom / kPtPerMm};
+        const QString which = QStringLiteral("the quiet zones (%1 modules left, %2 right, %3 and %4)")
+                                  .arg(q.left).arg(q.right).arg(mm(q.left * moduleMm), mm(q.right * moduleMm));
+        if (!zones.inside(width, height))
+            error(line, QStringLiteral("%1 reach past the edge of %2").arg(which, QLatin1String(container)));
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (i == self)
+                continue;
+            for (const RectMm& ink : inkOf(list[i]))
+                if (zones.overlaps(ink)) {
+                    error(line, QStringLiteral("%1 overlap the %2 on line %3").arg(which, QLatin1String(kindOf(list[i]))).arg(lineOf(list[i])));
+                    break;
+                }
+        }
+    }
+
+    int m_deviceDpi;
+    TextMeasure& m_measure;
+    int m_dpi = kFileDpi;
+    bool m_thermal = false;
+};
+
+} // namespace
+
+std::vector<DefinitionFinding> checkDefinition(const Definition& def, int deviceDpi, TextMeasure& measure)
+{
+    Checker checker(deviceDpi, measure);
+    std::vector<const PageDef*> pages;
+    for (const PageDef& p : def.sharedPages)
+        pages.push_back(&p);
+    for (const ReportDef& r : def.reports)
+        for (const PageEntry& e : r.pages)
+            if (const auto* p = std::get_if<PageDef>(&e.page))
+                pages.push_back(p);
+    std::stable_sort(pages.begin(), pages.end(), [](const PageDef* a, const PageDef* b) { return a->line.number < b->line.number; });
+    for (const PageDef* p : pages)
+        checker.page(*p);
+    std::stable_sort(checker.findings.begin(), checker.findings.end(),
+                     [](const DefinitionFinding& a, const DefinitionFinding& b) { return a.line < b.line; });
+    return std::move(checker.findings);
+}
+
+} // namespace quorvel::report

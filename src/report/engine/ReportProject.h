@@ -1,0 +1,90 @@
+// The report project (RvPrjEtq): the definition file name, the parameter list and the loaded
+// definition; runs the active report through the print system and the engine's UI.
+#pragma once
+
+#include "report/engine/Definition.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QString>
+
+#include <cstdint>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace quorvel::report {
+
+class EngineUi;
+class ReportSystem;
+
+/// Today's date as the "data" parameter: "mm/yy" with the regional date separator.
+QString dateParameter(const QDate& date, const QLocale& locale = QLocale());
+
+class ReportProject
+{
+public:
+    using Parameters = std::vector<std::pair<QString, QString>>;
+
+    /// Neither is owned; both outlive the project.
+    ReportProject(ReportSystem& engine, EngineUi& ui);
+    ~ReportProject();
+    ReportProject(const ReportProject&) = delete;
+    ReportProject& operator=(const ReportProject&) = delete;
+
+    /// Discards the loaded definition; the file name and the parameters stay. Never fails.
+    void close();
+    /// ".rav" is appended when the name has no "." anywhere; an empty name stays empty.
+    void setProjectFile(const QString& name);
+    const QString& projectFile() const { return m_projectFile; }
+
+    /// A non-empty value sets the entry; an empty value removes it. Names ignore case.
+    void setParam(const QString& name, const QString& value);
+    /// "" for a name that is not in the list.
+    QString param(const QString& name) const;
+    const Parameters& params() const { return m_params; }
+
+    /// Reads the definition file (a "\" in the name counts as a folder separator) unless open.
+    /// Fails with the missing-definition, file-open and definition-format texts.
+    void open();
+    bool isOpen() const { return m_definition != nullptr; }
+    /// The loaded definition; only while open.
+    const Definition& definition() const { return *m_definition; }
+    /// The report that execute runs; only while open. Null when the definition holds none.
+    const ReportDef* activeReport() const;
+
+    /// Pages the active report makes of `labels` labels (one per row of its data) when the first
+    /// goes to slot `startLabel` of its first label region; only while open. Shared pages the
+    /// definition lacks count for nothing (the run fails on them).
+    std::int64_t pageCount(std::int64_t labels, int startLabel = 1) const;
+    /// Labels a page of the active report's first label region holds; 0 without one, or when
+    /// not open.
+    std::int64_t labelsPerPage() const;
+    /// The bar codes of the active report whose data is the field `field` (compared without
+    /// regard to case); empty when not open.
+    std::vector<BarcodeOptions> fieldBarcodes(const QString& field) const;
+
+    /// Opens when needed and runs the active report: lock, generation with status, preview,
+    /// ending. Returns normally after Cancel in the lock question or the status window, and
+    /// when the UI is abandoned (EngineUi::abandon): then at once, or at the run's next poll.
+    /// Fails with the run's failures (a missing data connection: SilentAbort).
+    void execute();
+
+    /// Waits of 100 ms for a data connection the definition names but nobody offers (600).
+    void setConnectionWaits(int count) { m_connectionWaits = count; }
+    /// How long one attempt at the data-communication lock waits (5000 ms).
+    void setLockAttemptMs(int ms) { m_lockAttemptMs = ms; }
+
+private:
+    ReportSystem& m_engine;
+    EngineUi& m_ui;
+    QString m_projectFile;
+    Parameters m_params;
+    std::unique_ptr<Definition> m_definition;
+    int m_active = -1;
+    int m_connectionWaits = 600;
+    int m_lockAttemptMs = 5000;
+};
+
+} // namespace quorvel::report

@@ -1,0 +1,19 @@
+// The one painter renderer: draws a page of a page description onto any QPainter.
+// The preview, the printer and PNG files all draw through it.
+#pragma once
+
+#include "report/engine/PageDescription.h"
+
+#include <cstddef>
+
+class QPainter;
+
+namespace quorvel::report {
+
+/// Draws page `index` (0-based) in points: the caller sets the painter's transform so that one
+/// unit is one point (scale by device dots per point). Bars are snapped to whole device pixels
+/// under that transform, so codes stay scannable on low-resolution printers. A symbol that could
+/// not be encoded is drawn as a marked box holding its error text.
+void paintPage(QPainter& painter, const PageDescription& doc, std::size_t index);
+
+} // namespace quorvel::report

@@ -1,0 +1,131 @@
+#include "EngineFixtures.h"
+
+#include "report/engine/DefinitionReader.h"
+#include "report/engine/HeadlessUi.h"
+#include "table/Failure.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using namespace quorvel::report;
+using namespace quorvel::report::testing;
+
+namespace {
+
+struct BadFile
+{
+    const char* name;
+    QByteArray bytes;
+    QString message;
+};
+
+void PrintTo(const BadFile& c, std::ostream* os) { *os << c.name; }
+
+class DefinitionFailures : public ::testing::TestWithParam<BadFile>
+{};
+
+TEST_P(DefinitionFailures, OpenFailsWithItsText)
+{
+    HeadlessUi ui;
+    try {
+        readDefinition(GetParam().bytes, QStringLiteral("/tmp/x.rav"), ui);
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.message(), GetParam().message);
+    }
+}
+
+const QString kFormat = QStringLiteral("Invalid Project Format");
+const QString kHeader = QStringLiteral("Invalid Project Header Code");
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, DefinitionFailures,
+    ::testing::Values(
+        BadFile{"NotXml", QByteArray("TPF0\x0bTRaveProject", 17), kFormat},
+        BadFile{"PlainText", "just some words\n", kFormat},
+        BadFile{"OtherRoot", "<?xml version=\"1.0\"?><report version=\"1\"/>", kFormat},
+        BadFile{"OnlyProlog", "<?xml version=\"1.0\"?>", kFormat},
+        BadFile{"NoVersion", "<quorvel-report><report/></quorvel-report>", kHeader},
+        BadFile{"LaterVersion", "<quorvel-report version=\"2\"/>", kHeader},
+        BadFile{"DamagedAfterHeader",
+                "<quorvel-report version=\"1\">\n<report name=\"A\">\n<page>\n</report>",
+                QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 4: Opening and ending tag mismatch.")},
+        BadFile{"BadNumber",
+                "<quorvel-report version=\"1\">\n<report><page><text x=\"1,5\">a</text></page></report></quorvel-report>",
+                QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 2: \"1,5\" is not a number for x")},
+        BadFile{"RegionWithoutView",
+                "<quorvel-report version=\"1\"><report><page><labels label-width=\"5\" label-height=\"5\"/></page></report></quorvel-report>",
+                QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 1: a <labels> region needs the data view it prints")},
+        BadFile{"UnknownBarcodeType",
+                "<quorvel-report version=\"1\"><report><page><barcode type=\"qr\" field=\"Codigo\"/></page></report></quorvel-report>",
+                QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 1: \"qr\" is not one of auto, code128, code39, "
+                               "ean13, ean8, upca, upce, itf, postnet for type")}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(DefinitionReader, ZeroBytesGiveOneReportOfOneBlankA4Page)
+{
+    HeadlessUi ui;
+    Definition def = readDefinition({}, QStringLiteral("/tmp/empty.rav"), ui);
+    ASSERT_EQ(def.reports.size(), 1u);
+    ASSERT_EQ(def.reports[0].pages.size(), 1u);
+    const auto& page = std::get<PageDef>(def.reports[0].pages[0].page);
+    EXPECT_EQ(page.widthMm, 210);
+    EXPECT_EQ(page.heightMm, 297);
+    EXPECT_TRUE(page.items.empty());
+    EXPECT_FALSE(page.region);
+    EXPECT_TRUE(ui.messages.isEmpty());
+}
+
+TEST(DefinitionReader, UnknownElementsAreReportedSkippedAndLoadingGoesOn)
+{
+    HeadlessUi ui;
+    Definition def = readDefinition(definitionXml(QStringLiteral(
+                                        "<TRvCustomChart/>\n"
+                                        "<report name=\"R\"><page><sparkline x=\"1\"><text>inner</text></sparkline>"
+                                        "<text>kept</text></page></report>")),
+                                    QStringLiteral("/tmp/x.rav"), ui);
+    EXPECT_EQ(ui.messages,
+              QStringList({QStringLiteral("Unknown class \"TRvCustomChart\" found.  You will need to include the unit "
+                                          "containing this component to your uses clause."),
+                           QStringLiteral("Unknown class \"sparkline\" found.  You will need to include the unit "
+                                          "containing this component to your uses clause.")}));
+    ASSERT_EQ(def.reports.size(), 1u);
+    const auto& page = std::get<PageDef>(def.reports[0].pages[0].page);
+    ASSERT_EQ(page.items.size(), 1u);
+    EXPECT_EQ(std::get<TextDef>(page.items[0]).value, QStringLiteral("kept"));
+}
+
+TEST(DefinitionReader, LandscapeSwapsANamedSizeAndImagesResolveBesideTheFile)
+{
+    HeadlessUi ui;
+    Definition def = readDefinition(
+        definitionXml(QStringLiteral("<report><page size=\"a4\" orientation=\"landscape\" margin=\"5\" margin-top=\"7\">"
+                                     "<image x=\"1\" y=\"2\" width=\"3\" height=\"4\" file=\"img\\logo.png\"/>"
+                                     "</page></report>")),
+        QStringLiteral("/srv/defs/tag.rav"), ui);
+    const auto& page = std::get<PageDef>(def.reports[0].pages[0].page);
+    EXPECT_EQ(page.widthMm, 297);
+    EXPECT_EQ(page.heightMm, 210);
+    EXPECT_EQ(page.marginLeftMm, 5);
+    EXPECT_EQ(page.marginTopMm, 7);
+    EXPECT_EQ(page.print.orientation, Orientation::Landscape);
+    EXPECT_EQ(std::get<ImageDef>(page.items[0]).path, QStringLiteral("/srv/defs/img/logo.png"));
+}
+
+TEST(DefinitionReader, ShippedDefinitionsLoadWithoutMessages)
+{
+    for (const char* file : {"/Relatorios/tag_02_Quorvel.rav", "/examples/definitions/a4-3x10.rav",
+                             "/examples/definitions/roll-2x-33x22.rav", "/examples/definitions/tag-50x30-code128.rav"}) {
+        QFile f(QStringLiteral(QUORVEL_SOURCE_DIR) + QLatin1String(file));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << file;
+        HeadlessUi ui;
+        Definition def = readDefinition(f.readAll(), f.fileName(), ui);
+        EXPECT_TRUE(ui.messages.isEmpty()) << file << ui.messages.join(u'\n').toStdString();
+        ASSERT_EQ(def.reports.size(), 1u) << file;
+        EXPECT_TRUE(std::get<PageDef>(def.reports[0].pages[0].page).region) << file;
+    }
+}
+
+} // namespace

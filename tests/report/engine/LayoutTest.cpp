@@ -1,0 +1,222 @@
+#include "EngineFixtures.h"
+
+#include "report/engine/DataLock.h"
+#include "report/engine/DataSetConnection.h"
+#include "report/engine/HeadlessUi.h"
+#include "report/outputs/PageDump.h"
+#include "report/engine/ReportProject.h"
+#include "report/engine/ReportSystem.h"
+#include "report/engine/TextMeasure.h"
+
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+using namespace quorvel;
+using namespace quorvel::report;
+using namespace quorvel::report::testing;
+
+namespace {
+
+class LayoutTest : public ::testing::Test
+{
+protected:
+    LayoutTest()
+    {
+        DataLock::setPath(dir.filePath(QStringLiteral("data.lock")));
+        ui.onPreview = [this](const PageDescription& doc) { pages = doc; };
+    }
+
+    void run(const QString& definition)
+    {
+        ReportProject project(system, ui);
+        project.setProjectFile(definition);
+        project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
+        project.execute();
+    }
+
+    // Prices below are written with the regional separator, so the locale comes first.
+    bool m_locale = (QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)), true);
+    QTemporaryDir dir;
+    HeadlessUi ui;
+    ReportSystem system;
+    PageDescription pages;
+    std::unique_ptr<table::Table> table = makeLabelTable(
+        {{"7891234000019", "CM-204", "AZUL MARINHO", "P", "NORTE", "39,9"},
+         {"ABC-1", "CALCA JEANS SKINNY 2", "VERDE MUSGO ESCURO C", "XG", "MARCA COM NOME LONGO", "1234,5"}});
+    DataSetConnection connection{QStringLiteral("RvDataSetConnection1"), table.get()};
+};
+
+TEST_F(LayoutTest, PriceTagOneLabelPerPage)
+{
+    run(QStringLiteral(QUORVEL_SOURCE_DIR "/Relatorios/tag_02_Quorvel.rav"));
+    ASSERT_EQ(pages.pages.size(), 2u);
+    EXPECT_EQ(dumpPage(pages, 0), QStringLiteral(
+        "page 141.73 x 85.04\n"
+        "text 54.24,11.15 [Arial 9.5 bold] #000000 \"NORTE\"\n"
+        "line 5.67,16.30 136.06,16.30 w0.71 #000000\n"
+        "text 5.67,22.67 [Arial 5] #000000 \"REF.\"\n"
+        "text 5.67,29.30 [Arial 7 bold] #000000 \"CM-204\"\n"
+        "text 5.67,36.27 [Arial 5] #000000 \"COR\"\n"
+        "text 5.67,42.90 [Arial 7] #000000 \"AZUL MARINHO\"\n"
+        "rect 75.40,18.71 18.14x25.51 stroke 0.71 #000000\n"
+        "text 79.20,24.37 [Arial 5] #000000 \"TAM\"\n"
+        "text 80.80,38.11 [Arial 11 bold] #000000 \"P\"\n"
+        "text 95.07,35.25 [Arial 10.1 bold] #000000 \"R$\u00a039,90\"\n"
+        "symbol 9.22,45.75 120.24x35.82 bars 30 \"7\" \"891234\" \"000019\"\n"
+        "text 139.78,80.79 [Arial 5] #000000 rot90 \"06/24\"\n"));
+    // Long values shrink to their boxes, never under 5 pt; a code that is not EAN-13 goes out as
+    // Code 128. Bar codes stand on whole 203-dpi dots: 9.22 pt is 26 dots, 45.75 pt 129.
+    EXPECT_EQ(dumpPage(pages, 1), QStringLiteral(
+        "page 141.73 x 85.04\n"
+        "text 6.48,11.15 [Arial 9.5 bold] #000000 \"MARCA COM NOME LONGO\"\n"
+        "line 5.67,16.30 136.06,16.30 w0.71 #000000\n"
+        "text 5.67,22.67 [Arial 5] #000000 \"REF.\"\n"
+        "text 5.67,28.03 [Arial 5.6 bold] #000000 \"CALCA JEANS SKINNY 2\"\n"
+        "text 5.67,36.27 [Arial 5] #000000 \"COR\"\n"
+        "text 5.67,41.27 [Arial 5.2] #000000 \"VERDE MUSGO ESCURO C\"\n"
+        "rect 75.40,18.71 18.14x25.51 stroke 0.71 #000000\n"
+        "text 79.20,24.37 [Arial 5] #000000 \"TAM\"\n"
+        "text 76.53,38.11 [Arial 11 bold] #000000 \"XG\"\n"
+        "text 95.20,34.35 [Arial 7.5 bold] #000000 \"R$\u00a01.234,50\"\n"
+        "symbol 11.00,45.75 117.04x37.24 bars 25 \"ABC-1\"\n"
+        "text 139.78,80.79 [Arial 5] #000000 rot90 \"06/24\"\n"));
+}
+
+TEST_F(LayoutTest, PriceTagsScanOnThermalAndOfficePrinters)
+{
+    run(QStringLiteral(QUORVEL_SOURCE_DIR "/Relatorios/tag_02_Quorvel.rav"));
+    for (double dpi : {203.0, 300.0}) {
+        EXPECT_EQ(zbarDecode(rasterPage(pages, 0, dpi)), QStringList{QStringLiteral("EAN-13:7891234000019")}) << dpi;
+        EXPECT_EQ(zbarDecode(rasterPage(pages, 1, dpi)), QStringList{QStringLiteral("CODE-128:ABC-1")}) << dpi;
+    }
+}
+
+// The dot grid a run lays bar codes on: the page's quality, else the printer's resolution, else
+// 300 dpi for files.
+struct GridChoice
+{
+    const char* name;
+    const char* quality;   ///< the page's attribute, "" for none
+    int deviceDpi;
+    int dpi;
+};
+
+void PrintTo(const GridChoice& c, std::ostream* os) { *os << c.name; }
+
+class LayoutGrid : public LayoutTest, public ::testing::WithParamInterface<GridChoice>
+{};
+
+TEST_P(LayoutGrid, SymbolsStandOnTheRunsDotGrid)
+{
+    const GridChoice& c = GetParam();
+    const QString quality = *c.quality ? QStringLiteral(" quality=\"%1\"").arg(QLatin1String(c.quality)) : QString();
+    const QString path = writeFile(dir.path(), QStringLiteral("grid.rav"), definitionXml(QStringLiteral(
+        "<data-view name=\"V\" connection=\"RvDataSetConnection1\"/><report name=\"R\">"
+        "<page size=\"custom\" width=\"50\" height=\"30\"%1><labels view=\"V\" label-width=\"50\" label-height=\"30\">"
+        "<barcode x=\"2.05\" y=\"3.1\" width=\"45\" height=\"20\" field=\"Codigo\" bar-height=\"15\" module=\"0.3\"/>"
+        "</labels></page></report>").arg(quality)));
+    system.deviceDpi = c.deviceDpi;
+    run(path);
+    ASSERT_FALSE(pages.pages.empty());
+    const auto& item = std::get<SymbolItem>(pages.pages[0].items.at(0));
+    const Symbol& s = pages.symbols.at(item.symbol);
+    const double dots = item.xPt * c.dpi / 72;
+    EXPECT_NEAR(dots, std::round(dots), 1e-6);
+    double narrowest = 1e9;
+    for (const auto& b : s.bars)
+        narrowest = std::min(narrowest, b.widthPt);
+    EXPECT_NEAR(narrowest, std::round(0.3 * c.dpi / 25.4) * 72 / c.dpi, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Resolutions, LayoutGrid,
+    ::testing::Values(GridChoice{"FilesWithoutPrinterOrQuality", "", 0, 300},
+                      GridChoice{"PrintersResolution", "", 600, 600},
+                      GridChoice{"QualityBeforePrinter", "203", 600, 203}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(LayoutTest, SheetFillsAcrossThenDownAndBreaksPages)
+{
+    std::vector<LabelRow> rows;
+    for (int i = 0; i < 31; ++i)
+        rows.push_back(LabelRow{"1", nullptr, nullptr, nullptr, "M"});
+    table = makeLabelTable(rows);
+    connection.setDataSet(table.get());
+    run(QStringLiteral(QUORVEL_SOURCE_DIR "/examples/definitions/a4-3x10.rav"));
+    ASSERT_EQ(pages.pages.size(), 2u);
+    auto brandPositions = [&](std::size_t page) {
+        QStringList at;
+        for (const PageItem& item : pages.pages[page].items)
+            if (const auto* t = std::get_if<TextItem>(&item); t && t->text == u"M")
+                at << QStringLiteral("%1,%2").arg(t->xPt, 0, 'f', 1).arg(t->baselinePt, 0, 'f', 1);
+        return at;
+    };
+    const QStringList first = brandPositions(0);
+    ASSERT_EQ(first.size(), 30);
+    EXPECT_EQ(first.mid(0, 4), QStringList({QStringLiteral("29.1,72.4"), QStringLiteral("216.1,72.4"),
+                                             QStringLiteral("403.2,72.4"), QStringLiteral("29.1,144.4")}));
+    EXPECT_EQ(brandPositions(1), QStringList{QStringLiteral("29.1,72.4")});
+}
+
+} // namespace
+
+namespace {
+
+// Widths are kept per face once measured; a warm measure must give what a fresh one gives for
+// every family, weight, slant and size, in any order.
+TEST(TextMeasureTest, RememberedWidthsMatchFreshMeasurement)
+{
+    const std::vector<FontSpec> fonts = {
+        {QStringLiteral("Helvetica"), 8, false, false}, {QStringLiteral("Helvetica"), 8, true, false},
+        {QStringLiteral("Helvetica"), 8, false, true},  {QStringLiteral("Helvetica"), 13.5, true, true},
+        {QStringLiteral("Times New Roman"), 8, false, false}, {QStringLiteral("Courier New"), 11, false, false},
+    };
+    const QStringList texts = {QStringLiteral("WWWW"), QStringLiteral("iiii"), QStringLiteral("R$ 39,90"),
+                               QStringLiteral("CAMISETA AÇÃO")};
+    TextMeasure warm;
+    for (int round = 0; round < 2; ++round)
+        for (const FontSpec& font : fonts)
+            for (const QString& text : texts) {
+                TextMeasure fresh;
+                SCOPED_TRACE(font.family.toStdString() + " " + std::to_string(font.sizePt) + " " + text.toStdString());
+                EXPECT_EQ(warm.widthPt(font, text), fresh.widthPt(font, text));
+                EXPECT_EQ(warm.ascentPt(font), fresh.ascentPt(font));
+            }
+    // The faces do differ, so a mix-up between them would show above.
+    EXPECT_NE(warm.widthPt(fonts[0], texts[1]), warm.widthPt(fonts[1], texts[1]));
+    EXPECT_NE(warm.widthPt(fonts[0], texts[1]), warm.widthPt(fonts[4], texts[1]));
+}
+
+// Codes, references and prices are measured by adding up their characters' advances; that
+// must give the shaped width of the whole text, so the pages stay as they were. Every pair of
+// the characters added up, in each face, shows a ligature or a pair adjustment if one exists.
+TEST(TextMeasureTest, SummedWidthsMatchShapedWidths)
+{
+    const QString chars = QStringLiteral("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ ,.-/$%:+#");
+    const std::vector<FontSpec> fonts = {
+        {QStringLiteral("Helvetica"), 10, false, false}, {QStringLiteral("Helvetica"), 10, true, false},
+        {QStringLiteral("Helvetica"), 10, false, true},  {QStringLiteral("Times New Roman"), 10, false, false},
+        {QStringLiteral("Courier New"), 10, false, false},
+    };
+    QStringList texts = {QStringLiteral("7891234000019"), QStringLiteral("REF-000123"), QStringLiteral("R$ 39,90"),
+                         QStringLiteral("AV. PAULISTA, 1.000 - 12/26")};
+    for (QChar a : chars)
+        for (QChar b : chars)
+            texts << QString(a) + b;
+    for (const FontSpec& font : fonts) {
+        QFont reference = toQFont(font);
+        reference.setPixelSize(1000);
+        const QFontMetricsF shaped(reference);
+        TextMeasure measure;
+        for (const QString& text : texts)
+            ASSERT_EQ(measure.widthPt(font, text), shaped.horizontalAdvance(text) * font.sizePt / 1000)
+                << font.family.toStdString() << (font.bold ? " bold" : "") << (font.italic ? " italic" : "") << " \""
+                << text.toStdString() << '"';
+    }
+}
+
+} // namespace
