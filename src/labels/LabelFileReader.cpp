@@ -1,5 +1,6 @@
 // Streams a label file through a small state machine, one byte class at a time, so memory stays
-// bounded whatever the length of a line or of the file.
+// bounded whatever the length of a line or of the file. Runs of plain bytes are skipped sixteen
+// at a time, and a field is copied only when it does not lie in one piece in the read buffer.
 //
 // What is kept of a line: the eight text fields up to 255 bytes each (the widest a table text
 // can be; the import table cuts them further), and the price and quantity up to 64 KiB each,
@@ -145,27 +146,22 @@ constexpr std::array<std::uint8_t, 256> makeClasses()
 }
 constexpr std::array<std::uint8_t, 256> kClasses = makeClasses();
 
-// The first byte at or after `p` that is not Plain, or `end`.
-const char* skipPlain(const char* p, const char* end)
+/// Bit k set where p[k] is not Plain, for the `n` (at most 16) bytes from `p`.
+std::uint32_t specialBytes(const char* p, std::size_t n)
 {
 #if defined(__SSE2__)
-    const __m128i bar = _mm_set1_epi8('|');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i eof = _mm_set1_epi8(26);
-    while (end - p >= 16) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, bar), _mm_cmpeq_epi8(v, lf)),
-                                   _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, eof)));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
-        if (mask != 0)
-            return p + __builtin_ctz(mask);
-        p += 16;
+    if (n == 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('|')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+                                         _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8(26))));
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(hit));
     }
 #endif
-    while (p < end && kClasses[static_cast<unsigned char>(*p)] == Plain)
-        ++p;
-    return p;
+    std::uint32_t mask = 0;
+    for (std::size_t k = 0; k < n; ++k)
+        if (kClasses[static_cast<unsigned char>(p[k])] != Plain)
+            mask |= 1u << k;
+    return mask;
 }
 
 QString quoted(std::string_view text, bool overlong)
@@ -176,92 +172,143 @@ QString quoted(std::string_view text, bool overlong)
     return s;
 }
 
+/// A field's bytes: a view into the read buffer while they lie there in one piece, else a copy
+/// of their own (a field cut by a dropped carriage return, or one that runs on past a read).
+class FieldText
+{
+public:
+    FieldText() { m_own.reserve(64); }
+
+    std::string_view view() const { return m_owned ? std::string_view(m_own) : std::string_view(m_data, m_size); }
+    std::size_t size() const { return m_owned ? m_own.size() : m_size; }
+
+    void append(const char* from, std::size_t n)
+    {
+        if (!m_owned && m_size == 0) {
+            m_data = from;
+            m_size = n;
+            return;
+        }
+        own();
+        m_own.append(from, n);
+    }
+
+    /// Called before the buffer is read into again.
+    void own()
+    {
+        if (m_owned || m_size == 0)
+            return;
+        m_own.assign(m_data, m_size);
+        m_owned = true;
+    }
+
+    void clear()
+    {
+        m_own.clear();
+        m_owned = false;
+        m_size = 0;
+    }
+
+private:
+    const char* m_data = nullptr;
+    std::size_t m_size = 0;
+    bool m_owned = false;
+    std::string m_own;
+};
+
 class LineReader
 {
 public:
     LineReader(char separator, const std::function<void(const LabelItem&)>& sink)
         : m_separator(separator), m_sink(sink)
     {
-        for (std::size_t f = 0; f < m_fields.size(); ++f)
-            m_fields[f].reserve(64);
     }
 
     enum class Step { More, Completed, EmptyLine };
 
-    /// Feeds bytes; stops early when the reading ends (returned).
+    /// Feeds the bytes of one read; stops early when the reading ends (returned). Fields still
+    /// open at the end of the bytes are copied, so the buffer may be read into again.
     Step feed(const char* p, const char* end)
     {
-        while (p < end) {
-            if (!m_started) {
-                Step step = Step::More;
-                if (const char* next = wholeLine(p, end, step)) {
-                    if (step != Step::More)
-                        return step;
-                    p = next;
-                    continue;
-                }
-            }
-            if (m_skipToLineEnd) {
-                const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-                if (!lf)
-                    return Step::More;
-                p = static_cast<const char*>(lf) + 1;
-                if (Step s = endLine(); s != Step::More)
-                    return s;
-                continue;
-            }
-            auto c = static_cast<unsigned char>(*p);
-            switch (kClasses[c]) {
-            case LineFeed:
-                ++p;
-                if (Step s = endLine(); s != Step::More)
-                    return s;
-                continue;
-            case CarriageReturn:
-                // Never part of the text: before a line feed it is the line break, alone it is dropped.
-                m_started = true;
-                ++p;
-                continue;
-            case CtrlZ:
-                if (!m_started)
-                    return Step::Completed;
-                m_skipToLineEnd = true;
-                ++p;
-                continue;
-            case Separator:
-                m_started = true;
-                ++p;
-                if (!m_haveText) {
-                    m_haveText = true;
-                } else if (++m_field == 10) {
-                    m_skipToLineEnd = true;
-                }
-                continue;
-            default:
-                break;
-            }
-            m_started = true;
-            if (!m_haveText) {
-                m_haveText = true;   // the first character is never looked at
-                ++p;
-                continue;
-            }
-            // A run of plain bytes belongs to the current field.
-            const char* run = p;
-            p = skipPlain(p, end);
-            append(run, p);
-        }
-        return Step::More;
+        Step step = scan(p, end);
+        if (step == Step::More)
+            for (FieldText& f : m_fields)
+                f.own();
+        return step;
     }
 
     /// The file ended: a line without a line break still counts.
     Step finish() { return m_started ? endLine() : Step::Completed; }
 
 private:
+    /// Walks the bytes that are not Plain, sixteen bytes at a time; the Plain bytes between
+    /// two of them belong to the current field.
+    Step scan(const char* p, const char* end)
+    {
+        const char* block = p;
+        const char* run = p;   // the Plain bytes not yet given to a field start here
+        while (block < end) {
+            const auto n = std::min<std::size_t>(16, static_cast<std::size_t>(end - block));
+            for (std::uint32_t mask = specialBytes(block, n); mask != 0; mask &= mask - 1) {
+                const char* q = block + __builtin_ctz(mask);
+                if (m_skipToLineEnd) {
+                    if (*q != '\n')
+                        continue;
+                    run = q + 1;
+                    if (Step s = endLine(); s != Step::More)
+                        return s;
+                    continue;
+                }
+                plain(run, q);
+                run = q + 1;
+                switch (kClasses[static_cast<unsigned char>(*q)]) {
+                case Separator:
+                    m_started = true;
+                    if (!m_haveText)
+                        m_haveText = true;   // the discarded first character
+                    else if (++m_field == 10)
+                        m_skipToLineEnd = true;
+                    break;
+                case LineFeed:
+                    if (Step s = endLine(); s != Step::More)
+                        return s;
+                    break;
+                case CarriageReturn:
+                    // Never part of the text: before a line feed it is the line break, alone it is dropped.
+                    m_started = true;
+                    break;
+                default:   // Ctrl-Z
+                    if (!m_started)
+                        return Step::Completed;
+                    m_skipToLineEnd = true;   // the rest of the line is ignored
+                    break;
+                }
+            }
+            block += n;
+        }
+        if (!m_skipToLineEnd)
+            plain(run, end);
+        return Step::More;
+    }
+
+    /// Plain bytes of the current line; the line's first character is never looked at.
+    void plain(const char* from, const char* to)
+    {
+        if (from == to)
+            return;
+        m_started = true;
+        if (!m_haveText) {
+            m_haveText = true;
+            if (++from == to)
+                return;
+        }
+        append(from, to);
+    }
+
     void append(const char* from, const char* to)
     {
         auto f = static_cast<std::size_t>(m_field);
-        std::string& field = m_fields[f];
+        FieldText& field = m_fields[f];
         std::size_t cap = m_field >= kPriceField ? kNumberCap : kTextCap;
         auto n = static_cast<std::size_t>(to - from);
         if (field.size() + n > cap) {
@@ -269,7 +316,8 @@ private:
                 m_overlong[f - kPriceField] = true;
             n = cap - field.size();
         }
-        field.append(from, n);
+        if (n > 0)
+            field.append(from, n);
     }
 
     Step endLine()
@@ -285,116 +333,33 @@ private:
         return result;
     }
 
-    using Fields = std::array<std::string_view, 10>;
-
-    /// The common case: a line that lies whole in the buffer, with no carriage return but the
-    /// one of its line break and no Ctrl-Z, is split in place. Returns where the next line
-    /// starts, or nullptr to let the byte-by-byte path take the line.
-    const char* wholeLine(const char* p, const char* end, Step& step)
-    {
-        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-        if (!lf)
-            return nullptr;
-        const char* lineEnd = lf > p && lf[-1] == '\r' ? lf - 1 : lf;
-        if (lineEnd == p || *p == 26 || *p == '\r')
-            return nullptr;
-        Fields fields;
-        int separators = 0;
-        const char* fieldStart = p + 1;
-        // The separators of the line, and any carriage return or Ctrl-Z before the tenth,
-        // found sixteen bytes at a time.
-        const char* q = fieldStart;
-        while (separators < 10 && q < lineEnd) {
-            const char* base = q;
-            auto n = static_cast<std::size_t>(lineEnd - q);
-            std::uint32_t bars = 0;
-            std::uint32_t others = 0;
-#if defined(__SSE2__)
-            if (end - q >= 16) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-                std::uint32_t inLine = n >= 16 ? 0xFFFFu : (1u << n) - 1;
-                bars = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('|')))) & inLine;
-                others = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(
-                             _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(v, _mm_set1_epi8(26)))))
-                         & inLine;
-                q += n >= 16 ? 16 : n;
-            } else
-#endif
-            {
-                n = std::min<std::size_t>(n, 16);
-                for (std::size_t k = 0; k < n; ++k) {
-                    if (q[k] == '|')
-                        bars |= 1u << k;
-                    else if (q[k] == '\r' || q[k] == 26)
-                        others |= 1u << k;
-                }
-                q += n;
-            }
-            while (bars != 0 && separators < 10) {
-                auto k = static_cast<unsigned>(__builtin_ctz(bars));
-                if (others & ((1u << k) - 1))
-                    return nullptr;   // a carriage return or Ctrl-Z inside a field
-                fields[static_cast<std::size_t>(separators++)] = {fieldStart, static_cast<std::size_t>(base + k - fieldStart)};
-                fieldStart = base + k + 1;
-                bars &= bars - 1;
-            }
-            if (separators < 10 && others != 0)
-                return nullptr;
-        }
-        if (separators < 10)
-            fields[static_cast<std::size_t>(separators)] = {fieldStart, static_cast<std::size_t>(lineEnd - fieldStart)};
-        if (separators < 9) {
-            step = Step::Completed;
-            return lf + 1;
-        }
-        std::array<bool, 2> overlong{false, false};
-        for (std::size_t f = 0; f < 10; ++f) {
-            std::size_t cap = f >= kPriceField ? kNumberCap : kTextCap;
-            if (fields[f].size() > cap) {
-                if (f >= kPriceField)
-                    overlong[f - kPriceField] = true;
-                fields[f] = fields[f].substr(0, cap);
-            }
-        }
-        deliver(fields, separators, overlong);
-        return lf + 1;
-    }
-
     void deliver()
     {
-        Fields fields;
-        for (std::size_t f = 0; f < 10; ++f)
-            fields[f] = m_fields[f];
-        deliver(fields, m_field, m_overlong);
-    }
-
-    void deliver(const Fields& fields, int separators, std::array<bool, 2> overlong)
-    {
         // A quantity not ended by a separator reads as an empty text.
-        bool ended = separators >= 10;
-        std::string_view quantityText = ended ? fields[kQuantityField] : std::string_view();
-        bool quantityOverlong = ended && overlong[1];
+        bool ended = m_field >= 10;
+        std::string_view quantityText = ended ? m_fields[kQuantityField].view() : std::string_view();
+        bool quantityOverlong = ended && m_overlong[1];
         auto quantity = quantityOverlong ? std::nullopt : table::parseInteger(quantityText);
         if (!quantity)
             throw Failure(QStringLiteral("'%1' is not a valid integer value").arg(quoted(quantityText, quantityOverlong)));
-        std::string_view priceText = fields[kPriceField];
+        std::string_view priceText = m_fields[kPriceField].view();
         PriceValue price;
-        if (!overlong[0])
+        if (!m_overlong[0])
             price = parsePrice(priceText, m_separator);
         if (price.status == PriceValue::Status::Overflow)
             throw Failure(QStringLiteral("Floating point overflow"));
         if (price.status != PriceValue::Status::Valid)
-            throw Failure(QStringLiteral("'%1' is not a valid floating point value").arg(quoted(priceText, overlong[0])));
+            throw Failure(QStringLiteral("'%1' is not a valid floating point value").arg(quoted(priceText, m_overlong[0])));
 
         LabelItem item;
-        item.grupo = fields[0];
-        item.subgrupo = fields[1];
-        item.griffe = fields[2];
-        item.descCorProduto = fields[3];
-        item.referFabricante = fields[4];
-        item.tipo = fields[5];
-        item.tamanho = fields[6];
-        item.codigoBarra = fields[7];
+        item.grupo = m_fields[0].view();
+        item.subgrupo = m_fields[1].view();
+        item.griffe = m_fields[2].view();
+        item.descCorProduto = m_fields[3].view();
+        item.referFabricante = m_fields[4].view();
+        item.tipo = m_fields[5].view();
+        item.tamanho = m_fields[6].view();
+        item.codigoBarra = m_fields[7].view();
         item.qtd = *quantity;
         item.preco = price.value;
         item.precoDecimal = price.decimal;
@@ -403,8 +368,8 @@ private:
 
     void reset()
     {
-        for (std::string& f : m_fields)
-            f.clear();
+        for (int f = 0; f <= std::min(m_field, 9); ++f)
+            m_fields[static_cast<std::size_t>(f)].clear();
         m_overlong = {false, false};
         m_field = 0;
         m_started = false;
@@ -414,7 +379,7 @@ private:
 
     char m_separator;
     const std::function<void(const LabelItem&)>& m_sink;
-    std::array<std::string, 10> m_fields;
+    std::array<FieldText, 10> m_fields;
     std::array<bool, 2> m_overlong{false, false};
     int m_field = 0;            ///< separators seen after the first character, at most 10
     bool m_started = false;     ///< a byte of this line was consumed

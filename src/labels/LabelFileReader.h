@@ -25,8 +25,8 @@ QString emptyLineMessage();
 /// after Completed the caller moves the import table to its first row.
 ReadEnd readLabelFile(const QString& path, const std::function<void(const LabelItem&)>& sink);
 
-/// As above, reading at most `bufferSize` bytes at a time. Lines that lie whole in one read are
-/// split in place, the others byte by byte: both ways give the same items and the same end.
+/// As above, reading at most `bufferSize` bytes at a time: a line read across several reads
+/// gives the same item and the same end as one read whole.
 ReadEnd readLabelFile(const QString& path, const std::function<void(const LabelItem&)>& sink,
                       std::size_t bufferSize);
 
