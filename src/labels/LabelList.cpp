@@ -2,7 +2,6 @@
 
 #include "table/Numbers.h"
 
-#include <array>
 
 namespace quorvel::labels {
 
@@ -31,23 +30,6 @@ void insereItem(table::Table& t, const LabelItem& item)
     std::optional<std::int64_t> units;
     if (item.precoDecimal)
         units = table::decimalToFixed(*item.precoDecimal, t.field(PRECO1).scale);
-    // The common case in one step: every value fitting, nothing pending, nobody watching.
-    if (units && !t.isPending()) {
-        auto text = [](std::string_view s) { return table::ValueView{s.empty(), s}; };
-        std::array<table::ValueView, 10> row;
-        row[GRUPO] = text(item.grupo);
-        row[SUBGRUPO] = text(item.subgrupo);
-        row[TIPO] = text(item.tipo);
-        row[REFER_FABRICANTE] = text(item.referFabricante);
-        row[DESC_COR_PRODUTO] = text(item.descCorProduto);
-        row[PRECO1] = table::ValueView{false, {}, *units};
-        row[GRIFFE] = text(item.griffe);
-        row[CODIGO_BARRA] = text(item.codigoBarra);
-        row[TAMANHO] = text(item.tamanho);
-        row[qtd] = table::ValueView{false, {}, item.qtd};
-        if (t.tryAppendRow(row))
-            return;
-    }
     t.append();
     t.setText(GRUPO, item.grupo);
     t.setText(SUBGRUPO, item.subgrupo);

@@ -32,13 +32,4 @@ struct Value
     double real = 0;           ///< Currency
 };
 
-/// A field's value handed over without copying its text.
-struct ValueView
-{
-    bool null = true;
-    std::string_view text;     ///< Text
-    std::int64_t number = 0;   ///< Integer, and Fixed in units of 10^-scale
-    double real = 0;           ///< Currency
-};
-
 } // namespace quorvel::table

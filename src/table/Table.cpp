@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <span>
 #include <stdexcept>
 
 namespace quorvel::table {
@@ -53,12 +52,15 @@ struct HugeAllocator
 class Table::Rows
 {
 public:
-    explicit Rows(const std::vector<FieldDef>& fields) : m_fields(fields) {}
+    explicit Rows(const std::vector<FieldDef>& fields) : m_fields(fields), m_bound(bitmapBytes())
+    {
+        for (const FieldDef& f : m_fields)
+            m_bound += f.type == FieldType::Text ? 1 + static_cast<std::size_t>(f.width) : 10;
+    }
 
     int size() const { return static_cast<int>(m_rows.size()); }
 
-    template<typename Values>
-    void insert(int at, const Values& values)
+    void insert(int at, const std::vector<Value>& values)
     {
         const std::uint8_t* row = pack(values);
         if (at == size())
@@ -188,16 +190,12 @@ private:
         m_free -= used;
     }
 
-    // One pass: the row is written into room for its longest form, then only its bytes are kept.
-    // Values: Value or ValueView; texts are cut to their fields' widths.
-    template<typename Values>
-    const std::uint8_t* pack(const Values& values)
+    // One pass: the row is written into room for the longest row, then only its bytes are kept.
+    // Texts are cut to their fields' widths.
+    const std::uint8_t* pack(const std::vector<Value>& values)
     {
         const std::size_t fields = m_fields.size();
-        std::size_t bound = bitmapBytes();
-        for (std::size_t f = 0; f < fields; ++f)
-            bound += m_fields[f].type == FieldType::Text ? 1 + std::min(values[f].text.size(), static_cast<std::size_t>(m_fields[f].width)) : 10;
-        std::uint8_t* row = reserve(bound);
+        std::uint8_t* row = reserve(m_bound);
         std::memset(row, 0, bitmapBytes());
         std::uint8_t* p = row + bitmapBytes();
         for (std::size_t f = 0; f < fields; ++f) {
@@ -232,6 +230,7 @@ private:
     }
 
     const std::vector<FieldDef>& m_fields;
+    std::size_t m_bound;   ///< the bytes of the longest row
     std::vector<const std::uint8_t*, HugeAllocator<const std::uint8_t*>> m_rows;
     std::vector<Block> m_blocks;
     std::uint8_t* m_next = nullptr;
@@ -257,16 +256,10 @@ std::int64_t fixedLimit(const FieldDef& def)
 
 } // namespace
 
-struct Table::Pending
-{
-    std::vector<Value> values;
-};
-
 Table::Table(QString name, std::vector<FieldDef> fields)
     : m_name(std::move(name)), m_fields(std::move(fields)), m_rows(std::make_unique<Rows>(m_fields)),
-      m_pending(std::make_unique<Pending>())
+      m_pending(m_fields.size())
 {
-    m_pending->values.resize(m_fields.size());
     for (std::size_t f = 0; f < m_fields.size(); ++f) {
         if (m_fields[f].type == FieldType::Text && (m_fields[f].width < 0 || m_fields[f].width > 255))
             throw std::invalid_argument("text field width must be 0 to 255");
@@ -413,7 +406,7 @@ void Table::beginRow(int position)
 {
     m_beforeInsert = m_current;
     // The pending values keep their buffers from row to row.
-    for (Value& v : m_pending->values) {
+    for (Value& v : m_pending) {
         v.null = true;
         v.text.clear();
         v.number = 0;
@@ -443,7 +436,7 @@ void Table::edit()
     if (isPending())
         return;
     requireCurrent();
-    m_rows->unpack(m_current, m_pending->values);
+    m_rows->unpack(m_current, m_pending);
     m_state = State::Editing;
     m_modified = false;
     notify(Change::Kind::EditBegun, m_current);
@@ -454,14 +447,14 @@ void Table::store()
     if (!isPending())
         return;
     for (std::size_t f : m_required) {
-        const Value& v = m_pending->values[f];
+        const Value& v = m_pending[f];
         if (v.null || (m_fields[f].type == FieldType::Text && v.text.empty()))
             throw Failure(QStringLiteral("Field '%1' must have a value").arg(QString::fromStdString(m_fields[f].name)));
     }
     if (m_state == State::Inserting)
-        m_rows->insert(m_current, m_pending->values);
+        m_rows->insert(m_current, m_pending);
     else
-        m_rows->replace(m_current, m_pending->values);
+        m_rows->replace(m_current, m_pending);
     m_storedRows = m_rows->size();
     m_state = State::Browsing;
     m_modified = false;
@@ -541,24 +534,6 @@ void Table::failNoField()
     throw std::out_of_range("no such field");
 }
 
-void Table::setText(int field, std::string_view text)
-{
-    checkField(field);
-    const FieldDef& def = m_fields[static_cast<std::size_t>(field)];
-    if (def.type != FieldType::Text) {
-        setNumberText(field, text);
-        return;
-    }
-    beginEditIfBrowsing();
-    Value& v = m_pending->values[static_cast<std::size_t>(field)];
-    v.null = text.empty();
-    v.number = 0;
-    v.real = 0;
-    v.text.assign(text.data(), std::min(text.size(), static_cast<std::size_t>(def.width)));
-    m_modified = true;
-    notify(Change::Kind::FieldSet, m_current, field);
-}
-
 void Table::setNumberText(int field, std::string_view text)
 {
     const FieldDef& def = m_fields[static_cast<std::size_t>(field)];
@@ -597,7 +572,7 @@ void Table::setNumberText(int field, std::string_view text)
         }
     }
     beginEditIfBrowsing();
-    Value& v = m_pending->values[static_cast<std::size_t>(field)];
+    Value& v = m_pending[static_cast<std::size_t>(field)];
     v.null = text.empty();
     v.number = number;
     v.real = real;
@@ -615,7 +590,7 @@ void Table::setInteger(int field, std::int32_t value)
         return;
     }
     beginEditIfBrowsing();
-    Value& v = m_pending->values[static_cast<std::size_t>(field)];
+    Value& v = m_pending[static_cast<std::size_t>(field)];
     v = Value{};
     v.null = false;
     if (def.type == FieldType::Currency) {
@@ -637,7 +612,7 @@ void Table::setCurrency(int field, double value)
 {
     checkField(field);
     beginEditIfBrowsing();
-    Value& v = m_pending->values[static_cast<std::size_t>(field)];
+    Value& v = m_pending[static_cast<std::size_t>(field)];
     v = Value{};
     v.null = false;
     v.real = value;
@@ -655,7 +630,7 @@ bool Table::trySetFixedUnits(int field, std::int64_t units)
     if (units >= limit || units <= -limit)
         return false;
     beginEditIfBrowsing();
-    Value& v = m_pending->values[static_cast<std::size_t>(field)];
+    Value& v = m_pending[static_cast<std::size_t>(field)];
     v.null = false;
     v.text.clear();
     v.number = units;
@@ -665,46 +640,11 @@ bool Table::trySetFixedUnits(int field, std::int64_t units)
     return true;
 }
 
-bool Table::tryAppendRow(std::span<const ValueView> values)
-{
-    if (isPending() || !m_observers.empty() || values.size() != m_fields.size())
-        return false;
-    for (std::size_t f : m_required) {
-        const ValueView& v = values[f];
-        if (v.null || (m_fields[f].type == FieldType::Text && (v.text.empty() || m_fields[f].width == 0)))
-            return false;
-    }
-    for (std::size_t f = 0; f < values.size(); ++f) {
-        const FieldDef& def = m_fields[f];
-        const ValueView& v = values[f];
-        if (def.type == FieldType::Text) {
-            if (v.null != v.text.empty())
-                return false;
-        } else if (!v.text.empty()) {
-            return false;
-        } else if (def.type == FieldType::Fixed) {
-            const std::int64_t limit = fixedLimit(def);
-            if (v.number >= limit || v.number <= -limit)
-                return false;
-        } else if (def.type == FieldType::Integer) {
-            if (v.number < std::numeric_limits<std::int32_t>::min() || v.number > std::numeric_limits<std::int32_t>::max())
-                return false;
-        }
-    }
-    m_rows->insert(m_rows->size(), values);
-    m_storedRows = m_rows->size();
-    m_beforeInsert = m_current;
-    m_current = m_rows->size() - 1;
-    m_atEnd = false;
-    m_modified = false;
-    return true;
-}
-
 void Table::setNull(int field)
 {
     checkField(field);
     beginEditIfBrowsing();
-    m_pending->values[static_cast<std::size_t>(field)] = Value{};
+    m_pending[static_cast<std::size_t>(field)] = Value{};
     m_modified = true;
     notify(Change::Kind::FieldSet, m_current, field);
 }
@@ -712,7 +652,7 @@ void Table::setNull(int field)
 const Value* Table::pendingValue(int row, int field) const
 {
     if (isPending() && row == m_current)
-        return &m_pending->values[static_cast<std::size_t>(field)];
+        return &m_pending[static_cast<std::size_t>(field)];
     return nullptr;
 }
 
@@ -742,7 +682,7 @@ void Table::values(int row, std::vector<Value>& out) const
         return;
     }
     if (isPending() && row == m_current)
-        out = m_pending->values;
+        out = m_pending;
     else
         m_rows->unpack(storedIndex(row, m_state == State::Inserting ? m_current : -1), out);
 }

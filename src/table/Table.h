@@ -6,10 +6,10 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,15 +83,25 @@ public:
 
     /// Assigns from text: a text field keeps its first `width` bytes; numeric fields convert
     /// (a failure names the text and the field); an empty text gives no value.
-    void setText(int field, std::string_view text);
+    void setText(int field, std::string_view text)
+    {
+        checkField(field);
+        const FieldDef& def = m_fields[static_cast<std::size_t>(field)];
+        if (def.type != FieldType::Text) {
+            setNumberText(field, text);
+            return;
+        }
+        beginEditIfBrowsing();
+        Value& v = m_pending[static_cast<std::size_t>(field)];
+        v.null = text.empty();
+        v.number = 0;
+        v.real = 0;
+        v.text.assign(text.data(), std::min(text.size(), static_cast<std::size_t>(def.width)));
+        m_modified = true;
+        notify(Change::Kind::FieldSet, m_current, field);
+    }
     void setInteger(int field, std::int32_t value);
     void setCurrency(int field, double value);
-    /// Appends a whole row and stores it, as append(), an assignment to every field and store()
-    /// would, in one step: for imports. Done only when no row is pending, nobody observes the
-    /// table and every value fits (a required field given, a number within its field); otherwise
-    /// nothing changes and the result is false, so the caller takes the field-by-field way, which
-    /// fails with the table's messages. Texts are cut to their fields' widths.
-    bool tryAppendRow(std::span<const ValueView> values);
     /// Assigns an amount in units of 10^-scale to a fixed-point field, as the text of that
     /// amount would. False, with nothing changed, when the field cannot hold it.
     bool trySetFixedUnits(int field, std::int64_t units);
@@ -124,7 +134,6 @@ public:
 
 private:
     class Rows;
-    struct Pending;
 
     void notify(Change::Kind kind, int row = -1, int field = -1)
     {
@@ -161,7 +170,7 @@ private:
     std::vector<FieldDef> m_fields;
     std::vector<std::size_t> m_required;   ///< fields a stored row must give a value
     std::unique_ptr<Rows> m_rows;
-    std::unique_ptr<Pending> m_pending;
+    std::vector<Value> m_pending;   ///< the pending row's values; kept from row to row
     State m_state = State::Browsing;
     int m_storedRows = 0;   ///< the rows stored, as m_rows holds them; read on every notification
     bool m_modified = false;
