@@ -1,7 +1,9 @@
 // The PDF writer. Text goes out as WinAnsi bytes in the standard fonts (or a referenced,
 // never embedded TrueType font); each distinct bar code is one form XObject drawn wherever it
 // is placed; pictures are re-encoded as JPEG. libharu builds the whole file in memory, and
-// the bytes go to disk through AtomicFile so a failure never leaves a partial file.
+// the bytes go to disk through AtomicFile so a failure never leaves a partial file. This file
+// keeps to libharu's public calls (HPDF_SHARED below makes its handles opaque); what they do not
+// offer goes through HaruInternals.
 //
 // Every picture, JPEG or not, is decoded and encoded again at imageQuality: passing a JPEG
 // through would keep whatever quality it was saved with. Page descriptions hold no vector
@@ -10,6 +12,7 @@
 
 #include "report/outputs/AtomicFile.h"
 #include "report/engine/FontFamilies.h"
+#include "report/outputs/HaruInternals.h"
 #include "report/outputs/JpegEncoder.h"
 #include "report/engine/PageDescription.h"
 #include "table/Failure.h"
@@ -21,8 +24,8 @@
 #include <QTimeZone>
 
 #include <fontconfig/fontconfig.h>
+#define HPDF_SHARED
 #include <hpdf.h>
-#include <hpdf_conf.h>
 
 #include <array>
 #include <charconv>
@@ -41,6 +44,7 @@ namespace {
 
 constexpr const char* kEncoding = "WinAnsiEncoding";
 constexpr HPDF_UINT kPagesPerNode = 1000;
+constexpr HPDF_STATUS kStreamEnd = 0x1058;   // HPDF_STREAM_EOF, from a header the public one leaves out
 
 // ---- text --------------------------------------------------------------------------------
 
@@ -134,15 +138,48 @@ void appendDecimal(std::string& out, double v, int decimals, double countedBelow
 /// Coordinates on a page, in thousandths of a point.
 void appendNumber(std::string& out, double v) { appendDecimal(out, v, 3, 1e9); }
 
-/// Bar code geometry: edges lie on a printer's dot grid (a dot at 203 dpi is 0.35468 pt), and a
+/// `v` in whole thousandths, rounded as appendNumber writes it.
+long long thousandths(double v)
+{
+    std::string text;
+    appendNumber(text, v);
+    long long whole = 0, fraction = 0;
+    int places = 0;
+    bool negative = false;
+    for (char c : text) {
+        if (c == '-')
+            negative = true;
+        else if (c == '.')
+            places = 1;
+        else if (c >= '0' && c <= '9') {
+            if (places == 0)
+                whole = whole * 10 + (c - '0');
+            else if (places++ <= 3)
+                fraction = fraction * 10 + (c - '0');
+        }
+    }
+    for (; places > 0 && places <= 3; ++places)
+        fraction *= 10;
+    const long long n = whole * 1000 + fraction;
+    return negative ? -n : n;
+}
+
+/// A number of thousandths as appendNumber writes it, blank included.
+void appendThousandths(std::string& out, long long n)
+{
+    appendDecimal(out, static_cast<double>(n) / 1000, 3, 1e9);
+}
+
+/// A symbol's origin: it lies on a printer's dot grid (a dot at 203 dpi is 0.35468 pt), and a
 /// thousandth of a point off it is enough for a rasteriser to blacken the next dot. Five
-/// decimals keep every edge within a ten-thousandth of a dot; a symbol's thousands of edges make
-/// this the hot path.
+/// decimals keep it within a ten-thousandth of a dot.
 void appendExact(std::string& out, double v) { appendDecimal(out, v, 5, 1e6); }
 
 /// Rasterisers part ways at an edge that lies exactly on a dot boundary: Ghostscript leaves the
 /// dot beyond it white, Poppler's one-bit mode blackens it. Bars written this much narrower on
 /// every side (a thirtieth of a dot even at 1200 dpi) come out as the same whole dots in both.
+/// Their edges are written in thousandths of a point, within the symbol: the inset still keeps
+/// each written edge between a thousandth and three thousandths inside the bar.
 constexpr double kBarInsetPt = 0.002;
 
 void appendPdfString(std::string& out, const std::string& bytes)
@@ -181,13 +218,6 @@ void dropRegularStyleName(char* name)
             return;
         }
     }
-}
-
-void dropRegularStyleName(HPDF_FontDef def)
-{
-    dropRegularStyleName(def->base_font);
-    if (def->type == HPDF_FONTDEF_TYPE_TRUETYPE && def->attr)
-        dropRegularStyleName(static_cast<HPDF_TTFontDefAttr>(def->attr)->base_font);
 }
 
 const char* standardFontName(StandardFamily family, bool bold, bool italic)
@@ -258,10 +288,15 @@ void recordHaruError(HPDF_STATUS error, HPDF_STATUS detail, void* user)
 /// by check(); libharu's state is sticky until reset().
 class HaruDocument
 {
+    // libharu makes a few small allocations for every object of the file and frees each one
+    // again at the end: from a pool of this size they were a fifth of the time of a roll of
+    // distinct tags, and the pool frees at once.
+    static constexpr HPDF_UINT kPoolBytes = 1 << 20;
+
 public:
     explicit HaruDocument(QString path)
         : m_path(std::move(path))
-        , m_doc(HPDF_New(recordHaruError, &m_status))
+        , m_doc((haru::checkLibrary(), HPDF_NewEx(recordHaruError, nullptr, nullptr, kPoolBytes, &m_status)))
     {
         if (!m_doc)
             throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": out of memory.").arg(m_path));
@@ -271,6 +306,7 @@ public:
     HaruDocument& operator=(const HaruDocument&) = delete;
 
     HPDF_Doc get() const { return m_doc; }
+    const QString& path() const { return m_path; }
     bool failed() const { return status().error != HPDF_OK; }
     void reset()
     {
@@ -418,7 +454,7 @@ public:
         while (remaining > 0) {
             HPDF_UINT32 size = std::min<HPDF_UINT32>(remaining, static_cast<HPDF_UINT32>(buffer.size()));
             const HPDF_STATUS rc = HPDF_ReadFromStream(pdf, buffer.data(), &size);
-            if (rc != HPDF_OK && rc != HPDF_STREAM_EOF)
+            if (rc != HPDF_OK && rc != kStreamEnd)
                 m_pdf.check();
             if (size == 0)
                 break;
@@ -457,10 +493,12 @@ private:
                 HPDF_Font f = known != m_trueTypeFonts.constEnd() ? *known : nullptr;
                 if (!f) {
                     const char* name = HPDF_LoadTTFontFromFile(pdf, file.constData(), m_settings.embedFonts ? HPDF_TRUE : HPDF_FALSE);
-                    HPDF_FontDef def = name ? HPDF_GetFontDef(pdf, name) : nullptr;
-                    if (def) {
-                        dropRegularStyleName(def);
-                        f = HPDF_GetFont(pdf, def->base_font, kEncoding);
+                    const std::array<char*, 2> names = haru::fontDefinitionNames(pdf, name);
+                    if (names[0]) {
+                        for (char* n : names)
+                            if (n)
+                                dropRegularStyleName(n);
+                        f = HPDF_GetFont(pdf, names[0], kEncoding);
                     }
                     if (!f || m_pdf.failed()) {
                         m_pdf.reset();   // an unusable font file: fall back to the standard font
@@ -499,7 +537,7 @@ private:
     const char* localName(FontRef& ref)
     {
         if (ref.stamp != m_pageNumber) {
-            ref.localName = HPDF_Page_GetLocalFontName(m_page, ref.font);
+            ref.localName = haru::fontName(m_page, ref.font);
             ref.stamp = m_pageNumber;
             m_pdf.check();
         }
@@ -509,7 +547,7 @@ private:
     const char* localName(XObjectRef& ref)
     {
         if (ref.stamp != m_pageNumber) {
-            ref.localName = HPDF_Page_GetXObjectName(m_page, ref.object);
+            ref.localName = haru::xObjectName(m_page, ref.object);
             ref.stamp = m_pageNumber;
             m_pdf.check();
         }
@@ -534,28 +572,20 @@ private:
     /// Hands the operators written so far to the page, before libharu writes its own.
     void flush()
     {
+        endText();
+        if (m_content.empty())
+            return;
+        haru::writeContent(m_pdf.get(), m_page, m_content.data(), m_content.size());
+        m_content.clear();
+        m_pdf.check();
+    }
+
+    void endText()
+    {
         if (m_inText) {
             op("ET\n");
             m_inText = false;
         }
-        if (m_content.empty())
-            return;
-        auto* attr = static_cast<HPDF_PageAttr>(static_cast<HPDF_Dict>(m_page)->attr);
-        // A label page's contents are far smaller than libharu's stream buffer; on a roll of
-        // one label per page that buffer would be most of the memory used.
-        if (HPDF_Stream_Size(attr->stream) == 0 && m_content.size() < HPDF_STREAM_BUF_SIZ) {
-            auto* pdf = static_cast<HPDF_Doc>(m_pdf.get());
-            if (HPDF_Stream fitted = HPDF_MemStream_New(pdf->mmgr, static_cast<HPDF_UINT>(std::max<std::size_t>(m_content.size(), 64)))) {
-                HPDF_Stream_Free(attr->contents->stream);
-                attr->contents->stream = fitted;
-                attr->stream = fitted;
-            }
-            m_pdf.check();
-        }
-        HPDF_Stream_Write(attr->stream, reinterpret_cast<const HPDF_BYTE*>(m_content.data()),
-                          static_cast<HPDF_UINT>(m_content.size()));
-        m_content.clear();
-        m_pdf.check();
     }
 
     void addPage(const Page& pageDescription)
@@ -571,13 +601,14 @@ private:
         m_pdf.check();
         m_inText = false;
         m_textFont = nullptr;
-        m_fill = Rgb{};   // the initial graphics state fills in black
+        // The initial graphics state fills and strokes in black, with lines 1 point wide.
+        m_fill = Rgb{};
+        m_stroke = Rgb{};
+        m_lineWidth = 1000;
         for (const PageItem& item : pageDescription.items) {
             const bool isText = std::holds_alternative<TextItem>(item);
-            if (m_inText && !isText) {
-                op("ET\n");
-                m_inText = false;
-            }
+            if (!isText)
+                endText();
             if (isText)
                 text(std::get<TextItem>(item));
             else if (const auto* l = std::get_if<LineItem>(&item))
@@ -603,6 +634,21 @@ private:
         m_fill = c;
     }
 
+    void setStroke(double widthPt, Rgb c)
+    {
+        const long long width = thousandths(widthPt);
+        if (width != m_lineWidth) {
+            appendThousandths(m_content, width);
+            op("w\n");
+            m_lineWidth = width;
+        }
+        if (!m_stroke || *m_stroke != c) {
+            color(c);
+            op("RG\n");
+            m_stroke = c;
+        }
+    }
+
     void text(const TextItem& t)
     {
         if (t.text.isEmpty())
@@ -612,6 +658,7 @@ private:
             op("BT\n");
             m_inText = true;
             m_textFont = nullptr;
+            m_lineAt = LineStart{};   // BT starts from the identity
         }
         if (fnt.font != m_textFont || fnt.size != m_textSize) {
             name(localName(fnt));
@@ -633,8 +680,20 @@ private:
             s = std::sin(a);
         }
         }
-        num(c); num(s); num(-s); num(c); num(t.xPt); num(m_height - t.baselinePt);
-        op("Tm\n");
+        const long long x = thousandths(t.xPt), y = thousandths(m_height - t.baselinePt);
+        if (c == 1 && s == 0 && m_lineAt) {
+            // Upright text moves from the start of the last line: the same place in fewer bytes.
+            appendThousandths(m_content, x - m_lineAt->x);
+            appendThousandths(m_content, y - m_lineAt->y);
+            op("Td\n");
+            m_lineAt = LineStart{x, y};
+        } else {
+            num(c); num(s); num(-s); num(c);
+            appendThousandths(m_content, x);
+            appendThousandths(m_content, y);
+            op("Tm\n");
+            m_lineAt = c == 1 && s == 0 ? std::optional<LineStart>(LineStart{x, y}) : std::nullopt;
+        }
         const std::string bytes = toWinAnsi(t.text);
         if (fnt.trueType)
             HPDF_Font_TextWidth(fnt.font, reinterpret_cast<const HPDF_BYTE*>(bytes.c_str()), static_cast<HPDF_UINT>(bytes.size()));
@@ -645,10 +704,7 @@ private:
     void line(const LineItem& l)
     {
         // A hand-made snapshot may hold a negative width, which PDF readers refuse.
-        num(std::max(l.widthPt, 0.0));
-        op("w\n");
-        color(l.color);
-        op("RG\n");
+        setStroke(std::max(l.widthPt, 0.0), l.color);
         num(l.x1Pt); num(m_height - l.y1Pt);
         op("m\n");
         num(l.x2Pt); num(m_height - l.y2Pt);
@@ -664,10 +720,7 @@ private:
             op("re\nf\n");
         }
         if (r.strokePt > 0) {
-            num(r.strokePt);
-            op("w\n");
-            color(r.stroke);
-            op("RG\n");
+            setStroke(r.strokePt, r.stroke);
             num(r.xPt); num(y); num(r.widthPt); num(r.heightPt);
             op("re\nS\n");
         }
@@ -699,27 +752,26 @@ private:
         if (ref.object)
             return ref;
         const Symbol& s = m_doc.symbols[index];
-        auto* pdf = static_cast<HPDF_Doc>(m_pdf.get());
 
         // One buffer for every form: a fresh one each time, past malloc's small sizes, made it
         // sweep its free lists once per symbol.
         std::string& content = m_formContent;
         content.clear();
         content.reserve(s.bars.size() * 28 + 64);
-        HPDF_Font captionFont = nullptr;
+        const FontRef* captionFont = nullptr;
         content += "0 g\n";
         for (const auto& b : s.bars) {
-            appendExact(content, b.xPt + kBarInsetPt);
-            appendExact(content, s.heightPt - b.yPt - b.heightPt + kBarInsetPt);
-            appendExact(content, std::max(b.widthPt - 2 * kBarInsetPt, 0.0));
-            appendExact(content, std::max(b.heightPt - 2 * kBarInsetPt, 0.0));
+            appendNumber(content, b.xPt + kBarInsetPt);
+            appendNumber(content, s.heightPt - b.yPt - b.heightPt + kBarInsetPt);
+            appendNumber(content, std::max(b.widthPt - 2 * kBarInsetPt, 0.0));
+            appendNumber(content, std::max(b.heightPt - 2 * kBarInsetPt, 0.0));
             content += "re\n";
         }
         if (!s.bars.empty())
             content += "f\n";
         if (!s.captions.empty()) {
-            FontRef& fnt = font(s.captionFont);
-            captionFont = fnt.font;
+            const FontRef& fnt = font(s.captionFont);
+            captionFont = &fnt;
             content += "BT\n/F0 ";
             appendNumber(content, fnt.size);
             content += "Tf\n";
@@ -740,37 +792,32 @@ private:
             }
             content += "ET\n";
         }
-
-        HPDF_Dict form = HPDF_DictStream_New(pdf->mmgr, pdf->xref);
-        m_pdf.check();
-        // A stream sized to its content: the default buffer is several times a symbol's size.
-        HPDF_Stream_Free(form->stream);
-        form->stream = HPDF_MemStream_New(pdf->mmgr, static_cast<HPDF_UINT>(std::max<std::size_t>(content.size(), 64)));
-        if (!form->stream)
-            m_pdf.check();
-        form->header.obj_class |= HPDF_OSUBCLASS_XOBJECT;
-        HPDF_Dict_AddName(form, "Type", "XObject");
-        HPDF_Dict_AddName(form, "Subtype", "Form");
-        HPDF_Array box = HPDF_Array_New(pdf->mmgr);
-        HPDF_Dict_Add(form, "BBox", box);
         // Room around the symbol's box, for captions that stand outside it, within the numbers
         // libharu accepts.
-        auto bound = [](double v) { return f(std::clamp(v, -32767.0, 32767.0)); };
-        HPDF_Array_AddReal(box, bound(-s.widthPt - 72));
-        HPDF_Array_AddReal(box, bound(-s.heightPt - 72));
-        HPDF_Array_AddReal(box, bound(2 * s.widthPt + 72));
-        HPDF_Array_AddReal(box, bound(2 * s.heightPt + 72));
-        HPDF_Dict resources = HPDF_Dict_New(pdf->mmgr);
-        HPDF_Dict_Add(form, "Resources", resources);
-        if (captionFont) {
-            HPDF_Dict fonts = HPDF_Dict_New(pdf->mmgr);
-            HPDF_Dict_Add(resources, "Font", fonts);
-            HPDF_Dict_Add(fonts, "F0", captionFont);
-        }
-        HPDF_Stream_Write(form->stream, reinterpret_cast<const HPDF_BYTE*>(content.data()), static_cast<HPDF_UINT>(content.size()));
+        auto bound = [](double v) { return static_cast<int>(std::clamp(v, -32767.0, 32767.0)); };
+        const std::array<int, 4> box{bound(std::floor(-s.widthPt - 72)), bound(std::floor(-s.heightPt - 72)),
+                                     bound(std::ceil(2 * s.widthPt + 72)), bound(std::ceil(2 * s.heightPt + 72))};
+        ref.object = haru::newForm(m_pdf.get(), box, formResources(captionFont), content.data(), content.size());
         m_pdf.check();
-        ref.object = form;
+        if (!ref.object)
+            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": the PDF library refused a bar code.").arg(m_pdf.path()));
         return ref;
+    }
+
+    /// The resources of every form whose captions are in `captionFont` (none: null): one
+    /// object for them all.
+    haru::Handle formResources(const FontRef* captionFont)
+    {
+        HPDF_Font captions = captionFont ? captionFont->font : nullptr;
+        for (const auto& [f, resources] : m_formResources)
+            if (f == captions)
+                return resources;
+        haru::Handle resources = haru::newFormResources(m_pdf.get(), captions);
+        m_pdf.check();
+        if (!resources)
+            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": the PDF library refused a bar code.").arg(m_pdf.path()));
+        m_formResources.emplace_back(captions, resources);
+        return resources;
     }
 
     void errorBox(const SymbolItem& item, const Symbol& s)
@@ -858,8 +905,18 @@ private:
     bool m_inText = false;
     HPDF_Font m_textFont = nullptr;
     std::string m_formContent;
+    std::vector<std::pair<HPDF_Font, haru::Handle>> m_formResources;
     float m_textSize = 0;
+    /// Where the last text line started, in thousandths of a point, while the text matrix is
+    /// upright; empty while it is turned.
+    struct LineStart
+    {
+        long long x = 0, y = 0;
+    };
+    std::optional<LineStart> m_lineAt;
     std::optional<Rgb> m_fill;
+    std::optional<Rgb> m_stroke;
+    long long m_lineWidth = 1000;   ///< thousandths of a point
 };
 
 } // namespace
