@@ -261,7 +261,9 @@ EncodedSymbol encodeBarcode(const QString& rawData, const BarcodeOptions& option
 {
     EncodedSymbol out;
     const BarcodeKind kind = resolveKind(options.kind, rawData);
-    if (QString error = barcodeError(options, rawData); !error.isEmpty()) {
+    // What barcodeError checks, in the encodes that follow: the data is encoded once when the
+    // module is given, twice when it fits the box (once to measure).
+    if (QString error = validateBarcode(kind, rawData); !error.isEmpty()) {
         out.symbol = errorSymbol(error, boxWidthPt, boxHeightPt);
         return out;
     }

@@ -27,8 +27,9 @@ BarcodeKind resolveKind(BarcodeKind kind, const QString& data);
 QString validateBarcode(BarcodeKind kind, const QString& data);
 
 /// The error text a symbol of `data` would carry in place of its bars, as the page shows it;
-/// empty when the symbol prints. The one check behind encodeBarcode, for whoever must know
-/// before a run (a wrong check digit is zint's "Error 275: Invalid check digit ...").
+/// empty when the symbol prints. The checks encodeBarcode makes as it encodes (validation, then
+/// zint's own), for whoever must know before a run (a wrong check digit is zint's "Error 275:
+/// Invalid check digit ...").
 QString barcodeError(const BarcodeOptions& options, const QString& data);
 
 /// Encodes `data` for a printer of `dpi`: the module is options.moduleMm rounded to whole dots, or
