@@ -182,6 +182,75 @@ void appendExact(std::string& out, double v) { appendDecimal(out, v, 5, 1e6); }
 /// each written edge between a thousandth and three thousandths inside the bar.
 constexpr double kBarInsetPt = 0.002;
 
+/// The decimals that keep `v` written within a thousandth of a point when a unit of it is
+/// `scalePt` points wide: half the bar inset, so each bar's edges stay inside it.
+int decimalsFor(double scalePt)
+{
+    int decimals = 0;
+    for (double error = 0.5 * scalePt; error > 0.001 && decimals < 7; error /= 10)
+        ++decimals;
+    return decimals;
+}
+
+/// A symbol's bars in the units they are made of: across, in modules (every edge a whole number
+/// of them from the symbol's left side); up, as parts of the height most bars share. An EAN-13
+/// bar then reads "11 0 0.996 1 re" where points took twice the bytes. False, with nothing
+/// written, for bars that are not whole modules (a hand-made snapshot): they go in points.
+bool appendBarsOnGrid(std::string& out, const Symbol& s)
+{
+    if (s.bars.size() < 2)
+        return false;
+    double module = s.bars.front().widthPt;
+    for (const auto& b : s.bars)
+        module = std::min(module, b.widthPt);
+    if (!(module > 2 * kBarInsetPt) || module > 1000)
+        return false;
+    const auto whole = [module](double pt) {
+        const double n = pt / module;
+        return std::fabs(n - std::round(n)) < 1e-6 && std::fabs(n) < 1e6;
+    };
+    // The bottom and height most bars share (an EAN's guard bars stand taller).
+    double bottom = 0, height = 0;
+    std::size_t sharing = 0;
+    for (const auto& candidate : s.bars) {
+        std::size_t n = 0;
+        for (const auto& b : s.bars)
+            n += b.yPt == candidate.yPt && b.heightPt == candidate.heightPt ? 1 : 0;
+        if (n > sharing) {
+            sharing = n;
+            bottom = s.heightPt - candidate.yPt - candidate.heightPt;
+            height = candidate.heightPt;
+        }
+        if (sharing * 2 > s.bars.size())
+            break;
+    }
+    if (!(height > 2 * kBarInsetPt) || height > 30000)
+        return false;
+    for (const auto& b : s.bars)
+        if (!whole(b.xPt) || !whole(b.widthPt) || b.heightPt < 0)
+            return false;
+    // y = bottom + inset + y' * (height - 2 inset): the shared bars fill 0 to 1 exactly.
+    const double span = height - 2 * kBarInsetPt;
+    const int across = decimalsFor(module), up = decimalsFor(span);
+    out += "q\n";
+    appendDecimal(out, module, 7, 1e6);
+    out += "0 0 ";
+    appendDecimal(out, span, 7, 1e6);
+    appendExact(out, kBarInsetPt);
+    appendExact(out, bottom + kBarInsetPt);
+    out += "cm\n";
+    for (const auto& b : s.bars) {
+        const double barBottom = s.heightPt - b.yPt - b.heightPt;
+        appendDecimal(out, std::round(b.xPt / module), 0, 1e6);
+        appendDecimal(out, (barBottom - bottom) / span, up, 1e6);
+        appendDecimal(out, std::max(b.widthPt - 2 * kBarInsetPt, 0.0) / module, across, 1e6);
+        appendDecimal(out, std::max(b.heightPt - 2 * kBarInsetPt, 0.0) / span, up, 1e6);
+        out += "re\n";
+    }
+    out += "f\nQ\n";
+    return true;
+}
+
 void appendPdfString(std::string& out, const std::string& bytes)
 {
     static const char* digits = "01234567";
@@ -760,15 +829,17 @@ private:
         content.reserve(s.bars.size() * 28 + 64);
         const FontRef* captionFont = nullptr;
         content += "0 g\n";
-        for (const auto& b : s.bars) {
-            appendNumber(content, b.xPt + kBarInsetPt);
-            appendNumber(content, s.heightPt - b.yPt - b.heightPt + kBarInsetPt);
-            appendNumber(content, std::max(b.widthPt - 2 * kBarInsetPt, 0.0));
-            appendNumber(content, std::max(b.heightPt - 2 * kBarInsetPt, 0.0));
-            content += "re\n";
+        if (!appendBarsOnGrid(content, s)) {
+            for (const auto& b : s.bars) {
+                appendNumber(content, b.xPt + kBarInsetPt);
+                appendNumber(content, s.heightPt - b.yPt - b.heightPt + kBarInsetPt);
+                appendNumber(content, std::max(b.widthPt - 2 * kBarInsetPt, 0.0));
+                appendNumber(content, std::max(b.heightPt - 2 * kBarInsetPt, 0.0));
+                content += "re\n";
+            }
+            if (!s.bars.empty())
+                content += "f\n";
         }
-        if (!s.bars.empty())
-            content += "f\n";
         if (!s.captions.empty()) {
             const FontRef& fnt = font(s.captionFont);
             captionFont = &fnt;

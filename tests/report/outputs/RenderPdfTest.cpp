@@ -391,6 +391,56 @@ INSTANTIATE_TEST_SUITE_P(
                           DotGridSymbol{"code128TwoDots", BarcodeKind::Code128, "CM-204-P", 0.25, "CM-204-P"})),
     [](const auto& row) { return rasteriserName(std::get<0>(row.param)) + "_" + std::get<1>(row.param).name; });
 
+// Bars are written in modules when every one is a whole number of the narrowest, in points
+// otherwise; either way Ghostscript, which prints the PDF, puts each bar on the dots it covers.
+struct HandMadeBars
+{
+    const char* name;
+    std::vector<Symbol::Bar> bars;   ///< at 288 dpi a point is 4 dots
+};
+
+void PrintTo(const HandMadeBars& row, std::ostream* os) { *os << row.name; }
+
+class BarsOnTheirDots : public ::testing::TestWithParam<HandMadeBars> {};
+
+TEST_P(BarsOnTheirDots, InEveryRowTheyCross)
+{
+    constexpr int kDpi = 288;
+    constexpr double kDot = 0.25;
+    PageDescription doc;
+    Symbol s;
+    s.widthPt = 40;
+    s.heightPt = 20;
+    s.bars = GetParam().bars;
+    doc.symbols.push_back(s);
+    doc.pages.push_back(Page{60, 40, {SymbolItem{10, 10, 0}}});
+    const QString dir = scratchDir(QStringLiteral("hand-made-bars-") + QLatin1String(GetParam().name));
+    const QString pdf = write(doc, dir, QStringLiteral("bars.pdf"));
+    const QString pbm = dir + QStringLiteral("/bars.pbm");
+    const auto r = runTool(QStringLiteral("gs"), {QStringLiteral("-q"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dBATCH"),
+                                                  QStringLiteral("-dSAFER"), QStringLiteral("-sDEVICE=pbmraw"),
+                                                  QStringLiteral("-r%1").arg(kDpi), QStringLiteral("-sOutputFile=") + pbm, pdf});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QImage image(pbm);
+    ASSERT_FALSE(image.isNull());
+    for (double yPt = 10.125; yPt < 30; yPt += 0.5) {
+        std::vector<std::pair<int, int>> expected;
+        for (const auto& b : s.bars)
+            if (10 + b.yPt < yPt && yPt < 10 + b.yPt + b.heightPt)
+                expected.emplace_back(static_cast<int>(std::lround((10 + b.xPt) / kDot)), static_cast<int>(std::lround(b.widthPt / kDot)));
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(inkRuns(image, static_cast<int>(yPt / kDot)), expected) << "at " << yPt << " pt";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Symbols, BarsOnTheirDots,
+    ::testing::Values(
+        HandMadeBars{"wholeModules", {{0, 2, 0.75, 14}, {1.5, 0, 1.5, 18}, {4.5, 2, 2.25, 14}, {7.5, 2, 0.75, 14}, {9, 0, 0.75, 18}}},
+        HandMadeBars{"notWholeModules", {{0, 2, 1, 14}, {1.5, 2, 1.5, 14}, {4.25, 0, 2.5, 18}}},
+        HandMadeBars{"eachItsOwnHeight", {{0, 1, 1, 15}, {2, 2, 1, 14}, {4, 3, 1, 13}, {6, 0, 2, 18.5}}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 TEST(PdfOutput, UnencodableSymbolShowsItsErrorInAMarkedBox)
 {
     PageDescription doc = labelDocument(1);
