@@ -110,11 +110,7 @@ done
 # From the label file, as the operator's print run does: quorvel-batch imports the file, repeats
 # each line by its quantity and writes the PDF. Quantity 1 gives every label its own code.
 write_label_file() {   # labels quantity file
-  awk -v n="$1" -v q="$2" 'BEGIN {
-    split("AZUL PRETO BRANCO VERMELHO VERDE", c, " "); split("P M G GG XG", s, " ");
-    for (i = 0; i < n / q; i++)
-      printf "0CAMISETA|MANGA CURTA|QUORVEL|%s|REF-%06d|MALHA|%s|789%09d|%d,90|%d|\r\n", c[i % 5 + 1], i, s[i % 5 + 1], i, 19 + i % 80, q
-  }' > "$3"
+  "$src/bench/make-label-file.sh" "$1" "$2" "$3"
 }
 # The roll prints one tag a page, so its runs stay within the page limit of 9,999.
 for run in "$src/Relatorios/tag_02_Quorvel.rav 9995 $per_item" \
