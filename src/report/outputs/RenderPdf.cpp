@@ -1,7 +1,8 @@
-// The PDF writer. Text goes out as WinAnsi bytes in the standard fonts (or a referenced,
-// never embedded TrueType font); each distinct bar code is one form XObject drawn wherever it
-// is placed; pictures are re-encoded as JPEG. libharu builds the whole file in memory, and
-// the bytes go to disk through AtomicFile so a failure never leaves a partial file.
+// The PDF writer. Text goes out in the encoding fontEncoding names (WinAnsi: the bytes of
+// table/Windows1252) in the standard fonts or a referenced, never embedded TrueType font, as
+// the engine's font resolver decides; each distinct bar code is one form XObject drawn
+// wherever it is placed; pictures are re-encoded as JPEG. libharu builds the whole file in
+// memory, and the bytes go to disk through AtomicFile so a failure never leaves a partial file.
 //
 // Every picture, JPEG or not, is decoded and encoded again at imageQuality: passing a JPEG
 // through would keep whatever quality it was saved with. Page descriptions hold no vector
@@ -13,6 +14,7 @@
 #include "report/outputs/JpegEncoder.h"
 #include "report/engine/PageDescription.h"
 #include "table/Failure.h"
+#include "table/Windows1252.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -24,7 +26,6 @@
 #include <hpdf.h>
 #include <hpdf_conf.h>
 
-#include <array>
 #include <charconv>
 #include <numbers>
 #include <cmath>
@@ -39,34 +40,26 @@ namespace quorvel::report {
 
 namespace {
 
-constexpr const char* kEncoding = "WinAnsiEncoding";
 constexpr HPDF_UINT kPagesPerNode = 1000;
 
 // ---- text --------------------------------------------------------------------------------
 
-/// Unicode for the bytes 0x80..0x9F of Windows-1252; 0 where the code page leaves a hole.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-
-char winAnsiByte(char32_t c)
+/// libharu's name of the encoding fonts are used in.
+const char* encodingName(RenderPdf::FontEncoding encoding)
 {
-    if ((c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF))
-        return static_cast<char>(c);
-    for (std::size_t i = 0; i < kCp1252High.size(); ++i)
-        if (kCp1252High[i] != 0 && kCp1252High[i] == c)
-            return static_cast<char>(0x80 + i);
-    return '?';
+    switch (encoding) {
+    case RenderPdf::FontEncoding::WinAnsi: break;
+    }
+    return "WinAnsiEncoding";
 }
 
-/// Text as Windows-1252 bytes; what the code page cannot hold becomes '?'.
-std::string toWinAnsi(const QString& text)
+/// Text as the bytes of `encoding`; what it cannot draw becomes '?'.
+std::string encodedText(RenderPdf::FontEncoding encoding, const QString& text)
 {
-    std::string out;
-    out.reserve(static_cast<std::size_t>(text.size()));
-    for (char32_t c : text.toUcs4())
-        out.push_back(winAnsiByte(c));
-    return out;
+    switch (encoding) {
+    case RenderPdf::FontEncoding::WinAnsi: break;
+    }
+    return table::toWindows1252Glyphs(text);
 }
 
 /// `v` with `decimals` places, trailing zeros dropped, and a blank after it.
@@ -460,7 +453,7 @@ private:
                     HPDF_FontDef def = name ? HPDF_GetFontDef(pdf, name) : nullptr;
                     if (def) {
                         dropRegularStyleName(def);
-                        f = HPDF_GetFont(pdf, def->base_font, kEncoding);
+                        f = HPDF_GetFont(pdf, def->base_font, encodingName(m_settings.fontEncoding));
                     }
                     if (!f || m_pdf.failed()) {
                         m_pdf.reset();   // an unusable font file: fall back to the standard font
@@ -475,7 +468,7 @@ private:
             }
         }
         *trueType = false;
-        HPDF_Font f = HPDF_GetFont(pdf, standardFontName(standard, spec.bold, spec.italic), kEncoding);
+        HPDF_Font f = HPDF_GetFont(pdf, standardFontName(standard, spec.bold, spec.italic), encodingName(m_settings.fontEncoding));
         m_pdf.check();
         return f;
     }
@@ -635,7 +628,7 @@ private:
         }
         num(c); num(s); num(-s); num(c); num(t.xPt); num(m_height - t.baselinePt);
         op("Tm\n");
-        const std::string bytes = toWinAnsi(t.text);
+        const std::string bytes = encodedText(m_settings.fontEncoding, t.text);
         if (fnt.trueType)
             HPDF_Font_TextWidth(fnt.font, reinterpret_cast<const HPDF_BYTE*>(bytes.c_str()), static_cast<HPDF_UINT>(bytes.size()));
         appendPdfString(m_content, bytes);
@@ -725,7 +718,7 @@ private:
             content += "Tf\n";
             double x = 0, y = 0;   // Td moves relative to the previous line's start
             for (const auto& c : s.captions) {
-                const std::string bytes = toWinAnsi(c.text);
+                const std::string bytes = encodedText(m_settings.fontEncoding, c.text);
                 if (fnt.trueType)
                     HPDF_Font_TextWidth(fnt.font, reinterpret_cast<const HPDF_BYTE*>(bytes.c_str()), static_cast<HPDF_UINT>(bytes.size()));
                 const double left = c.xPt;
@@ -804,7 +797,7 @@ private:
         HPDF_Page_BeginText(m_page);
         bool trueType = false;
         HPDF_Page_SetFontAndSize(m_page, resolveFont(FontSpec{QStringLiteral("Helvetica"), 6, false, false}, &trueType), 6);
-        const std::string text = toWinAnsi(QStringLiteral("Bar code error: ") + s.error);
+        const std::string text = encodedText(m_settings.fontEncoding, QStringLiteral("Bar code error: ") + s.error);
         HPDF_UINT written = 0;
         HPDF_Page_TextRect(m_page, x + 2, f(m_height - item.yPt - 2), f(item.xPt + w - 2), y + 1, text.c_str(),
                            HPDF_TALIGN_LEFT, &written);
