@@ -1,7 +1,5 @@
 #include "report/engine/TextMeasure.h"
 
-#include "report/engine/FontFamilies.h"
-
 namespace quorvel::report {
 
 namespace {
@@ -14,17 +12,6 @@ bool summable(char16_t c)
     return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c != 0 && QStringView(u" ,.-/$%:+#").contains(QChar(c)));
 }
 } // namespace
-
-QFont toQFont(const FontSpec& spec)
-{
-    QFont font(screenFamily(spec.family));
-    font.setPointSizeF(spec.sizePt);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
-    font.setKerning(false);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
-}
 
 TextMeasure::Face& TextMeasure::face(const FontSpec& spec)
 {

@@ -1,9 +1,9 @@
-// Text measurement in points for alignment and shrink-to-fit. Families map to the metric-
-// compatible Liberation fonts as the painter does (FontFamilies.h), so layout agrees with the
-// PDF's base-14 fonts and the preview.
+// Text measurement in points for alignment and shrink-to-fit, in the faces the font resolver
+// picks (FontResolver.h), which are the faces the painter and the PDF draw.
 // Needs a QGuiApplication.
 #pragma once
 
+#include "report/engine/FontResolver.h"
 #include "report/engine/PageDescription.h"
 
 #include <QFont>
@@ -15,9 +15,6 @@
 #include <vector>
 
 namespace quorvel::report {
-
-/// A QFont for drawing `spec` with its size in points, without kerning or hinting.
-QFont toQFont(const FontSpec& spec);
 
 class TextMeasure
 {

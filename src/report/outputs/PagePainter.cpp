@@ -1,12 +1,10 @@
-// The painter renderer shared by the preview, the printer and PNG files. Text uses the
-// metric-compatible Liberation fonts, unhinted and unkerned, so it measures as in the PDF.
+// The painter renderer shared by the preview, the printer and PNG files. Text is drawn in the
+// faces the engine's font resolver picks, unhinted and unkerned, so it measures as in the PDF.
 #include "report/outputs/PagePainter.h"
 
-#include "report/engine/FontFamilies.h"
+#include "report/engine/FontResolver.h"
 
 #include <QFont>
-#include <QFontDatabase>
-#include <QHash>
 #include <QImage>
 #include <QMutex>
 #include <QPaintDevice>
@@ -23,32 +21,13 @@ namespace {
 
 QColor toColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
-/// The family to draw with: a family that is not installed falls back to the sans-serif
-/// stand-in, as the PDF falls back to Helvetica, rather than to whatever Qt would pick.
-QString installedFamily(const QString& family)
-{
-    static QMutex mutex;
-    static QHash<QString, QString> known;
-    QMutexLocker lock(&mutex);
-    auto it = known.constFind(family);
-    if (it == known.constEnd()) {
-        const QString screen = screenFamily(family);
-        it = known.insert(family, QFontDatabase::hasFamily(screen) ? screen : QStringLiteral("Liberation Sans"));
-    }
-    return *it;
-}
-
 /// A QFont whose em is `sizePt` world units on this painter, whatever the device's resolution.
 QFont makeFont(const FontSpec& spec, const QPainter& painter)
 {
-    QFont font(installedFamily(spec.family));
+    QFont font = toQFont(spec);
     const QPaintDevice* device = painter.device();
     const int dpi = device ? device->logicalDpiY() : 72;
     font.setPointSizeF(std::max(0.1, spec.sizePt) * 72.0 / (dpi > 0 ? dpi : 72));
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
-    font.setKerning(false);
-    font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
 

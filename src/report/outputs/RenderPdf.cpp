@@ -10,7 +10,7 @@
 #include "report/outputs/RenderPdf.h"
 
 #include "report/outputs/AtomicFile.h"
-#include "report/engine/FontFamilies.h"
+#include "report/engine/FontResolver.h"
 #include "report/outputs/JpegEncoder.h"
 #include "report/engine/PageDescription.h"
 #include "table/Failure.h"
@@ -19,10 +19,8 @@
 #include <QDateTime>
 #include <QHash>
 #include <QImage>
-#include <QMutex>
 #include <QTimeZone>
 
-#include <fontconfig/fontconfig.h>
 #include <hpdf.h>
 #include <hpdf_conf.h>
 
@@ -192,42 +190,6 @@ const char* standardFontName(StandardFamily family, bool bold, bool italic)
     };
     const int row = family == StandardFamily::Serif ? 1 : family == StandardFamily::Mono ? 2 : 0;
     return names[row][(bold ? 1 : 0) + (italic ? 2 : 0)];
-}
-
-/// The TrueType file of an installed family through fontconfig; empty when the family is not
-/// installed (fontconfig would offer another family) or only as another kind of font file.
-QByteArray trueTypeFile(const QString& family, bool bold, bool italic)
-{
-    static QMutex mutex;
-    static QHash<QString, QByteArray> known;
-    const QString key = family.toLower() + (bold ? QStringLiteral("|b") : QStringLiteral("|")) + (italic ? QStringLiteral("i") : QString());
-    QMutexLocker lock(&mutex);
-    if (auto it = known.constFind(key); it != known.constEnd())
-        return *it;
-    QByteArray path;
-    const QByteArray name = family.toUtf8();
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
-        FcChar8* matchedFamily = nullptr;
-        FcChar8* file = nullptr;
-        if (FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily) == FcResultMatch
-            && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch
-            && QString::fromUtf8(reinterpret_cast<const char*>(matchedFamily)).compare(family, Qt::CaseInsensitive) == 0) {
-            const QByteArray f(reinterpret_cast<const char*>(file));
-            if (f.toLower().endsWith(".ttf"))
-                path = f;
-        }
-        FcPatternDestroy(match);
-    }
-    FcPatternDestroy(pattern);
-    known.insert(key, path);
-    return path;
 }
 
 // ---- libharu -----------------------------------------------------------------------------
@@ -439,33 +401,34 @@ private:
         const char* localName = nullptr;
     };
 
-    HPDF_Font resolveFont(const FontSpec& spec, bool* trueType)
+    /// The font the resolver picked for `spec`; a TrueType file libharu cannot use falls back to
+    /// the standard sans.
+    HPDF_Font haruFont(const FontSpec& spec, bool* trueType)
     {
         HPDF_Doc pdf = m_pdf.get();
-        const StandardFamily standard = standardFamily(spec.family);
-        if (standard == StandardFamily::None && !spec.family.isEmpty()) {
-            const QByteArray file = trueTypeFile(spec.family, spec.bold, spec.italic);
-            if (!file.isEmpty()) {
-                auto known = m_trueTypeFonts.constFind(file);
-                HPDF_Font f = known != m_trueTypeFonts.constEnd() ? *known : nullptr;
-                if (!f) {
-                    const char* name = HPDF_LoadTTFontFromFile(pdf, file.constData(), m_settings.embedFonts ? HPDF_TRUE : HPDF_FALSE);
-                    HPDF_FontDef def = name ? HPDF_GetFontDef(pdf, name) : nullptr;
-                    if (def) {
-                        dropRegularStyleName(def);
-                        f = HPDF_GetFont(pdf, def->base_font, encodingName(m_settings.fontEncoding));
-                    }
-                    if (!f || m_pdf.failed()) {
-                        m_pdf.reset();   // an unusable font file: fall back to the standard font
-                        f = nullptr;
-                    }
-                    m_trueTypeFonts.insert(file, f);
+        const ResolvedFont resolved = resolveFont(spec);
+        StandardFamily standard = resolved.standard;
+        if (const QByteArray& file = resolved.trueTypeFile; !file.isEmpty()) {
+            auto known = m_trueTypeFonts.constFind(file);
+            HPDF_Font f = known != m_trueTypeFonts.constEnd() ? *known : nullptr;
+            if (known == m_trueTypeFonts.constEnd()) {
+                const char* name = HPDF_LoadTTFontFromFile(pdf, file.constData(), m_settings.embedFonts ? HPDF_TRUE : HPDF_FALSE);
+                HPDF_FontDef def = name ? HPDF_GetFontDef(pdf, name) : nullptr;
+                if (def) {
+                    dropRegularStyleName(def);
+                    f = HPDF_GetFont(pdf, def->base_font, encodingName(m_settings.fontEncoding));
                 }
-                if (f) {
-                    *trueType = true;
-                    return f;
+                if (!f || m_pdf.failed()) {
+                    m_pdf.reset();
+                    f = nullptr;
                 }
+                m_trueTypeFonts.insert(file, f);
             }
+            if (f) {
+                *trueType = true;
+                return f;
+            }
+            standard = StandardFamily::Sans;
         }
         *trueType = false;
         HPDF_Font f = HPDF_GetFont(pdf, standardFontName(standard, spec.bold, spec.italic), encodingName(m_settings.fontEncoding));
@@ -478,12 +441,12 @@ private:
         static const FontSpec fallback{QStringLiteral("Helvetica"), 10, false, false};
         if (index >= m_fontsByIndex.size()) {
             if (!m_fallbackFont.font)
-                m_fallbackFont.font = resolveFont(fallback, &m_fallbackFont.trueType);
+                m_fallbackFont.font = haruFont(fallback, &m_fallbackFont.trueType);
             return m_fallbackFont;
         }
         FontRef& ref = m_fontsByIndex[index];
         if (!ref.font) {
-            ref.font = resolveFont(m_doc.fonts[index], &ref.trueType);
+            ref.font = haruFont(m_doc.fonts[index], &ref.trueType);
             ref.size = static_cast<float>(std::clamp(m_doc.fonts[index].sizePt, 0.1, 600.0));
         }
         return ref;
@@ -796,7 +759,7 @@ private:
         HPDF_Page_SetRGBFill(m_page, 0, 0, 0);
         HPDF_Page_BeginText(m_page);
         bool trueType = false;
-        HPDF_Page_SetFontAndSize(m_page, resolveFont(FontSpec{QStringLiteral("Helvetica"), 6, false, false}, &trueType), 6);
+        HPDF_Page_SetFontAndSize(m_page, haruFont(FontSpec{QStringLiteral("Helvetica"), 6, false, false}, &trueType), 6);
         const std::string text = encodedText(m_settings.fontEncoding, QStringLiteral("Bar code error: ") + s.error);
         HPDF_UINT written = 0;
         HPDF_Page_TextRect(m_page, x + 2, f(m_height - item.yPt - 2), f(item.xPt + w - 2), y + 1, text.c_str(),

@@ -273,6 +273,7 @@ INSTANTIATE_TEST_SUITE_P(
                     4.5 /* Nimbus Mono's capitals stand taller than Liberation Mono's */},
         LikePreview{"trueTypeFamily", TextItem{20, 100, 0, {}, 0, QStringLiteral("DejaVu Serif")}, FontSpec{QStringLiteral("DejaVu Serif"), 16, false, false}},
         LikePreview{"familyNotInstalled", TextItem{20, 100, 0, {}, 0, QStringLiteral("Sem fonte")}, FontSpec{QStringLiteral("No Such Family"), 16, false, false}},
+        LikePreview{"openTypeOnlyFamily", TextItem{20, 100, 0, {}, 0, QStringLiteral("Gothic 123")}, FontSpec{QStringLiteral("URW Gothic"), 16, false, false}},
         LikePreview{"framedRect", RectItem{30, 40, 100, 50, 2, {}, false, {}}, kSans},
         LikePreview{"filledRect", RectItem{30, 40, 100, 50, 0, {}, true, Rgb{20, 20, 20}}, kSans},
         LikePreview{"line", LineItem{10, 10, 150, 120, 1.5, {}}, kSans},
