@@ -34,14 +34,14 @@ PageDescription symbolPage(BarcodeKind kind, const QString& data, double boxWidt
     PageBuilder builder(doc, ui);
     builder.setDpi(dpi);
     BarcodeDef def;
-    def.box = BoxMm{5, 5, boxWidthMm, 20};
+    def.box = Box{Length::fromMm(5), Length::fromMm(5), Length::fromMm(boxWidthMm), Length::fromMm(20)};
     def.source = Source::Literal;
     def.value = data;
     def.options.kind = kind;
     def.options.barHeightMm = 12;
     def.options.moduleMm = moduleMm;
-    doc.pages.push_back(Page{(boxWidthMm + 10) * kPtPerMm, 30 * kPtPerMm, {}});
-    builder.draw(doc.pages.back(), def, 0, 0, [](Source, const QString& v) { return v; });
+    doc.pages.push_back(Page{Length::fromMm(boxWidthMm + 10).pt(), Length::fromMm(30).pt(), {}});
+    builder.draw(doc.pages.back(), def, Length(), Length(), [](Source, const QString& v) { return v; });
     return doc;
 }
 
@@ -142,14 +142,14 @@ TEST_P(BarcodeOnDotGrid, EveryEdgeAndHeightIsWholeDotsFromThePageOrigin)
     PageBuilder builder(doc, ui);
     builder.setDpi(c.dpi);
     BarcodeDef def;
-    def.box = BoxMm{3.3, 7.77, 45, 12.4};
+    def.box = Box{Length::fromMm(3.3), Length::fromMm(7.77), Length::fromMm(45), Length::fromMm(12.4)};
     def.source = Source::Literal;
     def.value = c.data;
     def.options.kind = c.kind;
     def.options.barHeightMm = 9.1;
     def.options.moduleMm = c.moduleMm;
-    doc.pages.push_back(Page{60 * kPtPerMm, 30 * kPtPerMm, {}});
-    builder.draw(doc.pages.back(), def, 1.234, 0.5, [](Source, const QString& v) { return v; });
+    doc.pages.push_back(Page{Length::fromMm(60).pt(), Length::fromMm(30).pt(), {}});
+    builder.draw(doc.pages.back(), def, Length::fromPt(1.234), Length::fromPt(0.5), [](Source, const QString& v) { return v; });
     const auto& item = std::get<SymbolItem>(doc.pages.back().items.at(0));
     const Symbol& s = doc.symbols.at(item.symbol);
     ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
@@ -199,7 +199,7 @@ TEST_P(BarcodeRefused, ShowsAMarkedBoxWithTheErrorAndNothingScans)
     EXPECT_EQ(s.error, c.error);
     EXPECT_EQ(barcodeError(optionsOf(c.kind), c.data), c.error) << "the check before a run finds the same";
     EXPECT_TRUE(s.bars.empty());
-    EXPECT_NEAR(s.widthPt, 60 * kPtPerMm, 1e-9);
+    EXPECT_NEAR(s.widthPt, Length::fromMm(60).pt(), 1e-9);
     EXPECT_TRUE(zbarDecode(rasterPage(doc, 0, 300)).isEmpty());
 }
 

@@ -331,16 +331,16 @@ TEST_P(DotExactRaster, EveryBarAndSpaceKeepsItsDots)
     HeadlessUi ui;
     PageBuilder builder(doc, ui);
     builder.setDpi(kDpi);
-    doc.pages.push_back(Page{50 * kPtPerMm, 30 * kPtPerMm, {}});
+    doc.pages.push_back(Page{Length::fromMm(50).pt(), Length::fromMm(30).pt(), {}});
     BarcodeDef def;
-    def.box = BoxMm{2.1, 16.6, 45, 12.4};
+    def.box = Box{Length::fromMm(2.1), Length::fromMm(16.6), Length::fromMm(45), Length::fromMm(12.4)};
     def.source = Source::Literal;
     def.value = QString::fromLatin1(symbol.data);
     def.options.kind = symbol.kind;
     def.options.barHeightMm = 9;
     def.options.moduleMm = symbol.moduleMm;
     // An origin off the grid, as a label's margin or column may put it.
-    builder.draw(doc.pages.back(), def, 0.37, 0.21, [](Source, const QString& v) { return v; });
+    builder.draw(doc.pages.back(), def, Length::fromPt(0.37), Length::fromPt(0.21), [](Source, const QString& v) { return v; });
     const auto& item = std::get<SymbolItem>(doc.pages.back().items.at(0));
     const Symbol& s = doc.symbols.at(item.symbol);
     ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
