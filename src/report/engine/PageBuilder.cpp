@@ -3,6 +3,7 @@
 #include "report/engine/BarcodeEncoder.h"
 #include "report/engine/DeviceGrid.h"
 #include "report/engine/EngineUi.h"
+#include "report/engine/ErrorBox.h"
 #include "report/engine/ReportSystem.h"
 #include "table/Failure.h"
 
@@ -62,8 +63,7 @@ std::uint32_t PageBuilder::symbol(const QString& data, const BarcodeOptions& o, 
     if (it != m_symbols.end())
         return it->second;
     EncodedSymbol encoded = encodeBarcode(data, o, boxWidthPt, boxHeightPt, m_dpi, m_measure);
-    encoded.symbol.captionFont = font(encoded.symbol.error.isEmpty() ? encoded.captionFont
-                                                                      : FontSpec{QStringLiteral("Helvetica"), 6, false, false});
+    encoded.symbol.captionFont = font(encoded.symbol.error.isEmpty() ? encoded.captionFont : errorBoxFont());
     auto index = static_cast<std::uint32_t>(m_doc.symbols.size());
     m_doc.symbols.push_back(std::move(encoded.symbol));
     m_symbols.emplace(std::move(key), index);
@@ -161,8 +161,11 @@ bool PageBuilder::draw(Page& page, const ItemDef& def, Length ox, Length oy, con
             dx = w - s.widthPt;
         // The symbol's origin on the dot grid of the page: its bars are whole dots from there.
         const double dot = dotPt(m_dpi);
-        page.items.emplace_back(SymbolItem{wholeDots(across(ox) + across(b->box.x) + dx, m_dpi) * dot,
-                                           wholeDots(down(oy) + down(b->box.y), m_dpi) * dot, index});
+        const SymbolItem placed{wholeDots(across(ox) + across(b->box.x) + dx, m_dpi) * dot,
+                                wholeDots(down(oy) + down(b->box.y), m_dpi) * dot, index};
+        page.items.emplace_back(placed);
+        if (!s.error.isEmpty())
+            appendErrorBox(page.items, placed, s, s.captionFont, m_measure);
         return true;
     }
     const double x0 = across(ox), y0 = down(oy);

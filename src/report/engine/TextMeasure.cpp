@@ -27,6 +27,7 @@ TextMeasure::Face& TextMeasure::face(const FontSpec& spec)
     f->metrics = std::make_unique<QFontMetricsF>(font);
     f->ascent = f->metrics->ascent();
     f->descent = f->metrics->descent();
+    f->lineSpacing = f->metrics->lineSpacing();
     f->advances.fill(-1);
     m_faces.push_back(std::move(f));
     return *m_faces.back();
@@ -76,6 +77,11 @@ double TextMeasure::ascentPt(const FontSpec& font)
 double TextMeasure::descentPt(const FontSpec& font)
 {
     return face(font).descent * font.sizePt / kReferencePx;
+}
+
+double TextMeasure::lineSpacingPt(const FontSpec& font)
+{
+    return face(font).lineSpacing * font.sizePt / kReferencePx;
 }
 
 } // namespace quorvel::report

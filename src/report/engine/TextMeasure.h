@@ -22,6 +22,8 @@ public:
     double widthPt(const FontSpec& font, const QString& text);
     double ascentPt(const FontSpec& font);
     double descentPt(const FontSpec& font);
+    /// From one baseline to the next: ascent, descent and the face's leading.
+    double lineSpacingPt(const FontSpec& font);
 
 private:
     /// One family and style measured at the reference size; sizes scale from it.
@@ -30,7 +32,7 @@ private:
         QString family;
         bool bold = false, italic = false;
         std::unique_ptr<QFontMetricsF> metrics;
-        double ascent = 0, descent = 0;
+        double ascent = 0, descent = 0, lineSpacing = 0;
         /// Widths already measured: labels repeat their texts, and shaping is the costly part.
         std::unordered_map<QString, double> widths;
         /// Advances of the characters that widthPt adds up; negative until measured.

@@ -107,25 +107,6 @@ void paintRect(QPainter& p, const RectItem& r)
     }
 }
 
-void paintErrorBox(QPainter& p, const SymbolItem& item, const Symbol& s)
-{
-    const double w = s.widthPt > 0 ? s.widthPt : 72;
-    const double h = s.heightPt > 0 ? s.heightPt : 36;
-    const QRectF box(item.xPt, item.yPt, w, h);
-    p.save();
-    p.setClipRect(box.adjusted(-1, -1, 1, 1), Qt::IntersectClip);
-    QPen pen(Qt::black);
-    pen.setWidthF(1);
-    pen.setJoinStyle(Qt::MiterJoin);
-    p.setPen(pen);
-    p.setBrush(Qt::white);
-    p.drawRect(box.adjusted(0.5, 0.5, -0.5, -0.5));
-    p.setFont(makeFont(FontSpec{QStringLiteral("Helvetica"), 6, false, false}, p));
-    p.drawText(box.adjusted(2, 2, -2, -2), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-               QStringLiteral("Bar code error: ") + s.error);
-    p.restore();
-}
-
 // A symbol's bars lie on a grid of whole modules. Drawing each module as the same whole
 // number of device pixels keeps every bar and space in proportion, which is what lets a
 // 203-dpi thermal printer produce a code that scans; rounding each edge on its own would
@@ -174,10 +155,8 @@ double wholePixels(double exact)
 
 void paintSymbol(QPainter& p, const PageDescription& doc, const SymbolItem& item, const Symbol& s)
 {
-    if (!s.error.isEmpty()) {
-        paintErrorBox(p, item, s);
-        return;
-    }
+    if (!s.error.isEmpty())
+        return;   // layout drew its error box (ErrorBox.h) in its place
     const QTransform t = p.deviceTransform();
     const bool axisAligned = t.type() <= QTransform::TxScale && t.m11() > 0 && t.m22() > 0;
     double stretchX = 1;   // how much wider the snapped symbol came out, for its captions

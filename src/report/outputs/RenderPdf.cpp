@@ -232,17 +232,6 @@ public:
         HPDF_ResetError(m_doc);
         m_status = {};
     }
-    /// Runs `cleanup` with libharu's error cleared, so that it acts; an error recorded before
-    /// stays recorded for check().
-    template <class Cleanup>
-    void withErrorSuspended(Cleanup&& cleanup)
-    {
-        const HaruStatus kept = status();
-        reset();
-        cleanup();
-        if (kept.error != HPDF_OK)
-            m_status = kept;
-    }
     void check() const
     {
         const HaruStatus s = status();
@@ -266,42 +255,6 @@ private:
     QString m_path;
     HaruStatus m_status;
     HPDF_Doc m_doc;
-};
-
-/// A graphics state saved on a page and restored on every way out of the scope, failures
-/// included. libharu frees only a page's innermost state with the page, so a state left saved
-/// would leak; a restore is refused inside a text or path object, so an open one is ended.
-class SavedGraphicsState
-{
-public:
-    SavedGraphicsState(HaruDocument& pdf, HPDF_Page page)
-        : m_pdf(pdf)
-        , m_page(page)
-        , m_depth(HPDF_Page_GetGStateDepth(page))
-    {
-        HPDF_Page_GSave(page);
-    }
-    ~SavedGraphicsState()
-    {
-        m_pdf.withErrorSuspended([this] {
-            const HPDF_UINT16 mode = HPDF_Page_GetGMode(m_page);
-            if (mode == HPDF_GMODE_TEXT_OBJECT)
-                HPDF_Page_EndText(m_page);
-            else if (mode == HPDF_GMODE_PATH_OBJECT)
-                HPDF_Page_EndPath(m_page);
-            while (HPDF_Page_GetGStateDepth(m_page) > m_depth) {
-                if (HPDF_Page_GRestore(m_page) != HPDF_OK)
-                    break;
-            }
-        });
-    }
-    SavedGraphicsState(const SavedGraphicsState&) = delete;
-    SavedGraphicsState& operator=(const SavedGraphicsState&) = delete;
-
-private:
-    HaruDocument& m_pdf;
-    HPDF_Page m_page;
-    HPDF_UINT m_depth;
 };
 
 HPDF_Date haruDate(const QDateTime& local)
@@ -634,10 +587,8 @@ private:
         if (item.symbol >= m_doc.symbols.size())
             return;
         const Symbol& s = m_doc.symbols[item.symbol];
-        if (!s.error.isEmpty()) {
-            errorBox(item, s);
-            return;
-        }
+        if (!s.error.isEmpty())
+            return;   // layout drew its error box (ErrorBox.h) in its place
         XObjectRef& form = symbolForm(item.symbol);
         op("q\n1 0 0 1 ");
         appendExact(m_content, item.xPt);
@@ -727,46 +678,6 @@ private:
         m_pdf.check();
         ref.object = form;
         return ref;
-    }
-
-    void errorBox(const SymbolItem& item, const Symbol& s)
-    {
-        flush();
-        // The reset in errorBoxContent is meant for a caption too long for the box; an error
-        // left by an earlier item must not be swallowed by it.
-        m_pdf.check();
-        {
-            SavedGraphicsState saved(m_pdf, m_page);
-            errorBoxContent(item, s);
-        }
-        m_pdf.check();
-        m_textFont = nullptr;
-    }
-
-    void errorBoxContent(const SymbolItem& item, const Symbol& s)
-    {
-        const double w = s.widthPt > 0 ? s.widthPt : 72;
-        const double h = s.heightPt > 0 ? s.heightPt : 36;
-        const float x = f(item.xPt), y = f(m_height - item.yPt - h);
-        HPDF_Page_SetRGBFill(m_page, 1, 1, 1);
-        HPDF_Page_SetRGBStroke(m_page, 0, 0, 0);
-        HPDF_Page_SetLineWidth(m_page, 1);
-        HPDF_Page_Rectangle(m_page, x + 0.5f, y + 0.5f, f(w - 1), f(h - 1));
-        HPDF_Page_FillStroke(m_page);
-        HPDF_Page_Rectangle(m_page, x, y, f(w), f(h));
-        HPDF_Page_Clip(m_page);
-        HPDF_Page_EndPath(m_page);
-        HPDF_Page_SetRGBFill(m_page, 0, 0, 0);
-        HPDF_Page_BeginText(m_page);
-        bool trueType = false;
-        HPDF_Page_SetFontAndSize(m_page, haruFont(FontSpec{QStringLiteral("Helvetica"), 6, false, false}, &trueType), 6);
-        const std::string text = encodedText(m_settings.fontEncoding, QStringLiteral("Bar code error: ") + s.error);
-        HPDF_UINT written = 0;
-        HPDF_Page_TextRect(m_page, x + 2, f(m_height - item.yPt - 2), f(item.xPt + w - 2), y + 1, text.c_str(),
-                           HPDF_TALIGN_LEFT, &written);
-        if (m_pdf.failed())
-            m_pdf.reset();   // text longer than the box: what fits is shown
-        HPDF_Page_EndText(m_page);
     }
 
     XObjectRef* picture(std::uint32_t index)

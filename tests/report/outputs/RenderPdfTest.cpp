@@ -395,9 +395,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PdfOutput, UnencodableSymbolShowsItsErrorInAMarkedBox)
 {
     PageDescription doc = labelDocument(1);
-    doc.symbols[0].bars.clear();
-    doc.symbols[0].captions.clear();
-    doc.symbols[0].error = QStringLiteral("Invalid check digit '3', expecting '7' in a rather long message that wraps");
+    markUnencodable(doc, 0, QStringLiteral("Invalid check digit '3', expecting '7' in a rather long message that wraps"));
     const QString dir = scratchDir(QStringLiteral("pdf-error-symbol"));
     const QString pdf = write(doc, dir, QStringLiteral("error.pdf"));
     const auto text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
@@ -416,11 +414,11 @@ TEST(PdfOutput, AnErrorBoxAfterASymbolWiderThanThePdfNumbersStillMakesAValidFile
     Symbol broken;
     broken.widthPt = 100;
     broken.heightPt = 40;
-    broken.error = QStringLiteral("Invalid check digit '3', expecting '7'");
     doc.symbols = {wide, broken};
     Page page;
     page.items = {SymbolItem{10, 10, 0}, SymbolItem{10, 100, 1}};
     doc.pages = {page};
+    markUnencodable(doc, 1, QStringLiteral("Invalid check digit '3', expecting '7'"));
     const QString pdf = write(doc, scratchDir(QStringLiteral("pdf-wide-symbol")), QStringLiteral("wide.pdf"));
     const auto text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     EXPECT_TRUE(QString::fromUtf8(text.out).simplified().contains(QStringLiteral("Bar code error: Invalid check digit"))) << text.out.constData();
