@@ -267,6 +267,7 @@ struct RequiredCase
     const char* name;
     bool colour, brand, code;
     const char* message;
+    ImportField field;   ///< the field the failure names, as data
 };
 
 void PrintTo(const RequiredCase& c, std::ostream* os) { *os << c.name; }
@@ -284,6 +285,13 @@ TEST_P(RequiredFields, FirstEmptyInFieldOrderFailsAndTheRowStaysPending)
     if (!c.code)
         i.codigoBarra = "";
     EXPECT_EQ(failureOf(*t, i), c.message);
+    try {
+        t->store();
+        ADD_FAILURE() << "the row was stored";
+    } catch (const table::MissingValue& f) {
+        EXPECT_EQ(f.field(), c.field);
+        EXPECT_EQ(f.table(), t.get());
+    }
     EXPECT_EQ(t->state(), table::Table::State::Inserting);
     EXPECT_EQ(t->rowCount(), 1);
     EXPECT_EQ(t->text(TAMANHO), "M");
@@ -294,11 +302,11 @@ TEST_P(RequiredFields, FirstEmptyInFieldOrderFailsAndTheRowStaysPending)
 }
 
 INSTANTIATE_TEST_SUITE_P(Order, RequiredFields, ::testing::Values(
-    RequiredCase{"Colour", false, true, true, "Field 'DESC_COR_PRODUTO' must have a value"},
-    RequiredCase{"Brand", true, false, true, "Field 'GRIFFE' must have a value"},
-    RequiredCase{"BarCode", true, true, false, "Field 'CODIGO_BARRA' must have a value"},
-    RequiredCase{"ColourBeforeBarCode", false, true, false, "Field 'DESC_COR_PRODUTO' must have a value"},
-    RequiredCase{"BrandBeforeBarCode", true, false, false, "Field 'GRIFFE' must have a value"}),
+    RequiredCase{"Colour", false, true, true, "Field 'DESC_COR_PRODUTO' must have a value", DESC_COR_PRODUTO},
+    RequiredCase{"Brand", true, false, true, "Field 'GRIFFE' must have a value", GRIFFE},
+    RequiredCase{"BarCode", true, true, false, "Field 'CODIGO_BARRA' must have a value", CODIGO_BARRA},
+    RequiredCase{"ColourBeforeBarCode", false, true, false, "Field 'DESC_COR_PRODUTO' must have a value", DESC_COR_PRODUTO},
+    RequiredCase{"BrandBeforeBarCode", true, false, false, "Field 'GRIFFE' must have a value", GRIFFE}),
     [](const ::testing::TestParamInfo<RequiredCase>& row) { return std::string(row.param.name); });
 
 TEST_F(LabelListTest, UnchangedGridRowIsDiscardedFirst)
