@@ -5,11 +5,15 @@
 
 #include "labels/PrintTable.h"
 #include "report/engine/HeadlessUi.h"
+#include "report/engine/PageDescription.h"
 #include "report/engine/ReportProject.h"
+#include "report/outputs/PageDump.h"
+#include "report/outputs/Snapshot.h"
 
 #include <QCursor>
 #include <QDate>
 #include <QDir>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -34,6 +38,7 @@ struct PreviewSeen
     QString data;
     bool waitCursor = false;
     bool buttonEnabled = true;
+    QStringList pages;      // the dump of every page
 };
 
 class PrintRunTest : public app::test::WindowTest
@@ -46,8 +51,10 @@ protected:
             return;
         // The test programs live one folder below the build's Relatorios.
         window->programFolder = QStringLiteral(QUORVEL_BINARY_DIR);
-        ui.onPreview = [this](const report::PageDescription&) {
+        ui.onPreview = [this](const report::PageDescription& doc) {
             PreviewSeen seen;
+            for (std::size_t page = 0; page < doc.pages.size(); ++page)
+                seen.pages << report::dumpPage(doc, page);
             for (int row = 0; row < window->cdsImpEtq->rowCount(); ++row)
                 seen.grupos += QString::fromStdString(window->cdsImpEtq->textAt(row, labels::grupo)) + QLatin1Char(' ');
             seen.grupos = seen.grupos.trimmed();
@@ -335,6 +342,34 @@ TEST_F(PrintRunTest, ImportedExampleFileGivesOneRowPerLabel)
     EXPECT_EQ(window->cdsImpEtq->rowCount(), labelsWanted);
     EXPECT_EQ(ui.errors, QStringList());
     EXPECT_EQ(ui.messages, QStringList());
+}
+
+// quorvel-batch print runs the window's own print run: the same file gives the same pages.
+TEST_F(PrintRunTest, WindowAndBatchLayTheSamePages)
+{
+    const QString file = QStringLiteral(QUORVEL_SOURCE_DIR "/examples/loja-centro.txt");
+    dialogs.files.push_back(file);
+    dialogs.answers.push_back(Button::Yes);
+    window->btnLocalizaClick();
+    print({Button::Yes, Button::No});
+    ASSERT_EQ(previews.size(), 1u);
+    ASSERT_FALSE(previews[0].pages.isEmpty());
+
+    const QString snapshot = dir.filePath(QStringLiteral("batch.ndr"));
+    QProcess batch;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("LC_NUMERIC"));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("pt_BR.UTF-8"));
+    batch.setProcessEnvironment(env);
+    batch.start(QStringLiteral(QUORVEL_BINARY_DIR "/quorvel-batch"), {QStringLiteral("print"), file, QStringLiteral("-o"), snapshot});
+    ASSERT_TRUE(batch.waitForFinished(60000));
+    ASSERT_EQ(batch.exitCode(), 0) << batch.readAllStandardError().constData();
+    const report::PageDescription doc = report::snapshot::read(snapshot);
+    QStringList pages;
+    for (std::size_t page = 0; page < doc.pages.size(); ++page)
+        pages << report::dumpPage(doc, page);
+    EXPECT_EQ(pages, previews[0].pages);
 }
 
 // The window's own engine windows: the preview opens over the generated labels, and closing it
