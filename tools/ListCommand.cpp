@@ -2,7 +2,7 @@
 #include "BatchTables.h"
 #include "Command.h"
 
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 
 namespace quorvel::batch {
 namespace {

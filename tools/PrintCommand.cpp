@@ -5,7 +5,7 @@
 #include "PageFiles.h"
 #include "Command.h"
 
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "labels/Preflight.h"
 #include "labels/PrintTable.h"
 #include "report/engine/DataSetConnection.h"

@@ -49,7 +49,7 @@ protected:
         ui.onPreview = [this](const report::PageDescription&) {
             PreviewSeen seen;
             for (int row = 0; row < window->cdsImpEtq->rowCount(); ++row)
-                seen.grupos += QString::fromStdString(window->cdsImpEtq->textAt(row, labels::grupo)) + QLatin1Char(' ');
+                seen.grupos += QString::fromStdString(window->cdsImpEtq->textAt(row, labels::PrintField::grupo)) + QLatin1Char(' ');
             seen.grupos = seen.grupos.trimmed();
             seen.hasLoja = false;
             for (const auto& entry : window->RvPrjEtq->params())
@@ -75,7 +75,7 @@ protected:
     {
         QString out;
         for (int row = 0; row < window->cdsImpEtq->rowCount(); ++row)
-            out += QString::fromStdString(window->cdsImpEtq->textAt(row, labels::grupo)) + QLatin1Char(' ');
+            out += QString::fromStdString(window->cdsImpEtq->textAt(row, labels::PrintField::grupo)) + QLatin1Char(' ');
         return out.trimmed();
     }
 
@@ -85,7 +85,7 @@ protected:
         table::Table& t = *window->cdsEtqTemp;
         t.moveTo(2);
         t.edit();
-        t.setNull(labels::qtd);
+        t.setNull(labels::ImportField::qtd);
         t.store();
         settle();
     }
@@ -199,7 +199,7 @@ TEST_F(PrintRunTest, SecondRunCannotStartWhileTheReportRuns)
         // A grid change during the run leaves the button disabled.
         window->cdsEtqTemp->first();
         window->cdsEtqTemp->edit();
-        window->cdsEtqTemp->setText(labels::GRUPO, "XZ");
+        window->cdsEtqTemp->setText(labels::ImportField::GRUPO, "XZ");
         window->cdsEtqTemp->store();
         EXPECT_FALSE(window->btnTag_2->isEnabled());
     };
@@ -293,7 +293,7 @@ TEST_F(PrintRunTest, UnstorablePendingRowReachesTheErrorBoxAfterEmptying)
     ASSERT_EQ(grupos(), "A A E E E");
 
     window->cdsEtqTemp->append();
-    window->cdsEtqTemp->setText(labels::GRUPO, "NOVO");
+    window->cdsEtqTemp->setText(labels::ImportField::GRUPO, "NOVO");
     print({Button::Yes, Button::Ok});
 
     ASSERT_EQ(dialogs.shown.size(), 2u);

@@ -5,7 +5,7 @@
 
 #include "app/DbGrid.h"
 #include "app/TFrmLerEtiqueta.h"
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "table/Table.h"
 #include "table/TableModel.h"
 
@@ -95,7 +95,7 @@ protected:
     }
 
     /// Field text of a row, as the table holds it.
-    std::string cell(int row, labels::ImportField field) { return list().textAt(row, field); }
+    std::string cell(int row, labels::ImportField::Id field) { return list().textAt(row, field); }
 
     QColor editColour() { return window->edtArquivo->palette().color(QPalette::Base); }
     QColor windowColour() { return QApplication::palette().color(QPalette::Base); }

@@ -4,7 +4,7 @@
 #include "faults/FaultSupport.h"
 
 #include "labels/LabelFileReader.h"
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "table/Failure.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
 // The words the operator reads about a row that will not print as expected, and the page limit.
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "labels/Preflight.h"
 #include "table/Failure.h"
 
@@ -68,10 +68,10 @@ TEST(Summary, CountsErrorBoxesOnlyOnRowsThatPrint)
     auto t = labels::makeImportTable();
     const auto row = [&](const char* code, std::int32_t qtd) {
         t->append();
-        t->setText(labels::DESC_COR_PRODUTO, "AZUL");
-        t->setText(labels::GRIFFE, "NORTE");
-        t->setText(labels::CODIGO_BARRA, code);
-        t->setInteger(labels::qtd, qtd);
+        t->setText(labels::ImportField::DESC_COR_PRODUTO, "AZUL");
+        t->setText(labels::ImportField::GRIFFE, "NORTE");
+        t->setText(labels::ImportField::CODIGO_BARRA, code);
+        t->setInteger(labels::ImportField::qtd, qtd);
         t->store();
     };
     row("7891000000002", 2);
