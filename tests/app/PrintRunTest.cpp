@@ -155,7 +155,7 @@ TEST_F(PrintRunTest, ExpandsReportsAndEndsTheProgramOnNo)
 TEST_F(PrintRunTest, DateFollowsTheRegionalSeparator)
 {
     importFive();
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    locale.set(QLocale(QLocale::German, QLocale::Germany));
     print({Button::Yes, Button::No});
     ASSERT_EQ(previews.size(), 1u);
     EXPECT_EQ(previews[0].data, QDate::currentDate().toString(QStringLiteral("MM.yy")));

@@ -3,6 +3,7 @@
 #include "labels/ImportTable.h"
 #include "labels/PriceRule.h"
 #include "table/Failure.h"
+#include "support/Scoped.h"
 
 #include <QLocale>
 
@@ -47,7 +48,7 @@ std::string failureOf(table::Table& t, const LabelItem& i)
 class ImportTableTest : public ::testing::Test
 {
 protected:
-    ImportTableTest() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
     std::unique_ptr<table::Table> t = makeImportTable();
 };
 
@@ -255,7 +256,7 @@ TEST_F(ImportTableTest, PriceWithoutRoomFailsNamingItsTextAndLeavesTheFirstFiveA
 
 TEST_F(ImportTableTest, PointSeparatorSettings)
 {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    locale.set(QLocale(QLocale::English, QLocale::UnitedStates));
     LabelItem i = everyday();
     i.preco = 12.345;
     insereItem(*t, i);

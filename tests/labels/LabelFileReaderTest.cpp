@@ -7,6 +7,7 @@
 #include "labels/LabelImport.h"
 #include "labels/ImportTable.h"
 #include "table/Failure.h"
+#include "support/Scoped.h"
 
 #include <QDir>
 #include <QLocale>
@@ -61,7 +62,7 @@ Outcome importBytes(const std::string& bytes, table::Table* keep = nullptr)
 class ReaderTest : public ::testing::Test
 {
 protected:
-    ReaderTest() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
 };
 
 struct FileCase
@@ -175,7 +176,7 @@ TEST_F(ReaderTest, ImportsAccumulate)
 
 TEST_F(ReaderTest, SeparatorFollowsTheRegionalSettings)
 {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    locale.set(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(importBytes(item("A", "2", "39.90")).message, "");
     EXPECT_EQ(importBytes(item("A", "2", "39,90")).message, "'39,90' is not a valid floating point value");
 }

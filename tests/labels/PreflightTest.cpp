@@ -2,6 +2,7 @@
 #include "labels/ImportTable.h"
 #include "labels/Preflight.h"
 #include "table/Failure.h"
+#include "support/Scoped.h"
 
 #include <QLocale>
 
@@ -51,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PageLimit, RefusesOnlyPastTheLimitNamingBothNumbers)
 {
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    const quorvel::test::ScopedLocale locale(quorvel::test::brazil());
     EXPECT_NO_THROW(labels::checkPageCount(9999, 9999));
     try {
         labels::checkPageCount(12345, 9999);
@@ -60,7 +61,6 @@ TEST(PageLimit, RefusesOnlyPastTheLimitNamingBothNumbers)
         EXPECT_EQ(f.message(), QString::fromUtf8("A impressão teria 12.345 páginas, mais que o limite de 9.999 páginas por "
                                                  "impressão. Diminua as quantidades e imprima em partes."));
     }
-    QLocale::setDefault(QLocale::c());
 }
 
 TEST(Summary, CountsErrorBoxesOnlyOnRowsThatPrint)

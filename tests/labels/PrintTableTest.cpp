@@ -2,6 +2,7 @@
 #include "labels/ImportTable.h"
 #include "labels/PrintTable.h"
 #include "table/Failure.h"
+#include "support/Scoped.h"
 
 #include <QLocale>
 
@@ -15,7 +16,7 @@ namespace {
 class PrintTableTest : public ::testing::Test
 {
 protected:
-    PrintTableTest() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
 
     void add(const std::string& code, const char* quantity, const char* price = "12,34")
     {
