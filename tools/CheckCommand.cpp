@@ -4,7 +4,7 @@
 #include "Command.h"
 #include "Options.h"
 
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "labels/Preflight.h"
 #include "report/engine/HeadlessUi.h"
 #include "report/engine/ReportProject.h"
@@ -67,7 +67,7 @@ int runCheck(const QStringList& args)
         print(QStringLiteral("%1:%2\t%3\t%4\n")
                   .arg(QFileInfo(firstRows[file].first).fileName())
                   .arg(row - firstRows[file].second + 1)
-                  .arg(table::fromWindows1252(importTable->textAt(row, labels::CODIGO_BARRA)),
+                  .arg(table::fromWindows1252(importTable->textAt(row, labels::ImportField::CODIGO_BARRA)),
                        QString(why).replace(QLatin1Char('\n'), QStringLiteral("; "))));
     }
     const labels::PreflightSummary summary = labels::summarize(*importTable, plan, codes);

@@ -3,7 +3,7 @@
 #include "Command.h"
 #include "Options.h"
 
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "labels/PrintTable.h"
 #include "printrun/PrintRun.h"
 #include "table/Failure.h"

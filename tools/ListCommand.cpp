@@ -3,7 +3,7 @@
 #include "Command.h"
 #include "Options.h"
 
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 
 namespace quorvel::batch {
 namespace {

@@ -6,7 +6,7 @@
 #include "Options.h"
 #include "PageFiles.h"
 
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "labels/Preflight.h"
 #include "labels/PrintTable.h"
 #include "printrun/PrintRun.h"

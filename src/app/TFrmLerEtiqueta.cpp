@@ -5,8 +5,8 @@
 #include "app/JpegImage.h"
 #include "app/ListMarks.h"
 #include "app/WindowPlacement.h"
+#include "labels/ImportTable.h"
 #include "labels/LabelImport.h"
-#include "labels/LabelList.h"
 #include "labels/PrintTable.h"
 #include "printrun/PrintRun.h"
 #include "report/engine/DataSetConnection.h"
@@ -230,15 +230,15 @@ void TFrmLerEtiqueta::buildGrid()
     using Column = table::TableModel::Column;
     const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
     std::vector<Column> columns = {
-        {labels::GRUPO, QStringLiteral("Grupo")},
-        {labels::SUBGRUPO, QStringLiteral("Subgrupo")},
-        {labels::DESC_COR_PRODUTO, QStringLiteral("Cor")},
-        {labels::REFER_FABRICANTE, QStringLiteral("Ref. Fornecedor")},
-        {labels::GRIFFE, QStringLiteral("Griffe")},
-        {labels::TIPO, QStringLiteral("Tipo")},
-        {labels::PRECO1, QString::fromUtf8("Preço"), right},
-        {labels::TAMANHO, QStringLiteral("Tamanho")},
-        {labels::qtd, QStringLiteral("Qtde"), right},
+        {labels::ImportField::GRUPO, QStringLiteral("Grupo")},
+        {labels::ImportField::SUBGRUPO, QStringLiteral("Subgrupo")},
+        {labels::ImportField::DESC_COR_PRODUTO, QStringLiteral("Cor")},
+        {labels::ImportField::REFER_FABRICANTE, QStringLiteral("Ref. Fornecedor")},
+        {labels::ImportField::GRIFFE, QStringLiteral("Griffe")},
+        {labels::ImportField::TIPO, QStringLiteral("Tipo")},
+        {labels::ImportField::PRECO1, QString::fromUtf8("Preço"), right},
+        {labels::ImportField::TAMANHO, QStringLiteral("Tamanho")},
+        {labels::ImportField::qtd, QStringLiteral("Qtde"), right},
     };
     // Fixed widths in pixels; 0 takes the default width for the field's width in characters.
     const int widths[] = {0, 0, 100, 97, 99, 0, 50, 55, 31};

@@ -56,7 +56,7 @@ protected:
             for (std::size_t page = 0; page < doc.pages.size(); ++page)
                 seen.pages << report::dumpPage(doc, page);
             for (int row = 0; row < window->cdsImpEtq->rowCount(); ++row)
-                seen.grupos += QString::fromStdString(window->cdsImpEtq->textAt(row, labels::grupo)) + QLatin1Char(' ');
+                seen.grupos += QString::fromStdString(window->cdsImpEtq->textAt(row, labels::PrintField::grupo)) + QLatin1Char(' ');
             seen.grupos = seen.grupos.trimmed();
             seen.hasLoja = false;
             for (const auto& entry : window->RvPrjEtq->params())
@@ -82,7 +82,7 @@ protected:
     {
         QString out;
         for (int row = 0; row < window->cdsImpEtq->rowCount(); ++row)
-            out += QString::fromStdString(window->cdsImpEtq->textAt(row, labels::grupo)) + QLatin1Char(' ');
+            out += QString::fromStdString(window->cdsImpEtq->textAt(row, labels::PrintField::grupo)) + QLatin1Char(' ');
         return out.trimmed();
     }
 
@@ -92,7 +92,7 @@ protected:
         table::Table& t = *window->cdsEtqTemp;
         t.moveTo(2);
         t.edit();
-        t.setNull(labels::qtd);
+        t.setNull(labels::ImportField::qtd);
         t.store();
         settle();
     }
@@ -162,7 +162,7 @@ TEST_F(PrintRunTest, ExpandsReportsAndEndsTheProgramOnNo)
 TEST_F(PrintRunTest, DateFollowsTheRegionalSeparator)
 {
     importFive();
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    locale.set(QLocale(QLocale::German, QLocale::Germany));
     print({Button::Yes, Button::No});
     ASSERT_EQ(previews.size(), 1u);
     EXPECT_EQ(previews[0].data, QDate::currentDate().toString(QStringLiteral("MM.yy")));
@@ -206,7 +206,7 @@ TEST_F(PrintRunTest, SecondRunCannotStartWhileTheReportRuns)
         // A grid change during the run leaves the button disabled.
         window->cdsEtqTemp->first();
         window->cdsEtqTemp->edit();
-        window->cdsEtqTemp->setText(labels::GRUPO, "XZ");
+        window->cdsEtqTemp->setText(labels::ImportField::GRUPO, "XZ");
         window->cdsEtqTemp->store();
         EXPECT_FALSE(window->btnTag_2->isEnabled());
     };
@@ -300,7 +300,7 @@ TEST_F(PrintRunTest, UnstorablePendingRowReachesTheErrorBoxAfterEmptying)
     ASSERT_EQ(grupos(), "A A E E E");
 
     window->cdsEtqTemp->append();
-    window->cdsEtqTemp->setText(labels::GRUPO, "NOVO");
+    window->cdsEtqTemp->setText(labels::ImportField::GRUPO, "NOVO");
     print({Button::Yes, Button::Ok});
 
     ASSERT_EQ(dialogs.shown.size(), 2u);

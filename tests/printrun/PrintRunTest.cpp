@@ -1,6 +1,6 @@
 // The print run shared by the window and quorvel-batch: which runs the label bound and the page
 // limit refuse, and what one pass hands the report project.
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "labels/Preflight.h"
 #include "labels/PrintTable.h"
 #include "printrun/PrintRun.h"
@@ -8,6 +8,8 @@
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
 #include "table/Failure.h"
+#include "support/QtPrinters.h"
+#include "support/Scoped.h"
 
 #include <QFile>
 #include <QLocale>
@@ -28,19 +30,17 @@ const QString kA4 = QStringLiteral(QUORVEL_SOURCE_DIR "/examples/definitions/a4-
 class PrintRunFixture : public ::testing::Test
 {
 protected:
-    void SetUp() override { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
-    void TearDown() override { QLocale::setDefault(QLocale::c()); }
-
     void addRow(int quantity)
     {
         importTable->append();
-        importTable->setText(labels::DESC_COR_PRODUTO, "AZUL");
-        importTable->setText(labels::GRIFFE, "NORTE");
-        importTable->setText(labels::CODIGO_BARRA, "2000000012346");
-        importTable->setInteger(labels::qtd, quantity);
+        importTable->setText(labels::ImportField::DESC_COR_PRODUTO, "AZUL");
+        importTable->setText(labels::ImportField::GRIFFE, "NORTE");
+        importTable->setText(labels::ImportField::CODIGO_BARRA, "2000000012346");
+        importTable->setInteger(labels::ImportField::qtd, quantity);
         importTable->store();
     }
 
+    test::ScopedLocale locale{test::brazil()};
     std::unique_ptr<table::Table> importTable = labels::makeImportTable();
     std::unique_ptr<table::Table> printTable = labels::makePrintTable();
 };
@@ -126,7 +126,7 @@ protected:
 TEST_P(Pass, HandsTheProjectItsDefinitionAndParameters)
 {
     const PassCase& c = GetParam();
-    QLocale::setDefault(c.locale);
+    locale.set(c.locale);
     printrun::PrintRun(*importTable, *printTable, kShipped).prepare(project, c.loja, c.today);
     EXPECT_TRUE(project.isOpen());
     EXPECT_EQ(project.projectFile(), kShipped);
