@@ -59,13 +59,13 @@ void appendErrorBox(std::vector<PageItem>& items, const SymbolItem& at, const Sy
     const double half = kFramePt / 2;
     items.emplace_back(RectItem{at.xPt + half, at.yPt + half, std::max(w - kFramePt, 0.0), std::max(h - kFramePt, 0.0),
                                 kFramePt, Rgb{}, true, Rgb{255, 255, 255}});
-    const FontSpec spec = errorBoxFont();
+    const FontSpec face = errorBoxFont();
     const double bottom = at.yPt + h - kFramePt;
-    double baseline = at.yPt + kPaddingPt + measure.ascentPt(spec);
-    const double descent = measure.descentPt(spec), step = measure.lineSpacingPt(spec);
+    double baseline = at.yPt + kPaddingPt + measure.ascentPt(face);
+    const double descent = measure.descentPt(face), step = measure.lineSpacingPt(face);
     bool first = true;
     for (const QString& line :
-         wrap(QStringLiteral("Bar code error: ") + symbol.error, w - 2 * kPaddingPt, spec, measure)) {
+         wrap(QStringLiteral("Bar code error: ") + symbol.error, w - 2 * kPaddingPt, face, measure)) {
         if (!first && baseline + descent > bottom)
             break;
         items.emplace_back(TextItem{at.xPt + kPaddingPt, baseline, font, Rgb{}, 0, line});

@@ -69,34 +69,34 @@ std::optional<std::pair<QString, QByteArray>> trueTypeFile(const QString& family
     return found;
 }
 
-ResolvedFont lookUp(const FontSpec& spec)
+ResolvedFont lookUp(const FontSpec& wanted)
 {
-    if (const auto standard = standardFamily(spec.family))
+    if (const auto standard = standardFamily(wanted.family))
         return {twinOf(*standard), {}, *standard};
-    if (auto file = trueTypeFile(spec.family, spec.bold, spec.italic))
+    if (auto file = trueTypeFile(wanted.family, wanted.bold, wanted.italic))
         return {std::move(file->first), std::move(file->second), StandardFamily::Sans};
     return {twinOf(StandardFamily::Sans), {}, StandardFamily::Sans};
 }
 
 } // namespace
 
-ResolvedFont resolveFont(const FontSpec& spec)
+ResolvedFont resolveFont(const FontSpec& wanted)
 {
     static QMutex mutex;
     static QHash<QString, ResolvedFont> known;
-    const QString key = spec.family.toLower() + u'|' + (spec.bold ? u'b' : u'-') + (spec.italic ? u'i' : u'-');
+    const QString key = wanted.family.toLower() + u'|' + (wanted.bold ? u'b' : u'-') + (wanted.italic ? u'i' : u'-');
     QMutexLocker lock(&mutex);
     if (auto it = known.constFind(key); it != known.constEnd())
         return *it;
-    return *known.insert(key, lookUp(spec));
+    return *known.insert(key, lookUp(wanted));
 }
 
-QFont toQFont(const FontSpec& spec)
+QFont toQFont(const FontSpec& wanted)
 {
-    QFont font(resolveFont(spec).family);
-    font.setPointSizeF(std::max(spec.sizePt, 0.1));
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
+    QFont font(resolveFont(wanted).family);
+    font.setPointSizeF(std::max(wanted.sizePt, 0.1));
+    font.setBold(wanted.bold);
+    font.setItalic(wanted.italic);
     font.setKerning(false);
     font.setHintingPreference(QFont::PreferNoHinting);
     return font;

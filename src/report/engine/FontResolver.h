@@ -25,14 +25,14 @@ struct ResolvedFont
     friend bool operator==(const ResolvedFont&, const ResolvedFont&) = default;
 };
 
-/// Where `spec`'s family, bold and italic are drawn from. A family that is not a standard one
+/// Where `wanted`'s family, bold and italic are drawn from. A family that is not a standard one
 /// needs an installed TrueType file of that very family (fontconfig would offer another, and
 /// libharu takes no other kind of file); without one it is drawn as the standard sans.
 /// Thread-safe; each answer is looked up once per process.
-ResolvedFont resolveFont(const FontSpec& spec);
+ResolvedFont resolveFont(const FontSpec& wanted);
 
-/// A QFont of the resolved family with `spec`'s size in points, without kerning or hinting, so
+/// A QFont of the resolved family with `wanted`'s size in points, without kerning or hinting, so
 /// that glyph advances are those of the PDF's fonts.
-QFont toQFont(const FontSpec& spec);
+QFont toQFont(const FontSpec& wanted);
 
 } // namespace quorvel::report

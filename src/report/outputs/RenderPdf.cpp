@@ -354,12 +354,12 @@ private:
         const char* localName = nullptr;
     };
 
-    /// The font the resolver picked for `spec`; a TrueType file libharu cannot use falls back to
+    /// The font the resolver picked for `wanted`; a TrueType file libharu cannot use falls back to
     /// the standard sans.
-    HPDF_Font haruFont(const FontSpec& spec, bool* trueType)
+    HPDF_Font haruFont(const FontSpec& wanted, bool* trueType)
     {
         HPDF_Doc pdf = m_pdf.get();
-        const ResolvedFont resolved = resolveFont(spec);
+        const ResolvedFont resolved = resolveFont(wanted);
         StandardFamily standard = resolved.standard;
         if (const QByteArray& file = resolved.trueTypeFile; !file.isEmpty()) {
             auto known = m_trueTypeFonts.constFind(file);
@@ -384,7 +384,7 @@ private:
             standard = StandardFamily::Sans;
         }
         *trueType = false;
-        HPDF_Font f = HPDF_GetFont(pdf, standardFontName(standard, spec.bold, spec.italic), encodingName(m_settings.fontEncoding));
+        HPDF_Font f = HPDF_GetFont(pdf, standardFontName(standard, wanted.bold, wanted.italic), encodingName(m_settings.fontEncoding));
         m_pdf.check();
         return f;
     }

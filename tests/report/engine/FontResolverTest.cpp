@@ -14,7 +14,7 @@ namespace {
 struct FontCase
 {
     const char* name;
-    FontSpec spec;
+    FontSpec font;
     const char* family;      ///< what Qt measures and paints with
     const char* fileEnd;     ///< the end of the TrueType file the PDF references; "" for a base-14 font
     StandardFamily standard = StandardFamily::Sans;
@@ -28,7 +28,7 @@ class FontResolution : public ::testing::TestWithParam<FontCase>
 TEST_P(FontResolution, OneFaceForMeasureAndOutputs)
 {
     const FontCase& c = GetParam();
-    const ResolvedFont r = resolveFont(c.spec);
+    const ResolvedFont r = resolveFont(c.font);
     EXPECT_EQ(r.family.toStdString(), c.family);
     EXPECT_TRUE(r.trueTypeFile.endsWith(c.fileEnd) && (r.trueTypeFile.isEmpty() == (*c.fileEnd == 0)))
         << r.trueTypeFile.constData();
@@ -36,7 +36,7 @@ TEST_P(FontResolution, OneFaceForMeasureAndOutputs)
         EXPECT_EQ(r.standard, c.standard);
     }
     // Qt really has the face the PDF draws, so nothing it substitutes goes unnoticed.
-    EXPECT_EQ(QFontInfo(toQFont(c.spec)).family().toStdString(), c.family);
+    EXPECT_EQ(QFontInfo(toQFont(c.font)).family().toStdString(), c.family);
 }
 
 INSTANTIATE_TEST_SUITE_P(
