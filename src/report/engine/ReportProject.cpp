@@ -283,12 +283,12 @@ private:
             PageDescription& doc = m_pages->doc;
             if (doc.pages.empty())
                 doc.print = def.print;
-            doc.pages.push_back(Page{def.widthMm * kPtPerMm, def.heightMm * kPtPerMm, {}});
+            doc.pages.push_back(Page{def.width.pt(), def.height.pt(), {}});
         }
         return true;
     }
 
-    bool drawItems(const std::vector<ItemDef>& items, double ox, double oy, const OpenView* v)
+    bool drawItems(const std::vector<ItemDef>& items, Length ox, Length oy, const OpenView* v)
     {
         if (!m_keep) {
             for (std::size_t i = 0; i < items.size(); ++i)
@@ -312,11 +312,12 @@ private:
     {
         m_pages = std::make_unique<Pages>(m_ui);
         m_pages->doc.title = m_system.printerTitle;
+        m_pages->builder.setScale(m_system);
         m_pageNumber = 0;
         bool firstRegion = true;
         for (const PageEntry& entry : m_report.pages) {
             const PageDef& page = resolvePage(entry);
-            const double ox = page.marginLeftMm * kPtPerMm, oy = page.marginTopMm * kPtPerMm;
+            const Length ox = page.marginLeft, oy = page.marginTop;
             if (!page.region) {
                 if (!beginPage(page) || !drawItems(page.items, ox, oy, nullptr))
                     return false;
@@ -335,7 +336,7 @@ private:
                     return false;
                 for (std::int64_t slot = std::exchange(firstSlot, 0); slot < perPage && v->hasRow; ++slot) {
                     const LabelPlacement at = placeLabel(region, slot);
-                    if (!drawItems(region.items, ox + at.xMm * kPtPerMm, oy + at.yMm * kPtPerMm, v))
+                    if (!drawItems(region.items, ox + at.x, oy + at.y, v))
                         return false;
                     v->hasRow = v->connection->next();
                     v->fetch();

@@ -1,4 +1,4 @@
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 
 #include "table/Numbers.h"
 
@@ -29,19 +29,19 @@ void insereItem(table::Table& t, const LabelItem& item)
     // of up to fifteen digits is that text's amount already, which spares the round trip.
     std::optional<std::int64_t> units;
     if (item.precoDecimal)
-        units = table::decimalToFixed(*item.precoDecimal, t.field(PRECO1).scale);
+        units = table::decimalToFixed(*item.precoDecimal, t.field(ImportField::PRECO1).scale);
     t.append();
-    t.setText(GRUPO, item.grupo);
-    t.setText(SUBGRUPO, item.subgrupo);
-    t.setText(TIPO, item.tipo);
-    t.setText(REFER_FABRICANTE, item.referFabricante);
-    t.setText(DESC_COR_PRODUTO, item.descCorProduto);
-    if (!units || !t.trySetFixedUnits(PRECO1, *units))
-        t.setText(PRECO1, table::formatGeneral(item.preco, table::decimalSeparator()));
-    t.setText(GRIFFE, item.griffe);
-    t.setText(CODIGO_BARRA, item.codigoBarra);
-    t.setText(TAMANHO, item.tamanho);
-    t.setInteger(qtd, item.qtd);
+    t.setText(ImportField::GRUPO, item.grupo);
+    t.setText(ImportField::SUBGRUPO, item.subgrupo);
+    t.setText(ImportField::TIPO, item.tipo);
+    t.setText(ImportField::REFER_FABRICANTE, item.referFabricante);
+    t.setText(ImportField::DESC_COR_PRODUTO, item.descCorProduto);
+    if (!units || !t.trySetFixedUnits(ImportField::PRECO1, *units))
+        t.setText(ImportField::PRECO1, table::formatGeneral(item.preco, table::decimalSeparator()));
+    t.setText(ImportField::GRIFFE, item.griffe);
+    t.setText(ImportField::CODIGO_BARRA, item.codigoBarra);
+    t.setText(ImportField::TAMANHO, item.tamanho);
+    t.setInteger(ImportField::qtd, item.qtd);
     t.store();
 }
 
