@@ -535,6 +535,16 @@ void Table::failNoField()
     throw std::out_of_range("no such field");
 }
 
+void Table::setTextBeginning(int field, std::string_view text)
+{
+    if (m_fields[static_cast<std::size_t>(field)].type != FieldType::Text) {
+        setNumberText(field, text);
+        return;
+    }
+    beginEditIfBrowsing();
+    setText(field, text);
+}
+
 void Table::setNumberText(int field, std::string_view text)
 {
     const FieldDef& def = m_fields[static_cast<std::size_t>(field)];
@@ -592,8 +602,10 @@ void Table::setInteger(int field, std::int32_t value)
     }
     beginEditIfBrowsing();
     Value& v = m_pending[static_cast<std::size_t>(field)];
-    v = Value{};
     v.null = false;
+    v.text.clear();
+    v.number = 0;
+    v.real = 0;
     if (def.type == FieldType::Currency) {
         v.real = value;
     } else if (def.type == FieldType::Fixed) {
@@ -614,8 +626,9 @@ void Table::setCurrency(int field, double value)
     checkField(field);
     beginEditIfBrowsing();
     Value& v = m_pending[static_cast<std::size_t>(field)];
-    v = Value{};
     v.null = false;
+    v.text.clear();
+    v.number = 0;
     v.real = value;
     m_modified = true;
     notify(Change::Kind::FieldSet, m_current, field);

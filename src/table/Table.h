@@ -87,11 +87,10 @@ public:
     {
         checkField(field);
         const FieldDef& def = m_fields[static_cast<std::size_t>(field)];
-        if (def.type != FieldType::Text) {
-            setNumberText(field, text);
+        if (def.type != FieldType::Text || !isPending()) {
+            setTextBeginning(field, text);
             return;
         }
-        beginEditIfBrowsing();
         Value& v = m_pending[static_cast<std::size_t>(field)];
         v.null = text.empty();
         v.number = 0;
@@ -162,6 +161,8 @@ private:
     }
     [[noreturn]] static void failNoField();
     void setNumberText(int field, std::string_view text);
+    /// setText for a number field, or on a row not yet pending.
+    void setTextBeginning(int field, std::string_view text);
     void requireCurrent() const;
     [[noreturn]] void failEmpty() const;
     const Value* pendingValue(int row, int field) const;
