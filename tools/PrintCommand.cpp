@@ -2,15 +2,17 @@
 // into the print table and runs a report definition over it, writing the pages the preview
 // would show as PNG files and, on request, as a PDF or snapshot file.
 #include "BatchTables.h"
+#include "BatchUi.h"
 #include "PageFiles.h"
 #include "Command.h"
 
 #include "labels/LabelList.h"
 #include "labels/Preflight.h"
 #include "labels/PrintTable.h"
+#include "report/engine/DataLock.h"
 #include "report/engine/DataSetConnection.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/PageDescription.h"
+#include "report/engine/PageGenerator.h"
 #include "report/outputs/PagePainter.h"
 #include "report/outputs/RenderPdf.h"
 #include "report/engine/ReportProject.h"
@@ -27,6 +29,8 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <optional>
+#include <utility>
 
 namespace quorvel::batch {
 namespace {
@@ -91,20 +95,10 @@ int runPrint(const QStringList& args)
     labels::checkLabelCount(*importTable);
 
     report::DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), printTable.get());
+    const std::vector<report::DataSetConnection*> connections{&connection};
     report::ReportSystem system;
-    system.startLabel = startLabel;
-    report::HeadlessUi ui;
-    ui.echo = true;
-    std::size_t pages = 0;
-    ui.onPreview = [&](const report::PageDescription& doc) {
-        pages = doc.pages.size();
-        if (!pngDir.isEmpty())
-            writePngs(doc, pngDir, dpi);
-        if (!output.isEmpty())
-            writePageFile(doc, output);
-    };
+    BatchUi ui;
     report::ReportProject project(system, ui);
-    project.setConnectionWaits(0);   // nothing else could offer a connection to a batch run
     project.close();
     project.setProjectFile(definition);
     project.setParam(QStringLiteral("loja"), QString());
@@ -117,11 +111,22 @@ int runPrint(const QStringList& args)
     else
         labels::checkPageCount(project.pageCount(labels::countLabels(*importTable), startLabel), system.lastPage);
     labels::expand(*importTable, *printTable);
-    project.execute();
-    if (ui.previews == 0) {
+    report::Definition working = project.workingCopy();
+    report::DataLockHold lock;
+    if (!lock.acquire(ui, 5000)) {
         std::fprintf(stderr, "Unable to gain control of the Report Data Communication System.\n");
         return 1;
     }
+    report::PageGenerator generator(std::move(working), project.params(), connections, system, BatchUi::layoutHooks());
+    generator.setConnectionWaits(0);   // nothing else could offer a connection to a batch run
+    const std::optional<report::PageDescription> doc = generator.generate(startLabel);
+    if (!doc)
+        return 1;   // nothing here stops a layout
+    const std::size_t pages = doc->pages.size();
+    if (!pngDir.isEmpty())
+        writePngs(*doc, pngDir, dpi);
+    if (!output.isEmpty())
+        writePageFile(*doc, output);
     std::printf("%zu page(s), %d label(s)\n", pages, printTable->rowCount());
     return 0;
 }

@@ -2,7 +2,7 @@
 
 #include "report/engine/BarcodeEncoder.h"
 #include "report/engine/DeviceGrid.h"
-#include "report/engine/EngineUi.h"
+#include "report/engine/MessageSink.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +13,7 @@
 
 namespace quorvel::report {
 
-PageBuilder::PageBuilder(PageDescription& doc, EngineUi& ui) : m_doc(doc), m_ui(ui) {}
+PageBuilder::PageBuilder(PageDescription& doc, MessageSink& messages) : m_doc(doc), m_messages(messages) {}
 
 // qHash takes 0 and -0 alike, as their == does.
 std::size_t PageBuilder::FontHash::operator()(const FontSpec& f) const noexcept
@@ -62,7 +62,7 @@ std::optional<std::uint32_t> PageBuilder::image(const QString& path)
     std::optional<std::uint32_t> index;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_ui.showMessage(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        m_messages.showMessage(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     } else {
         Image img;
         img.encoded = file.readAll();
@@ -71,7 +71,7 @@ std::optional<std::uint32_t> PageBuilder::image(const QString& path)
         const QByteArray format = reader.format();
         const QSize size = reader.size();
         if ((format != "jpeg" && format != "png") || !size.isValid()) {
-            m_ui.showMessage(QStringLiteral("The image \"%1\" is not a JPEG or PNG file.").arg(QDir::toNativeSeparators(path)));
+            m_messages.showMessage(QStringLiteral("The image \"%1\" is not a JPEG or PNG file.").arg(QDir::toNativeSeparators(path)));
         } else {
             img.widthPx = size.width();
             img.heightPx = size.height();

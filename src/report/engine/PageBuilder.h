@@ -15,7 +15,7 @@
 
 namespace quorvel::report {
 
-class EngineUi;
+class MessageSink;
 
 inline constexpr double kPtPerMm = 72.0 / 25.4;
 
@@ -25,8 +25,8 @@ public:
     /// Resolves a text or bar code item's value from its source.
     using Resolver = std::function<QString(Source, const QString&)>;
 
-    /// `ui` hears once per run about an image file that cannot be read.
-    PageBuilder(PageDescription& doc, EngineUi& ui);
+    /// `messages` hears once per run about an image file that cannot be read.
+    PageBuilder(PageDescription& doc, MessageSink& messages);
 
     /// Draws `item` with the item's millimetres taken from (originXPt, originYPt). Returns false
     /// when nothing was drawn (an empty text, an unreadable image).
@@ -63,7 +63,7 @@ private:
     };
 
     PageDescription& m_doc;
-    EngineUi& m_ui;
+    MessageSink& m_messages;
     TextMeasure m_measure;
     int m_dpi = 300;
     std::unordered_map<FontSpec, std::uint32_t, FontHash> m_fonts;

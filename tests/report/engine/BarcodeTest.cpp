@@ -2,8 +2,8 @@
 
 #include "report/engine/BarcodeEncoder.h"
 #include "report/engine/DeviceGrid.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/PageBuilder.h"
+#include "support/HeadlessUi.h"
 
 #include <gtest/gtest.h>
 

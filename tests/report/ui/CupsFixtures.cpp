@@ -2,10 +2,10 @@
 
 #include "report/engine/DataLock.h"
 #include "report/engine/DataSetConnection.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/ReportProject.h"
 #include "report/ui/PreviewWindow.h"
 #include "report/ui/UiFixtures.h"
+#include "support/HeadlessUi.h"
 
 #include <QAction>
 #include <QDir>
@@ -133,6 +133,7 @@ PageDescription runDefinition(const QString& definition, const std::vector<Label
     PageDescription pages;
     ui.onPreview = [&pages](const PageDescription& doc) { pages = doc; };
     ReportProject project(system, ui);
+    project.setConnections({&connection});
     project.setProjectFile(definition);
     project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
     project.execute();
