@@ -52,12 +52,12 @@ void fill(table::Table& t, int labels)
         // 12 digits: the engine adds the EAN-13 check digit, so every label has its own code.
         std::snprintf(code, sizeof code, "789%09d", i / 3);
         t.append();
-        t.setText(labels::Codigo, code);
-        t.setText(labels::referencia, "CM-204");
-        t.setText(labels::cor, "AZUL MARINHO");
-        t.setText(labels::Tam, "GG");
-        t.setText(labels::Marca, "NORTE CONFECCOES");
-        t.setText(labels::preco, "139,9");
+        t.setText(labels::PrintField::Codigo, code);
+        t.setText(labels::PrintField::referencia, "CM-204");
+        t.setText(labels::PrintField::cor, "AZUL MARINHO");
+        t.setText(labels::PrintField::Tam, "GG");
+        t.setText(labels::PrintField::Marca, "NORTE CONFECCOES");
+        t.setText(labels::PrintField::preco, "139,9");
         t.store();
     }
 }

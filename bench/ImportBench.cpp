@@ -5,7 +5,7 @@
 //
 // Each program runs as a child process, so its wall time and peak memory are its own.
 #include "labels/LabelImport.h"
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 
 #include <QCoreApplication>
 #include <QDir>

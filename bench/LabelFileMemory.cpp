@@ -5,7 +5,7 @@
 // Usage: label_file_memory [--gb N] [--lines N] [CASE...]
 #include "labels/LabelFileReader.h"
 #include "labels/LabelImport.h"
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "table/Failure.h"
 #include "table/Numbers.h"
 

@@ -91,12 +91,12 @@ PageDescription generateTags()
     for (int i = 0; i < kTags; ++i) {
         std::snprintf(code, sizeof code, "789%09d", i);   // the engine adds the check digit
         t->append();
-        t->setText(labels::Codigo, code);
-        t->setText(labels::referencia, "CM-204");
-        t->setText(labels::cor, "AZUL MARINHO");
-        t->setText(labels::Tam, "GG");
-        t->setText(labels::Marca, "NORTE CONFECCOES");
-        t->setText(labels::preco, "139,9");
+        t->setText(labels::PrintField::Codigo, code);
+        t->setText(labels::PrintField::referencia, "CM-204");
+        t->setText(labels::PrintField::cor, "AZUL MARINHO");
+        t->setText(labels::PrintField::Tam, "GG");
+        t->setText(labels::PrintField::Marca, "NORTE CONFECCOES");
+        t->setText(labels::PrintField::preco, "139,9");
         t->store();
     }
     DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), t.get());

@@ -7,7 +7,7 @@
 #include "app/Dialogs.h"
 #include "app/TFrmLerEtiqueta.h"
 #include "labels/LabelImport.h"
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "table/Table.h"
 #include "table/TableModel.h"
 

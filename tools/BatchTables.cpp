@@ -1,6 +1,7 @@
 #include "BatchTables.h"
 
 #include "labels/LabelImport.h"
+#include "printrun/PrintRun.h"
 #include "table/Failure.h"
 #include "table/Numbers.h"
 #include "table/Windows1252.h"
@@ -13,7 +14,7 @@ namespace quorvel::batch {
 
 QString defaultDefinition()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Relatorios/tag_02_Quorvel.rav");
+    return printrun::definitionBeside(QCoreApplication::applicationDirPath());
 }
 
 QString withFullStop(const QString& message)
@@ -64,18 +65,6 @@ void printTable(const table::Table& t, std::FILE* out)
         std::fwrite(line.data(), 1, line.size(), out);
     }
     std::fflush(out);
-}
-
-bool parseFileArguments(const QStringList& args, QStringList& files, bool& countOnly)
-{
-    countOnly = false;
-    for (const QString& arg : args) {
-        if (arg == QLatin1String("--count"))
-            countOnly = true;
-        else
-            files << arg;
-    }
-    return !files.isEmpty();
 }
 
 } // namespace quorvel::batch

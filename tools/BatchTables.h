@@ -22,10 +22,7 @@ void printTable(const table::Table& t, std::FILE* out);
 /// The default error handler's rule: "." is added when the last character comes after ".".
 QString withFullStop(const QString& message);
 
-/// The report definition beside the program, as the window reads it.
+/// The report definition beside quorvel-batch, as the window reads the one beside it.
 QString defaultDefinition();
-
-/// Splits "--count" from the file names; false when no file was named.
-bool parseFileArguments(const QStringList& args, QStringList& files, bool& countOnly);
 
 } // namespace quorvel::batch

@@ -3,8 +3,9 @@
 #include "BatchTables.h"
 #include "BatchUi.h"
 #include "Command.h"
+#include "Options.h"
 
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "labels/Preflight.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
@@ -18,12 +19,6 @@
 namespace quorvel::batch {
 namespace {
 
-int usage(const char* why)
-{
-    std::fprintf(stderr, "quorvel-batch check: %s\nUsage: quorvel-batch check [--definition PATH] FILE...\n", why);
-    return 2;
-}
-
 void print(const QString& text)
 {
     std::fputs(text.toUtf8().constData(), stdout);
@@ -33,19 +28,11 @@ int runCheck(const QStringList& args)
 {
     QStringList files;
     QString definition;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == u"--definition") {
-            if (i + 1 >= args.size())
-                return usage("--definition needs a value");
-            definition = args[++i];
-        } else if (args[i].startsWith(u'-')) {
-            return usage("unknown option");
-        } else {
-            files << args[i];
-        }
-    }
-    if (files.isEmpty())
-        return usage("no label file named");
+    Options options(checkCommand);
+    options.text("--definition", definition);
+    options.operands(files, "label file", true);
+    if (!options.parse(args))
+        return 2;
     if (definition.isEmpty())
         definition = defaultDefinition();
 
@@ -80,7 +67,7 @@ int runCheck(const QStringList& args)
         print(QStringLiteral("%1:%2\t%3\t%4\n")
                   .arg(QFileInfo(firstRows[file].first).fileName())
                   .arg(row - firstRows[file].second + 1)
-                  .arg(table::fromWindows1252(importTable->textAt(row, labels::CODIGO_BARRA)),
+                  .arg(table::fromWindows1252(importTable->textAt(row, labels::ImportField::CODIGO_BARRA)),
                        QString(why).replace(QLatin1Char('\n'), QStringLiteral("; "))));
     }
     const labels::PreflightSummary summary = labels::summarize(*importTable, plan, codes);
@@ -100,7 +87,9 @@ int runCheck(const QStringList& args)
     return status;
 }
 
-const Registrar registrar({
+} // namespace
+
+const Command checkCommand{
     "check",
     "check [--definition PATH] FILE...",
     "Imports like list and prints each row the window would mark: its file and line, the bar code\n"
@@ -109,7 +98,6 @@ const Registrar registrar({
     "      would print an error box or the run would pass the page limit.",
     false,
     runCheck,
-});
+};
 
-} // namespace
 } // namespace quorvel::batch

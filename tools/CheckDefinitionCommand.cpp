@@ -1,6 +1,7 @@
 // quorvel-batch check-definition: reads a report definition and reports what would print badly
 // on a label printer, each finding with the line of its element, as compilers do.
 #include "Command.h"
+#include "Options.h"
 
 #include "report/engine/DefinitionCheck.h"
 #include "report/engine/DefinitionReader.h"
@@ -24,35 +25,16 @@ struct Messages final : report::MessageSink
     QStringList texts;
 };
 
-int usage(const char* why)
-{
-    std::fprintf(stderr, "quorvel-batch check-definition: %s\nUsage: quorvel-batch check-definition DEF [--dpi N]\n", why);
-    return 2;
-}
-
 int runCheck(const QStringList& args)
 {
-    QString path;
+    QStringList paths;
     int dpi = 0;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == u"--dpi") {
-            if (i + 1 >= args.size())
-                return usage("an option needs a value");
-            bool ok = false;
-            dpi = args[++i].toInt(&ok);
-            if (!ok || dpi < 50 || dpi > 2400)
-                return usage("--dpi takes a whole number from 50 to 2400");
-        } else if (a.startsWith(u'-')) {
-            return usage("unknown option");
-        } else if (path.isEmpty()) {
-            path = a;
-        } else {
-            return usage("one definition at a time");
-        }
-    }
-    if (path.isEmpty())
-        return usage("no definition named");
+    Options options(checkDefinitionCommand);
+    options.wholeNumber("--dpi", dpi, 50, 2400);
+    options.operands(paths, "definition", false);
+    if (!options.parse(args))
+        return 2;
+    const QString& path = paths.front();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
@@ -72,7 +54,9 @@ int runCheck(const QStringList& args)
     return errors > 0 ? 1 : 0;
 }
 
-const Registrar registrar({
+} // namespace
+
+const Command checkDefinitionCommand{
     "check-definition",
     "check-definition DEF [--dpi N]",
     "Reports, with each element's line, what would print badly on a label printer: a bar code\n"
@@ -83,7 +67,6 @@ const Registrar registrar({
     "      --dpi N: the printer's resolution, for pages without quality. Exit 1 on any error.",
     true,
     runCheck,
-});
+};
 
-} // namespace
 } // namespace quorvel::batch

@@ -1,10 +1,8 @@
-// The subcommands of quorvel-batch. Each command's source registers itself, so adding a
-// command never touches the dispatcher.
+// The subcommands of quorvel-batch: each is described once, in its own *Command.cpp, and
+// main.cpp lists them in the order --help shows them.
 #pragma once
 
 #include <QStringList>
-
-#include <vector>
 
 namespace quorvel::batch {
 
@@ -17,11 +15,11 @@ struct Command
     int (*run)(const QStringList& args);   ///< args after the command name; returns the exit status
 };
 
-const std::vector<Command>& commands();
-
-struct Registrar
-{
-    explicit Registrar(const Command& command);
-};
+extern const Command listCommand;
+extern const Command expandCommand;
+extern const Command checkCommand;
+extern const Command printCommand;
+extern const Command renderCommand;
+extern const Command checkDefinitionCommand;
 
 } // namespace quorvel::batch

@@ -1,8 +1,9 @@
 // quorvel-batch list: the import table after importing the files, as the grid shows it.
 #include "BatchTables.h"
 #include "Command.h"
+#include "Options.h"
 
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 
 namespace quorvel::batch {
 namespace {
@@ -11,10 +12,11 @@ int runList(const QStringList& args)
 {
     QStringList files;
     bool countOnly = false;
-    if (!parseFileArguments(args, files, countOnly)) {
-        std::fprintf(stderr, "usage: quorvel-batch list [--count] FILE...\n");
+    Options options(listCommand);
+    options.flag("--count", countOnly);
+    options.operands(files, "label file", true);
+    if (!options.parse(args))
         return 2;
-    }
     auto importTable = labels::makeImportTable();
     int status = importFiles(files, *importTable);
     if (countOnly)
@@ -24,7 +26,9 @@ int runList(const QStringList& args)
     return status;
 }
 
-const Registrar registrar({
+} // namespace
+
+const Command listCommand{
     "list",
     "list [--count] FILE...",
     "Imports the label files one after another and prints the import table, tab-separated in\n"
@@ -32,7 +36,6 @@ const Registrar registrar({
     "      standard error and the exit status is 1.",
     false,
     runList,
-});
+};
 
-} // namespace
 } // namespace quorvel::batch

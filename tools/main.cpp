@@ -11,23 +11,16 @@
 #include <cstring>
 #include <memory>
 
-namespace quorvel::batch {
-
 namespace {
-std::vector<Command>& registry()
-{
-    static std::vector<Command> all;
-    return all;
-}
-} // namespace
 
-const std::vector<Command>& commands() { return registry(); }
+using quorvel::batch::Command;
 
-Registrar::Registrar(const Command& command) { registry().push_back(command); }
-
-} // namespace quorvel::batch
-
-namespace {
+// The commands in the order --help lists them: from reading a file to printing it, then the
+// definition check.
+const Command* const kCommands[] = {
+    &quorvel::batch::listCommand,   &quorvel::batch::expandCommand, &quorvel::batch::checkCommand,
+    &quorvel::batch::printCommand,  &quorvel::batch::renderCommand, &quorvel::batch::checkDefinitionCommand,
+};
 
 // Standard error carries our messages alone; Qt's note about a missing XDG_RUNTIME_DIR (usual
 // for services and cron jobs) would read as part of them.
@@ -44,8 +37,8 @@ void printHelp(std::FILE* out)
                  "Usage: quorvel-batch COMMAND [OPTIONS] ...\n"
                  "The headless side of Quorvel: reads label files under the regional settings of the\n"
                  "environment (LANG, LC_ALL) and runs reports without a window.\n\nCommands:\n");
-    for (const auto& c : quorvel::batch::commands())
-        std::fprintf(out, "  quorvel-batch %s\n      %s\n", c.usage, c.summary);
+    for (const Command* c : kCommands)
+        std::fprintf(out, "  quorvel-batch %s\n      %s\n", c->usage, c->summary);
     std::fprintf(out,
                  "\n  quorvel-batch --help       the commands and their usage (this text)\n"
                  "  quorvel-batch --version    the program's name and version\n");
@@ -63,10 +56,10 @@ int main(int argc, char** argv)
         std::printf("quorvel-batch (Quorvel) %s\n", QUORVEL_VERSION);
         return 0;
     }
-    const quorvel::batch::Command* command = nullptr;
-    for (const auto& c : quorvel::batch::commands())
-        if (std::strcmp(c.name, argv[1]) == 0)
-            command = &c;
+    const Command* command = nullptr;
+    for (const Command* c : kCommands)
+        if (std::strcmp(c->name, argv[1]) == 0)
+            command = c;
     if (!command) {
         std::fprintf(stderr, "quorvel-batch: unknown command '%s'\n\n", argv[1]);
         printHelp(stderr);

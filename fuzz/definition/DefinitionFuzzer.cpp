@@ -3,7 +3,7 @@
 // item refers to a font, symbol and image the page description holds.
 #include "support/FuzzSupport.h"
 
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "labels/PrintTable.h"
 #include "report/engine/DataLock.h"
 #include "report/engine/DataSetConnection.h"

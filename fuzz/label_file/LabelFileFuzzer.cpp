@@ -3,7 +3,7 @@
 #include "support/FuzzSupport.h"
 
 #include "labels/LabelFileReader.h"
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "table/Failure.h"
 
 #include <QLocale>

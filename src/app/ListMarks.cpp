@@ -2,7 +2,7 @@
 
 #include "app/Dialogs.h"
 #include "app/ErrorHandler.h"
-#include "labels/PrintTable.h"
+#include "printrun/PrintRun.h"
 #include "table/TableModel.h"
 
 #include <QFileInfo>
@@ -102,12 +102,11 @@ QString ListMarks::reasons(int row)
     return labels::rowProblems(m_model.table(), row, m_codes);
 }
 
-bool ListMarks::approvesRun(Dialogs& dialogs, std::int64_t pageLimit)
+bool ListMarks::approvesRun(Dialogs& dialogs, const printrun::PrintRun& run, const report::ReportSystem& system)
 {
     reload();
     // The page count first: it needs no bar code checked.
-    if (m_plan.pages)
-        labels::checkPageCount(m_plan.pages(labels::countLabels(m_model.table()), 1), pageLimit);
+    run.checkPages(m_plan, system);
     const labels::PreflightSummary summary = labels::summarize(m_model.table(), m_plan, m_codes);
     if (summary.errorLabels == 0)
         return true;

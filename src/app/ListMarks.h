@@ -13,6 +13,14 @@
 class QFileSystemWatcher;
 class QTableView;
 
+namespace quorvel::printrun {
+class PrintRun;
+}
+
+namespace quorvel::report {
+class ReportSystem;
+}
+
 namespace quorvel::table {
 class TableModel;
 }
@@ -42,10 +50,11 @@ public:
     /// Why the row (table index) is marked; empty when it is not.
     QString reasons(int row);
 
-    /// Before a run empties the print table: fails with the page-limit message when the list
-    /// needs more pages than `pageLimit`, and asks whether to print anyway when labels would
-    /// carry a bar-code error box. False when the operator declines.
-    bool approvesRun(Dialogs& dialogs, std::int64_t pageLimit);
+    /// Before `run` empties the print table: reads the definition again, has the run check its
+    /// page limit under it and `system` (which fails with the limit's message), and asks whether
+    /// to print anyway when labels would carry a bar-code error box. False when the operator
+    /// declines.
+    bool approvesRun(Dialogs& dialogs, const printrun::PrintRun& run, const report::ReportSystem& system);
 
 private:
     /// Reads the definition at m_path and watches it.

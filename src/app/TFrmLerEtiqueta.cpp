@@ -5,9 +5,10 @@
 #include "app/JpegImage.h"
 #include "app/ListMarks.h"
 #include "app/WindowPlacement.h"
-#include "labels/LabelFileReader.h"
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
+#include "labels/LabelImport.h"
 #include "labels/PrintTable.h"
+#include "printrun/PrintRun.h"
 #include "report/engine/DataSetConnection.h"
 #include "report/outputs/RenderPdf.h"
 #include "report/engine/ReportProject.h"
@@ -86,21 +87,6 @@ QFrame* panel(QWidget* parent, const QRect& geometry, QFrame::Shadow shadow)
     return frame;
 }
 
-/// The field whose required-value failure `failure` is, when the table's pending row lacks it.
-int refusedField(const table::Table& t, const Failure& failure)
-{
-    if (!t.isPending())
-        return -1;
-    for (int f = 0; f < t.fieldCount(); ++f) {
-        const auto& def = t.field(f);
-        if (!def.required || !t.text(f).empty())
-            continue;
-        QString expected = QStringLiteral("Field '%1' must have a value").arg(QString::fromStdString(def.name));
-        return failure.message() == expected ? f : -1;
-    }
-    return -1;
-}
-
 } // namespace
 
 TFrmLerEtiqueta::TFrmLerEtiqueta(Dialogs& dialogs, QWidget* parent) : TFrmLerEtiqueta(dialogs, nullptr, parent) {}
@@ -127,9 +113,9 @@ TFrmLerEtiqueta::TFrmLerEtiqueta(Dialogs& dialogs, quorvel::report::EngineUi* en
     m_marks = new quorvel::app::ListMarks(*dsEtqTemp, *DBGrid1, [this] { return definitionPath(); }, m_errors, this);
 
     m_errors.beforeShow = [this](const Failure& failure) {
-        int field = refusedField(*cdsEtqTemp, failure);
-        if (field >= 0)
-            DBGrid1->showField(field);
+        const auto* missing = dynamic_cast<const table::MissingValue*>(&failure);
+        if (missing && missing->table() == cdsEtqTemp.get())
+            DBGrid1->showField(missing->field());
     };
     // Opening the import table raises its first data change.
     dsEtqTempDataChange(-1);
@@ -149,7 +135,7 @@ void TFrmLerEtiqueta::buildReportComponents(quorvel::report::EngineUi* engineUi)
     programFolder = QCoreApplication::applicationDirPath();
     RvSystemEtq = std::make_unique<report::ReportSystem>();
     RvRenderPDF1 = std::make_unique<report::RenderPdf>();
-    RvDataSetConnection1 = std::make_unique<report::DataSetConnection>(QStringLiteral("RvDataSetConnection1"), cdsImpEtq.get());
+    RvDataSetConnection1 = quorvel::printrun::makeConnection(*cdsImpEtq);
     if (!engineUi) {
         // The preview's failures reach the operator like any other escaped failure.
         auto widgetUi = std::make_unique<report::WidgetEngineUi>(this, [this](const Failure& failure) {
@@ -247,15 +233,15 @@ void TFrmLerEtiqueta::buildGrid()
     using Column = table::TableModel::Column;
     const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
     std::vector<Column> columns = {
-        {labels::GRUPO, QStringLiteral("Grupo")},
-        {labels::SUBGRUPO, QStringLiteral("Subgrupo")},
-        {labels::DESC_COR_PRODUTO, QStringLiteral("Cor")},
-        {labels::REFER_FABRICANTE, QStringLiteral("Ref. Fornecedor")},
-        {labels::GRIFFE, QStringLiteral("Griffe")},
-        {labels::TIPO, QStringLiteral("Tipo")},
-        {labels::PRECO1, QString::fromUtf8("Preço"), right},
-        {labels::TAMANHO, QStringLiteral("Tamanho")},
-        {labels::qtd, QStringLiteral("Qtde"), right},
+        {labels::ImportField::GRUPO, QStringLiteral("Grupo")},
+        {labels::ImportField::SUBGRUPO, QStringLiteral("Subgrupo")},
+        {labels::ImportField::DESC_COR_PRODUTO, QStringLiteral("Cor")},
+        {labels::ImportField::REFER_FABRICANTE, QStringLiteral("Ref. Fornecedor")},
+        {labels::ImportField::GRIFFE, QStringLiteral("Griffe")},
+        {labels::ImportField::TIPO, QStringLiteral("Tipo")},
+        {labels::ImportField::PRECO1, QString::fromUtf8("Preço"), right},
+        {labels::ImportField::TAMANHO, QStringLiteral("Tamanho")},
+        {labels::ImportField::qtd, QStringLiteral("Qtde"), right},
     };
     // Fixed widths in pixels; 0 takes the default width for the field's width in characters.
     const int widths[] = {0, 0, 100, 97, 99, 0, 50, 55, 31};
@@ -414,12 +400,8 @@ void TFrmLerEtiqueta::LeArquivo()
         table::TableModel* model;
         ~Announce() { model->flush(); }
     } announce{dsEtqTemp};
-    labels::ReadEnd end = labels::readLabelFile(edtArquivo->text(), [this](const labels::LabelItem& item) { InsereItem(item); });
-    if (end == labels::ReadEnd::EmptyLine) {
+    if (labels::importLabelFile(edtArquivo->text(), *cdsEtqTemp) == labels::ReadEnd::EmptyLine)
         m_dialogs.show(Dialogs::plain(labels::emptyLineMessage()));
-        return;
-    }
-    cdsEtqTemp->first();
 }
 
 void TFrmLerEtiqueta::InsereItem(const labels::LabelItem& item)
@@ -449,8 +431,9 @@ void TFrmLerEtiqueta::BtnSalvarClick()
         if (m_dialogs.show(Dialogs::confirmPrint()) != Dialogs::Button::Yes || m_closing)
             return;
         DBGrid1->writeEditor();
-        labels::checkLabelCount(*cdsEtqTemp);
-        if (!preflightApproves())
+        quorvel::printrun::PrintRun run(*cdsEtqTemp, *cdsImpEtq, definitionPath());
+        run.checkLabels();
+        if (!m_marks->approvesRun(m_dialogs, run, *RvSystemEtq))
             return;
         {
             struct Announce
@@ -458,13 +441,13 @@ void TFrmLerEtiqueta::BtnSalvarClick()
                 table::TableModel* model;
                 ~Announce() { model->flush(); }
             } announce{dsEtqTemp};
-            labels::expand(*cdsEtqTemp, *cdsImpEtq);
+            run.expand();
         }
-        runReports();
+        runReports(run);
     });
 }
 
-void TFrmLerEtiqueta::runReports()
+void TFrmLerEtiqueta::runReports(const quorvel::printrun::PrintRun& run)
 {
     struct Running
     {
@@ -491,11 +474,7 @@ void TFrmLerEtiqueta::runReports()
             if (!waiting)
                 QApplication::setOverrideCursor(Qt::WaitCursor);
             waiting = true;
-            RvPrjEtq->close();
-            RvPrjEtq->setProjectFile(definitionPath());
-            RvPrjEtq->setParam(QStringLiteral("loja"), Loja);
-            RvPrjEtq->setParam(QStringLiteral("data"), quorvel::report::dateParameter(QDate::currentDate()));
-            RvPrjEtq->open();
+            run.prepare(*RvPrjEtq, Loja, QDate::currentDate());
             // Bar codes go on the dot grid of the printer the labels are for, unless the
             // definition names its own resolution.
             RvSystemEtq->deviceDpi = quorvel::report::printerResolution(*RvSystemEtq);
@@ -521,10 +500,5 @@ void TFrmLerEtiqueta::runReports()
 
 QString TFrmLerEtiqueta::definitionPath() const
 {
-    return programFolder + QStringLiteral("/Relatorios/tag_02_Quorvel.rav");
-}
-
-bool TFrmLerEtiqueta::preflightApproves()
-{
-    return m_marks->approvesRun(m_dialogs, RvSystemEtq->lastPage);
+    return quorvel::printrun::definitionBeside(programFolder);
 }

@@ -34,6 +34,10 @@ class ReportProject;
 class ReportSystem;
 } // namespace quorvel::report
 
+namespace quorvel::printrun {
+class PrintRun;
+}
+
 namespace quorvel::app {
 class DbGrid;
 class Dialogs;
@@ -105,11 +109,10 @@ private:
     void buildGrid();
     void placeOnScreen();
     void buildReportComponents(quorvel::report::EngineUi* engineUi);
-    void runReports();
+    /// The report loop over the expanded print table: passes until the operator is done.
+    void runReports(const quorvel::printrun::PrintRun& run);
     /// The report definition the print run uses, beside the program.
     QString definitionPath() const;
-    /// The checks between the confirmation and the emptying of the print table: false stops.
-    bool preflightApproves();
 
     quorvel::app::Dialogs& m_dialogs;
     quorvel::app::ErrorHandler m_errors;

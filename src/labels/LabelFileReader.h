@@ -1,7 +1,7 @@
 // Reads a label file line by line, handing each complete line to a sink.
 #pragma once
 
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 
 #include <QString>
 

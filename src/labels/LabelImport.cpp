@@ -1,6 +1,6 @@
 #include "labels/LabelImport.h"
 
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 
 namespace quorvel::labels {
 

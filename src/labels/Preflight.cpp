@@ -1,6 +1,6 @@
 #include "labels/Preflight.h"
 
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "labels/PrintTable.h"
 #include "report/engine/BarcodeEncoder.h"
 #include "report/engine/EngineUi.h"
@@ -118,16 +118,16 @@ QString barcodeProblem(const QString& engineError)
 QString rowProblems(const table::Table& t, int row, CodeChecker& codes)
 {
     QStringList reasons;
-    if (const QString& code = codes.problem(t.textAt(row, CODIGO_BARRA)); !code.isEmpty())
+    if (const QString& code = codes.problem(t.textAt(row, ImportField::CODIGO_BARRA)); !code.isEmpty())
         reasons << code;
-    if (t.isNullAt(row, qtd)) {
+    if (t.isNullAt(row, ImportField::qtd)) {
         reasons << QString::fromUtf8("Quantidade vazia: esta linha não gera etiquetas");
-    } else if (const std::int32_t n = t.integerAt(row, qtd); n == 0) {
+    } else if (const std::int32_t n = t.integerAt(row, ImportField::qtd); n == 0) {
         reasons << QString::fromUtf8("Quantidade 0: esta linha não gera etiquetas");
     } else if (n < 0) {
         reasons << QString::fromUtf8("Quantidade negativa (%1): esta linha não gera etiquetas").arg(n);
     }
-    if (t.isNullAt(row, PRECO1))
+    if (t.isNullAt(row, ImportField::PRECO1))
         reasons << QString::fromUtf8("Preço vazio: a etiqueta sairá sem preço");
     return reasons.join(QLatin1Char('\n'));
 }
@@ -138,11 +138,11 @@ PreflightSummary summarize(const table::Table& t, const PrintPlan& plan, CodeChe
     s.rows = t.rowCount();
     QSet<QString> listed;
     for (int row = 0; row < s.rows; ++row) {
-        const std::int32_t n = t.integerAt(row, qtd);
+        const std::int32_t n = t.integerAt(row, ImportField::qtd);
         if (n < 1)
             continue;
         s.labels += n;
-        const std::string code = t.textAt(row, CODIGO_BARRA);
+        const std::string code = t.textAt(row, ImportField::CODIGO_BARRA);
         if (codes.problem(code).isEmpty())
             continue;
         ++s.errorRows;

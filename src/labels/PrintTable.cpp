@@ -1,6 +1,6 @@
 #include "labels/PrintTable.h"
 
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "table/Failure.h"
 #include "table/Numbers.h"
 
@@ -30,7 +30,7 @@ std::int64_t countLabels(const table::Table& importTable)
 {
     std::int64_t total = 0;
     for (int row = 0; row < importTable.rowCount(); ++row) {
-        std::int32_t n = importTable.integerAt(row, qtd);
+        std::int32_t n = importTable.integerAt(row, ImportField::qtd);
         if (n > 0)
             total += n;
     }
@@ -58,30 +58,30 @@ void expand(table::Table& importTable, table::Table& printTable)
     table::DecimalSeparatorScope separator;
     printTable.clear();
     for (importTable.first(); !importTable.atEnd(); importTable.next()) {
-        std::int32_t n = importTable.integer(qtd);
+        std::int32_t n = importTable.integer(ImportField::qtd);
         if (n < 1)
             continue;
         // Every copy carries the same values: read them once per import-table row.
-        const std::string codigo = importTable.text(CODIGO_BARRA);
-        const std::string grupoText = importTable.text(GRUPO);
-        const std::string subgrupoText = importTable.text(SUBGRUPO);
-        const std::string tipoText = importTable.text(TIPO);
-        const std::string referenciaText = importTable.text(REFER_FABRICANTE);
-        const std::string corText = importTable.text(DESC_COR_PRODUTO);
-        const std::string precoText = importTable.text(PRECO1);
-        const std::string marca = importTable.text(GRIFFE);
-        const std::string tamanho = importTable.text(TAMANHO);
+        const std::string codigo = importTable.text(ImportField::CODIGO_BARRA);
+        const std::string grupoText = importTable.text(ImportField::GRUPO);
+        const std::string subgrupoText = importTable.text(ImportField::SUBGRUPO);
+        const std::string tipoText = importTable.text(ImportField::TIPO);
+        const std::string referenciaText = importTable.text(ImportField::REFER_FABRICANTE);
+        const std::string corText = importTable.text(ImportField::DESC_COR_PRODUTO);
+        const std::string precoText = importTable.text(ImportField::PRECO1);
+        const std::string marca = importTable.text(ImportField::GRIFFE);
+        const std::string tamanho = importTable.text(ImportField::TAMANHO);
         for (std::int32_t i = 0; i < n; ++i) {
             printTable.append();
-            printTable.setText(Codigo, codigo);
-            printTable.setText(grupo, grupoText);
-            printTable.setText(subgrupo, subgrupoText);
-            printTable.setText(tipo, tipoText);
-            printTable.setText(referencia, referenciaText);
-            printTable.setText(cor, corText);
-            printTable.setText(preco, precoText);
-            printTable.setText(Marca, marca);
-            printTable.setText(Tam, tamanho);
+            printTable.setText(PrintField::Codigo, codigo);
+            printTable.setText(PrintField::grupo, grupoText);
+            printTable.setText(PrintField::subgrupo, subgrupoText);
+            printTable.setText(PrintField::tipo, tipoText);
+            printTable.setText(PrintField::referencia, referenciaText);
+            printTable.setText(PrintField::cor, corText);
+            printTable.setText(PrintField::preco, precoText);
+            printTable.setText(PrintField::Marca, marca);
+            printTable.setText(PrintField::Tam, tamanho);
             printTable.store();
         }
     }

@@ -8,8 +8,12 @@
 
 namespace quorvel::labels {
 
-enum PrintField : int {
-    Codigo, Descricao, referencia, cor, Tam, Marca, preco, tipo, grupo, subgrupo,
+/// Field positions of the print table, in table order, under the fields' own names.
+struct PrintField
+{
+    enum Id : int {
+        Codigo, Descricao, referencia, cor, Tam, Marca, preco, tipo, grupo, subgrupo,
+    };
 };
 
 /// The print table "cdsImpEtq", open and empty.

@@ -456,7 +456,8 @@ void Table::store()
     for (std::size_t f : m_required) {
         const Value& v = m_pending->values[f];
         if (v.null || (m_fields[f].type == FieldType::Text && v.text.empty()))
-            throw Failure(QStringLiteral("Field '%1' must have a value").arg(QString::fromStdString(m_fields[f].name)));
+            throw MissingValue(QStringLiteral("Field '%1' must have a value").arg(QString::fromStdString(m_fields[f].name)),
+                               *this, static_cast<int>(f));
     }
     if (m_state == State::Inserting)
         m_rows->insert(m_current, m_pending->values);

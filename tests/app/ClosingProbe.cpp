@@ -6,7 +6,7 @@
 #include "app/MessageBoxDialogs.h"
 #include "app/Startup.h"
 #include "app/TFrmLerEtiqueta.h"
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "report/engine/DataLock.h"
 
 #include <QAbstractButton>

@@ -6,6 +6,7 @@
 #include "report/engine/DataLock.h"
 #include "report/engine/ReportProject.h"
 #include "support/HeadlessUi.h"
+#include "support/ScopedLockPath.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -107,7 +109,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         lockPath = dir.filePath(QStringLiteral("data.lock"));
-        report::DataLock::setPath(lockPath);
+        lockScope.emplace(lockPath);
     }
 
     void TearDown() override
@@ -115,7 +117,6 @@ protected:
         EXPECT_EQ(report::DataLock::depth(), 0) << "the run kept the data lock";
         EXPECT_TRUE(lockFileFree(lockPath)) << "the lock file is still locked";
         app::test::WindowTest::TearDown();
-        report::DataLock::setPath(report::DataLock::defaultPath());
         while (QApplication::overrideCursor())
             QApplication::restoreOverrideCursor();
     }
@@ -123,7 +124,7 @@ protected:
     /// The window with the engine's windows replaced by `ui`, or the real ones when null.
     void open(report::EngineUi* engineUi)
     {
-        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+        locale.set(quorvel::test::brazil());
         window = std::make_unique<TFrmLerEtiqueta>(dialogs, engineUi);
         window->show();
         window->activateWindow();
@@ -147,6 +148,7 @@ protected:
     }
 
     QString lockPath;
+    std::optional<quorvel::test::ScopedLockPath> lockScope;
     report::HeadlessUi ui;
     const QString confirm = QString::fromUtf8("Confirma a impressão das etiquetas?");
     const QString again = QStringLiteral("Deseja imprimir novamente ?");

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/Dialogs.h"
+#include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -9,14 +10,6 @@
 #include <functional>
 #include <ostream>
 #include <vector>
-
-/// Readable QStrings in failure messages, control characters escaped.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    QString shown = text;
-    shown.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    *os << '"' << shown.toStdString() << '"';
-}
 
 namespace quorvel::app::test {
 

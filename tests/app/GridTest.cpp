@@ -23,10 +23,10 @@ protected:
         WindowTest::SetUp();
         if (HasFatalFailure())
             return;
-        cor = model()->columnOfField(labels::DESC_COR_PRODUTO);
-        griffe = model()->columnOfField(labels::GRIFFE);
-        preco = model()->columnOfField(labels::PRECO1);
-        quantity = model()->columnOfField(labels::qtd);
+        cor = model()->columnOfField(labels::ImportField::DESC_COR_PRODUTO);
+        griffe = model()->columnOfField(labels::ImportField::GRIFFE);
+        preco = model()->columnOfField(labels::ImportField::PRECO1);
+        quantity = model()->columnOfField(labels::ImportField::qtd);
     }
 
     /// A list of rows A, B, C with the grid focused on the first.
@@ -60,7 +60,7 @@ TEST_F(GridTest, ColumnsShowNineFieldsWithTheirTitlesWidthsAndAlignment)
     ASSERT_EQ(model()->columnCount(), 9);
     for (int c = 0; c < 9; ++c)
         EXPECT_EQ(model()->headerData(c, Qt::Horizontal).toString(), QString::fromUtf8(titles[c]));
-    EXPECT_EQ(model()->columnOfField(labels::CODIGO_BARRA), -1);
+    EXPECT_EQ(model()->columnOfField(labels::ImportField::CODIGO_BARRA), -1);
     QFontMetrics fm(grid()->font());
     int defaultWidth = fm.horizontalAdvance(QLatin1Char('0')) * 20 + 4;
     const int widths[] = {defaultWidth, defaultWidth, 100, 97, 99, defaultWidth, 50, 55, 31};
@@ -140,18 +140,18 @@ TEST_F(GridTest, F2OpensTheEditorOnTheCellWithItsText)
 TEST_F(GridTest, TypedTextIsWrittenByEnterAndCutToTheFieldWidth)
 {
     threeRows();
-    goToColumn(model()->columnOfField(labels::TAMANHO));
+    goToColumn(model()->columnOfField(labels::ImportField::TAMANHO));
     type("XGGGGGGGGG");
     ASSERT_NE(grid()->cellEditor(), nullptr);
     EXPECT_EQ(grid()->cellEditor()->text(), "XGGGGGGG");
     EXPECT_EQ(list().state(), table::Table::State::Editing);
     press(Qt::Key_Return);
     EXPECT_EQ(grid()->cellEditor(), nullptr);
-    EXPECT_EQ(cell(0, labels::TAMANHO), "XGGGGGGG");
+    EXPECT_EQ(cell(0, labels::ImportField::TAMANHO), "XGGGGGGG");
     press(Qt::Key_Down);
     EXPECT_EQ(list().state(), table::Table::State::Browsing) << "moving stores the changed row";
     EXPECT_EQ(list().currentRow(), 1);
-    EXPECT_EQ(cell(0, labels::TAMANHO), "XGGGGGGG");
+    EXPECT_EQ(cell(0, labels::ImportField::TAMANHO), "XGGGGGGG");
 }
 
 TEST_F(GridTest, MovingToAnotherRowWritesTheEditorAndStores)
@@ -160,7 +160,7 @@ TEST_F(GridTest, MovingToAnotherRowWritesTheEditorAndStores)
     goToColumn(cor);
     type("VERDE");
     press(Qt::Key_Down);
-    EXPECT_EQ(cell(0, labels::DESC_COR_PRODUTO), "VERDE");
+    EXPECT_EQ(cell(0, labels::ImportField::DESC_COR_PRODUTO), "VERDE");
     EXPECT_FALSE(list().isPending());
     EXPECT_EQ(list().currentRow(), 1);
 }
@@ -192,7 +192,7 @@ TEST_F(GridTest, PriceCellTakesDigitsSignsAndTheRegionalSeparatorOnly)
     ASSERT_NE(grid()->cellEditor(), nullptr);
     EXPECT_EQ(grid()->cellEditor()->text(), "123,45");
     press(Qt::Key_Return);
-    EXPECT_EQ(cell(0, labels::PRECO1), "123,45");
+    EXPECT_EQ(cell(0, labels::ImportField::PRECO1), "123,45");
 }
 
 TEST_F(GridTest, EscUndoesTheEditorFirstThenTheRow)
@@ -204,10 +204,10 @@ TEST_F(GridTest, EscUndoesTheEditorFirstThenTheRow)
     type("ROXO");
     press(Qt::Key_Escape);
     EXPECT_EQ(grid()->cellEditor(), nullptr);
-    EXPECT_EQ(cell(0, labels::DESC_COR_PRODUTO), "VERDE") << "the first Esc only drops what the editor held";
+    EXPECT_EQ(cell(0, labels::ImportField::DESC_COR_PRODUTO), "VERDE") << "the first Esc only drops what the editor held";
     press(Qt::Key_Escape);
     EXPECT_FALSE(list().isPending());
-    EXPECT_EQ(cell(0, labels::DESC_COR_PRODUTO), "AZUL");
+    EXPECT_EQ(cell(0, labels::ImportField::DESC_COR_PRODUTO), "AZUL");
 }
 
 TEST_F(GridTest, DownOnTheLastRowAppendsAndUpDiscardsIt)
@@ -306,7 +306,7 @@ TEST_F(GridTest, RefusedStoreOpensTheEditorOfTheMissingField)
     // The focus moves to "..." with the changed new row still pending.
     window->btnLocaliza->setFocus(Qt::TabFocusReason);
     EXPECT_TRUE(list().isPending());
-    EXPECT_EQ(cell(3, labels::GRUPO), "GRUPO NOVO");
+    EXPECT_EQ(cell(3, labels::ImportField::GRUPO), "GRUPO NOVO");
 
     dialogs.answers.push_back(Button::Ok);
     import(labelLine("D"));
@@ -328,7 +328,7 @@ TEST_F(GridTest, RefusedStoreOpensTheEditorOfTheMissingField)
     import(labelLine("D"));
     settle();
     EXPECT_EQ(model()->rowCount(), 4);
-    EXPECT_EQ(cell(3, labels::GRUPO), "D");
+    EXPECT_EQ(cell(3, labels::ImportField::GRUPO), "D");
 }
 
 TEST_F(GridTest, LeavingTheGridDiscardsAnUnchangedNewRowAndWritesTheEditor)
@@ -343,7 +343,7 @@ TEST_F(GridTest, LeavingTheGridDiscardsAnUnchangedNewRowAndWritesTheEditor)
     goToColumn(cor);
     type("PRETO");
     window->edtArquivo->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(cell(0, labels::DESC_COR_PRODUTO), "PRETO");
+    EXPECT_EQ(cell(0, labels::ImportField::DESC_COR_PRODUTO), "PRETO");
     EXPECT_TRUE(list().isPending()) << "a changed row stays pending";
     EXPECT_EQ(grid()->cellEditor(), nullptr);
 }

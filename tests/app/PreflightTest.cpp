@@ -51,7 +51,7 @@ protected:
     {
         std::string out;
         for (int row = 0; row < window->cdsImpEtq->rowCount(); ++row)
-            out += window->cdsImpEtq->textAt(row, labels::grupo) + " ";
+            out += window->cdsImpEtq->textAt(row, labels::PrintField::grupo) + " ";
         return out;
     }
 
@@ -80,7 +80,7 @@ TEST_F(PreflightTest, MarksRowsThatWillNotPrintAsExpected)
     // A price emptied in the list: a file always brings one.
     list().moveTo(2);
     list().edit();
-    list().setNull(labels::PRECO1);
+    list().setNull(labels::ImportField::PRECO1);
     list().store();
 
     EXPECT_EQ(tip(0), QString::fromUtf8("Código de barras inválido: dígito verificador deveria ser 7"));
@@ -102,11 +102,11 @@ TEST_F(PreflightTest, CorrectingTheQuantityInTheGridRemovesItsMark)
     grid()->setFocus(Qt::OtherFocusReason);
     press(Qt::Key_Down);
     press(Qt::Key_End);
-    ASSERT_EQ(grid()->currentColumn(), model()->columnOfField(labels::qtd));
+    ASSERT_EQ(grid()->currentColumn(), model()->columnOfField(labels::ImportField::qtd));
     QSignalSpy announced(model(), &QAbstractItemModel::headerDataChanged);
     type("3");
     press(Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return list().integerAt(1, labels::qtd) == 3; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list().integerAt(1, labels::ImportField::qtd) == 3; }, 2000));
     EXPECT_FALSE(marked(1)) << tip(1).toStdString();
     EXPECT_FALSE(announced.isEmpty()) << "the row's header is drawn again";
     // Emptying it marks the row again.
@@ -114,7 +114,7 @@ TEST_F(PreflightTest, CorrectingTheQuantityInTheGridRemovesItsMark)
     ASSERT_NE(grid()->cellEditor(), nullptr);
     grid()->cellEditor()->clear();
     press(Qt::Key_Return);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return list().isNullAt(1, labels::qtd); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list().isNullAt(1, labels::ImportField::qtd); }, 2000));
     EXPECT_EQ(tip(1), QString::fromUtf8("Quantidade vazia: esta linha não gera etiquetas"));
 }
 

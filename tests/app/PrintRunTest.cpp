@@ -4,12 +4,16 @@
 #include "WindowFixture.h"
 
 #include "labels/PrintTable.h"
+#include "report/engine/PageDescription.h"
 #include "report/engine/ReportProject.h"
+#include "report/outputs/PageDump.h"
+#include "report/outputs/Snapshot.h"
 #include "support/HeadlessUi.h"
 
 #include <QCursor>
 #include <QDate>
 #include <QDir>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -34,6 +38,7 @@ struct PreviewSeen
     QString data;
     bool waitCursor = false;
     bool buttonEnabled = true;
+    QStringList pages;      // the dump of every page
 };
 
 class PrintRunTest : public app::test::WindowTest
@@ -46,10 +51,12 @@ protected:
             return;
         // The test programs live one folder below the build's Relatorios.
         window->programFolder = QStringLiteral(QUORVEL_BINARY_DIR);
-        ui.onPreview = [this](const report::PageDescription&) {
+        ui.onPreview = [this](const report::PageDescription& doc) {
             PreviewSeen seen;
+            for (std::size_t page = 0; page < doc.pages.size(); ++page)
+                seen.pages << report::dumpPage(doc, page);
             for (int row = 0; row < window->cdsImpEtq->rowCount(); ++row)
-                seen.grupos += QString::fromStdString(window->cdsImpEtq->textAt(row, labels::grupo)) + QLatin1Char(' ');
+                seen.grupos += QString::fromStdString(window->cdsImpEtq->textAt(row, labels::PrintField::grupo)) + QLatin1Char(' ');
             seen.grupos = seen.grupos.trimmed();
             seen.hasLoja = false;
             for (const auto& entry : window->RvPrjEtq->params())
@@ -75,7 +82,7 @@ protected:
     {
         QString out;
         for (int row = 0; row < window->cdsImpEtq->rowCount(); ++row)
-            out += QString::fromStdString(window->cdsImpEtq->textAt(row, labels::grupo)) + QLatin1Char(' ');
+            out += QString::fromStdString(window->cdsImpEtq->textAt(row, labels::PrintField::grupo)) + QLatin1Char(' ');
         return out.trimmed();
     }
 
@@ -85,7 +92,7 @@ protected:
         table::Table& t = *window->cdsEtqTemp;
         t.moveTo(2);
         t.edit();
-        t.setNull(labels::qtd);
+        t.setNull(labels::ImportField::qtd);
         t.store();
         settle();
     }
@@ -155,7 +162,7 @@ TEST_F(PrintRunTest, ExpandsReportsAndEndsTheProgramOnNo)
 TEST_F(PrintRunTest, DateFollowsTheRegionalSeparator)
 {
     importFive();
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    locale.set(QLocale(QLocale::German, QLocale::Germany));
     print({Button::Yes, Button::No});
     ASSERT_EQ(previews.size(), 1u);
     EXPECT_EQ(previews[0].data, QDate::currentDate().toString(QStringLiteral("MM.yy")));
@@ -199,7 +206,7 @@ TEST_F(PrintRunTest, SecondRunCannotStartWhileTheReportRuns)
         // A grid change during the run leaves the button disabled.
         window->cdsEtqTemp->first();
         window->cdsEtqTemp->edit();
-        window->cdsEtqTemp->setText(labels::GRUPO, "XZ");
+        window->cdsEtqTemp->setText(labels::ImportField::GRUPO, "XZ");
         window->cdsEtqTemp->store();
         EXPECT_FALSE(window->btnTag_2->isEnabled());
     };
@@ -293,7 +300,7 @@ TEST_F(PrintRunTest, UnstorablePendingRowReachesTheErrorBoxAfterEmptying)
     ASSERT_EQ(grupos(), "A A E E E");
 
     window->cdsEtqTemp->append();
-    window->cdsEtqTemp->setText(labels::GRUPO, "NOVO");
+    window->cdsEtqTemp->setText(labels::ImportField::GRUPO, "NOVO");
     print({Button::Yes, Button::Ok});
 
     ASSERT_EQ(dialogs.shown.size(), 2u);
@@ -335,6 +342,34 @@ TEST_F(PrintRunTest, ImportedExampleFileGivesOneRowPerLabel)
     EXPECT_EQ(window->cdsImpEtq->rowCount(), labelsWanted);
     EXPECT_EQ(ui.errors, QStringList());
     EXPECT_EQ(ui.messages, QStringList());
+}
+
+// quorvel-batch print runs the window's own print run: the same file gives the same pages.
+TEST_F(PrintRunTest, WindowAndBatchLayTheSamePages)
+{
+    const QString file = QStringLiteral(QUORVEL_SOURCE_DIR "/examples/loja-centro.txt");
+    dialogs.files.push_back(file);
+    dialogs.answers.push_back(Button::Yes);
+    window->btnLocalizaClick();
+    print({Button::Yes, Button::No});
+    ASSERT_EQ(previews.size(), 1u);
+    ASSERT_FALSE(previews[0].pages.isEmpty());
+
+    const QString snapshot = dir.filePath(QStringLiteral("batch.ndr"));
+    QProcess batch;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("LC_NUMERIC"));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("pt_BR.UTF-8"));
+    batch.setProcessEnvironment(env);
+    batch.start(QStringLiteral(QUORVEL_BINARY_DIR "/quorvel-batch"), {QStringLiteral("print"), file, QStringLiteral("-o"), snapshot});
+    ASSERT_TRUE(batch.waitForFinished(60000));
+    ASSERT_EQ(batch.exitCode(), 0) << batch.readAllStandardError().constData();
+    const report::PageDescription doc = report::snapshot::read(snapshot);
+    QStringList pages;
+    for (std::size_t page = 0; page < doc.pages.size(); ++page)
+        pages << report::dumpPage(doc, page);
+    EXPECT_EQ(pages, previews[0].pages);
 }
 
 // The window's own engine windows: the preview opens over the generated labels, and closing it

@@ -5,9 +5,10 @@
 
 #include "app/DbGrid.h"
 #include "app/TFrmLerEtiqueta.h"
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "table/Table.h"
 #include "table/TableModel.h"
+#include "support/Scoped.h"
 
 #include <QApplication>
 #include <QFile>
@@ -41,7 +42,7 @@ protected:
     /// replaced by `engineUi` when given.
     void openWindow(report::EngineUi* engineUi)
     {
-        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+        locale.set(quorvel::test::brazil());
         window = engineUi ? std::make_unique<TFrmLerEtiqueta>(dialogs, engineUi) : std::make_unique<TFrmLerEtiqueta>(dialogs);
         window->show();
         window->activateWindow();
@@ -52,7 +53,6 @@ protected:
     {
         EXPECT_TRUE(dialogs.answers.empty()) << "answers left unused";
         window.reset();
-        QLocale::setDefault(QLocale::c());
     }
 
     QString writeFile(const QByteArray& bytes)
@@ -95,7 +95,7 @@ protected:
     }
 
     /// Field text of a row, as the table holds it.
-    std::string cell(int row, labels::ImportField field) { return list().textAt(row, field); }
+    std::string cell(int row, labels::ImportField::Id field) { return list().textAt(row, field); }
 
     QColor editColour() { return window->edtArquivo->palette().color(QPalette::Base); }
     QColor windowColour() { return QApplication::palette().color(QPalette::Base); }
@@ -103,6 +103,7 @@ protected:
     /// Waits for the queued announcements of new rows to reach the views.
     void settle() { QCoreApplication::processEvents(); }
 
+    quorvel::test::ScopedLocale locale;
     FakeDialogs dialogs;
     std::unique_ptr<TFrmLerEtiqueta> window;
     QTemporaryDir dir;

@@ -224,10 +224,10 @@ TEST_F(WindowTest, ImportsAccumulateAndTheLastChoiceIsOfferedAgain)
     window->btnLocalizaClick();
     settle();
     ASSERT_EQ(list().rowCount(), 4);
-    EXPECT_EQ(cell(0, labels::GRUPO), "A");
-    EXPECT_EQ(cell(1, labels::GRUPO), "B");
-    EXPECT_EQ(cell(2, labels::GRUPO), "C");
-    EXPECT_EQ(cell(3, labels::GRUPO), "C");
+    EXPECT_EQ(cell(0, labels::ImportField::GRUPO), "A");
+    EXPECT_EQ(cell(1, labels::ImportField::GRUPO), "B");
+    EXPECT_EQ(cell(2, labels::ImportField::GRUPO), "C");
+    EXPECT_EQ(cell(3, labels::ImportField::GRUPO), "C");
     EXPECT_EQ(model()->rowCount(), 4);
     EXPECT_EQ(model()->data(model()->index(0, 0)).toString(), "A");
 }

@@ -4,8 +4,9 @@
 #include "faults/FaultSupport.h"
 
 #include "labels/LabelFileReader.h"
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "table/Failure.h"
+#include "support/Scoped.h"
 
 #include <QFile>
 #include <QLocale>
@@ -38,8 +39,7 @@ void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
 class LabelFileEnd : public ::testing::TestWithParam<EndCase>
 {
 protected:
-    void SetUp() override { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
-    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+    quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
 
     QString prepare(const EndCase& c)
     {

@@ -162,6 +162,50 @@ TEST_F(BatchTest, HelpNamesTheCommands)
     EXPECT_NE(r.out.find("check [--definition PATH] FILE..."), std::string::npos);
 }
 
+struct UsageCase
+{
+    const char* name;
+    std::string args;
+    std::string why;   ///< the first line on standard error, after "quorvel-batch COMMAND: "
+};
+
+void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.args; }
+
+class BatchUsage : public BatchTest, public ::testing::WithParamInterface<UsageCase>
+{};
+
+// print and render read their options alike and word a wrong one alike, before reading any file.
+TEST_P(BatchUsage, NamesWhatIsWrongThenTheUsageLine)
+{
+    const UsageCase& c = GetParam();
+    Result r = run(c.args);
+    EXPECT_EQ(r.status, 2);
+    const std::string command = c.args.substr(0, c.args.find(' '));
+    const std::string first = r.err.substr(0, r.err.find('\n'));
+    EXPECT_EQ(first, "quorvel-batch " + command + ": " + c.why);
+    EXPECT_NE(r.err.find("\nUsage: quorvel-batch " + command + " "), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PrintAndRender, BatchUsage,
+    ::testing::Values(
+        UsageCase{"PrintWithoutFiles", "print -o x.pdf", "no label file named"},
+        UsageCase{"RenderWithoutSnapshot", "render -o x.pdf", "no snapshot named"},
+        UsageCase{"RenderOfTwoSnapshots", "render a.ndr b.ndr -o x.pdf", "one snapshot at a time"},
+        UsageCase{"PrintWithoutOutput", "print absent.txt", "name an output: --png DIR or -o FILE"},
+        UsageCase{"RenderWithoutOutput", "render absent.ndr", "name an output: --png DIR or -o FILE"},
+        UsageCase{"PrintToAnotherKindOfFile", "print absent.txt -o x.png", "-o writes a .pdf or a .ndr file"},
+        UsageCase{"RenderToAnotherKindOfFile", "render absent.ndr -o x.png", "-o writes a .pdf or a .ndr file"},
+        UsageCase{"PrintDpiOutOfRange", "print absent.txt --png out --dpi 5", "--dpi takes a number from 10 to 2400"},
+        UsageCase{"RenderDpiNotANumber", "render absent.ndr --png out --dpi x", "--dpi takes a number from 10 to 2400"},
+        UsageCase{"PrintStartBelowOne", "print absent.txt -o x.pdf --start 0", "--start takes a whole number from 1"},
+        UsageCase{"PrintOptionWithoutValue", "print absent.txt --definition", "--definition needs a value"},
+        UsageCase{"RenderOptionWithoutValue", "render absent.ndr -o", "-o needs a value"},
+        UsageCase{"PrintUnknownOption", "print absent.txt -o x.pdf --copies 2", "unknown option '--copies'"},
+        UsageCase{"RenderUnknownOption", "render absent.ndr -o x.pdf --start 2", "unknown option '--start'"}),
+    [](const ::testing::TestParamInfo<UsageCase>& row) { return std::string(row.param.name); });
+
 /// An item line with its own bar code.
 std::string coded(const std::string& grupo, const std::string& qtd, const std::string& code)
 {

@@ -5,8 +5,9 @@
 #include "labels/LabelFixtures.h"
 #include "labels/LabelFileReader.h"
 #include "labels/LabelImport.h"
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "table/Failure.h"
+#include "support/Scoped.h"
 
 #include <QDir>
 #include <QLocale>
@@ -52,7 +53,7 @@ Outcome importBytes(const std::string& bytes, table::Table* keep = nullptr)
     } catch (const Failure& f) {
         o.message = f.message().toStdString();
     }
-    o.groups = test::column(t, GRUPO);
+    o.groups = test::column(t, ImportField::GRUPO);
     o.current = t.currentRow();
     o.pending = t.isPending();
     return o;
@@ -61,7 +62,7 @@ Outcome importBytes(const std::string& bytes, table::Table* keep = nullptr)
 class ReaderTest : public ::testing::Test
 {
 protected:
-    ReaderTest() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
 };
 
 struct FileCase
@@ -126,16 +127,16 @@ TEST_F(ReaderTest, WorkedExampleFillsEveryField)
     auto t = makeImportTable();
     Outcome o = importBytes("XVESTUARIO|CAMISETAS|NORTE|AZUL MARINHO|CM-204|BASICA|M|2000000012346|39,90|2|\r\n", t.get());
     ASSERT_EQ(o.message, "");
-    EXPECT_EQ(t->text(GRUPO), "VESTUARIO");
-    EXPECT_EQ(t->text(SUBGRUPO), "CAMISETAS");
-    EXPECT_EQ(t->text(GRIFFE), "NORTE");
-    EXPECT_EQ(t->text(DESC_COR_PRODUTO), "AZUL MARINHO");
-    EXPECT_EQ(t->text(REFER_FABRICANTE), "CM-204");
-    EXPECT_EQ(t->text(TIPO), "BASICA");
-    EXPECT_EQ(t->text(TAMANHO), "M");
-    EXPECT_EQ(t->text(CODIGO_BARRA), "2000000012346");
-    EXPECT_EQ(t->text(PRECO1), "39,9");
-    EXPECT_EQ(t->integer(qtd), 2);
+    EXPECT_EQ(t->text(ImportField::GRUPO), "VESTUARIO");
+    EXPECT_EQ(t->text(ImportField::SUBGRUPO), "CAMISETAS");
+    EXPECT_EQ(t->text(ImportField::GRIFFE), "NORTE");
+    EXPECT_EQ(t->text(ImportField::DESC_COR_PRODUTO), "AZUL MARINHO");
+    EXPECT_EQ(t->text(ImportField::REFER_FABRICANTE), "CM-204");
+    EXPECT_EQ(t->text(ImportField::TIPO), "BASICA");
+    EXPECT_EQ(t->text(ImportField::TAMANHO), "M");
+    EXPECT_EQ(t->text(ImportField::CODIGO_BARRA), "2000000012346");
+    EXPECT_EQ(t->text(ImportField::PRECO1), "39,9");
+    EXPECT_EQ(t->integer(ImportField::qtd), 2);
 }
 
 TEST_F(ReaderTest, TextKeepsItsWindows1252BytesAndMessagesDecodeThem)
@@ -143,8 +144,8 @@ TEST_F(ReaderTest, TextKeepsItsWindows1252BytesAndMessagesDecodeThem)
     auto t = makeImportTable();
     std::string line = labelLine({"A\xC7" "A\xCD", "S", "CORA\xC7\xC3O", "C", "R", "T", "P", "1", "39,90", "1"});
     importBytes(line + "\r\n" + item("B", "2", "39,9\xC7"), t.get());
-    EXPECT_EQ(t->textAt(0, GRUPO), "A\xC7" "A\xCD");
-    EXPECT_EQ(t->textAt(0, GRIFFE), "CORA\xC7\xC3O");
+    EXPECT_EQ(t->textAt(0, ImportField::GRUPO), "A\xC7" "A\xCD");
+    EXPECT_EQ(t->textAt(0, ImportField::GRIFFE), "CORA\xC7\xC3O");
     Outcome o = importBytes(item("B", "2", "39,9\xC7"));
     EXPECT_EQ(QString::fromStdString(o.message), QString::fromUtf8("'39,9Ç' is not a valid floating point value"));
 }
@@ -157,7 +158,7 @@ TEST_F(ReaderTest, EmptyRequiredTextStopsWithTheFieldAndLeavesTheRowPending)
     EXPECT_EQ(o.message, "Field 'GRIFFE' must have a value");
     EXPECT_TRUE(o.pending);
     EXPECT_EQ(o.groups, "A,B");
-    EXPECT_EQ(t->text(DESC_COR_PRODUTO), "COR");
+    EXPECT_EQ(t->text(ImportField::DESC_COR_PRODUTO), "COR");
     // The pending row blocks the next import before its first line.
     Outcome again = importBytes(item("D") + "\r\n", t.get());
     EXPECT_EQ(again.message, "Field 'GRIFFE' must have a value");
@@ -175,7 +176,7 @@ TEST_F(ReaderTest, ImportsAccumulate)
 
 TEST_F(ReaderTest, SeparatorFollowsTheRegionalSettings)
 {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    locale.set(QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_EQ(importBytes(item("A", "2", "39.90")).message, "");
     EXPECT_EQ(importBytes(item("A", "2", "39,90")).message, "'39,90' is not a valid floating point value");
 }
@@ -197,7 +198,7 @@ TEST_F(ReaderTest, LinesAcrossReadBuffersAndVeryLongLines)
     Outcome o = importBytes(bytes, t.get());
     EXPECT_EQ(o.message, "");
     EXPECT_EQ(o.groups, expected);
-    EXPECT_EQ(t->textAt(t->rowCount() - 1, DESC_COR_PRODUTO), std::string(40, 'c'));
+    EXPECT_EQ(t->textAt(t->rowCount() - 1, ImportField::DESC_COR_PRODUTO), std::string(40, 'c'));
 }
 
 TEST_F(ReaderTest, NumberLongerThanItsLimitIsNotANumber)

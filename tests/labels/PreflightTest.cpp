@@ -1,7 +1,8 @@
 // The words the operator reads about a row that will not print as expected, and the page limit.
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "labels/Preflight.h"
 #include "table/Failure.h"
+#include "support/Scoped.h"
 
 #include <QLocale>
 
@@ -51,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PageLimit, RefusesOnlyPastTheLimitNamingBothNumbers)
 {
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    const quorvel::test::ScopedLocale locale(quorvel::test::brazil());
     EXPECT_NO_THROW(labels::checkPageCount(9999, 9999));
     try {
         labels::checkPageCount(12345, 9999);
@@ -60,7 +61,6 @@ TEST(PageLimit, RefusesOnlyPastTheLimitNamingBothNumbers)
         EXPECT_EQ(f.message(), QString::fromUtf8("A impressão teria 12.345 páginas, mais que o limite de 9.999 páginas por "
                                                  "impressão. Diminua as quantidades e imprima em partes."));
     }
-    QLocale::setDefault(QLocale::c());
 }
 
 TEST(Summary, CountsErrorBoxesOnlyOnRowsThatPrint)
@@ -68,10 +68,10 @@ TEST(Summary, CountsErrorBoxesOnlyOnRowsThatPrint)
     auto t = labels::makeImportTable();
     const auto row = [&](const char* code, std::int32_t qtd) {
         t->append();
-        t->setText(labels::DESC_COR_PRODUTO, "AZUL");
-        t->setText(labels::GRIFFE, "NORTE");
-        t->setText(labels::CODIGO_BARRA, code);
-        t->setInteger(labels::qtd, qtd);
+        t->setText(labels::ImportField::DESC_COR_PRODUTO, "AZUL");
+        t->setText(labels::ImportField::GRIFFE, "NORTE");
+        t->setText(labels::ImportField::CODIGO_BARRA, code);
+        t->setInteger(labels::ImportField::qtd, qtd);
         t->store();
     };
     row("7891000000002", 2);

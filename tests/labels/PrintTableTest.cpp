@@ -1,7 +1,8 @@
 // The print table and the expansion of the label list into one row per label.
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "labels/PrintTable.h"
 #include "table/Failure.h"
+#include "support/Scoped.h"
 
 #include <QLocale>
 
@@ -15,17 +16,17 @@ namespace {
 class PrintTableTest : public ::testing::Test
 {
 protected:
-    PrintTableTest() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
 
     void add(const std::string& code, const char* quantity, const char* price = "12,34")
     {
         importTable->append();
-        importTable->setText(CODIGO_BARRA, code);
-        importTable->setText(DESC_COR_PRODUTO, "COR");
-        importTable->setText(GRIFFE, "MARCA");
-        importTable->setText(PRECO1, price);
+        importTable->setText(ImportField::CODIGO_BARRA, code);
+        importTable->setText(ImportField::DESC_COR_PRODUTO, "COR");
+        importTable->setText(ImportField::GRIFFE, "MARCA");
+        importTable->setText(ImportField::PRECO1, price);
         if (quantity)
-            importTable->setText(qtd, quantity);
+            importTable->setText(ImportField::qtd, quantity);
         importTable->store();
     }
 
@@ -33,7 +34,7 @@ protected:
     {
         std::string out;
         for (int row = 0; row < printTable->rowCount(); ++row)
-            out += printTable->textAt(row, Codigo);
+            out += printTable->textAt(row, PrintField::Codigo);
         return out;
     }
 
@@ -65,31 +66,31 @@ TEST_F(PrintTableTest, NoPositiveQuantityGivesAnEmptyTable)
 TEST_F(PrintTableTest, NarrowTargetsAreCutAndDescricaoStaysEmpty)
 {
     importTable->append();
-    importTable->setText(CODIGO_BARRA, "7891234000019");
-    importTable->setText(DESC_COR_PRODUTO, std::string(30, 'c'));
-    importTable->setText(GRIFFE, std::string(25, 'm'));
-    importTable->setText(TAMANHO, "XGG");
-    importTable->setText(REFER_FABRICANTE, "CM-204");
-    importTable->setText(TIPO, "BASICA");
-    importTable->setText(GRUPO, "VESTUARIO");
-    importTable->setText(SUBGRUPO, "CAMISETAS");
-    importTable->setText(PRECO1, "12,34");
-    importTable->setText(qtd, "1");
+    importTable->setText(ImportField::CODIGO_BARRA, "7891234000019");
+    importTable->setText(ImportField::DESC_COR_PRODUTO, std::string(30, 'c'));
+    importTable->setText(ImportField::GRIFFE, std::string(25, 'm'));
+    importTable->setText(ImportField::TAMANHO, "XGG");
+    importTable->setText(ImportField::REFER_FABRICANTE, "CM-204");
+    importTable->setText(ImportField::TIPO, "BASICA");
+    importTable->setText(ImportField::GRUPO, "VESTUARIO");
+    importTable->setText(ImportField::SUBGRUPO, "CAMISETAS");
+    importTable->setText(ImportField::PRECO1, "12,34");
+    importTable->setText(ImportField::qtd, "1");
     importTable->store();
     expand(*importTable, *printTable);
     ASSERT_EQ(printTable->rowCount(), 1);
     printTable->first();
-    EXPECT_EQ(printTable->text(cor), std::string(20, 'c'));
-    EXPECT_EQ(printTable->text(Marca), std::string(20, 'm'));
-    EXPECT_EQ(printTable->text(Tam), "XG");
-    EXPECT_TRUE(printTable->isNull(Descricao));
-    EXPECT_EQ(printTable->text(Codigo), "7891234000019");
-    EXPECT_EQ(printTable->text(referencia), "CM-204");
-    EXPECT_EQ(printTable->text(tipo), "BASICA");
-    EXPECT_EQ(printTable->text(grupo), "VESTUARIO");
-    EXPECT_EQ(printTable->text(subgrupo), "CAMISETAS");
-    EXPECT_EQ(printTable->currency(preco), 12.34);
-    EXPECT_EQ(printTable->text(preco), "12,34");
+    EXPECT_EQ(printTable->text(PrintField::cor), std::string(20, 'c'));
+    EXPECT_EQ(printTable->text(PrintField::Marca), std::string(20, 'm'));
+    EXPECT_EQ(printTable->text(PrintField::Tam), "XG");
+    EXPECT_TRUE(printTable->isNull(PrintField::Descricao));
+    EXPECT_EQ(printTable->text(PrintField::Codigo), "7891234000019");
+    EXPECT_EQ(printTable->text(PrintField::referencia), "CM-204");
+    EXPECT_EQ(printTable->text(PrintField::tipo), "BASICA");
+    EXPECT_EQ(printTable->text(PrintField::grupo), "VESTUARIO");
+    EXPECT_EQ(printTable->text(PrintField::subgrupo), "CAMISETAS");
+    EXPECT_EQ(printTable->currency(PrintField::preco), 12.34);
+    EXPECT_EQ(printTable->text(PrintField::preco), "12,34");
 }
 
 TEST_F(PrintTableTest, RowWithoutPriceGivesNoPrice)
@@ -97,7 +98,7 @@ TEST_F(PrintTableTest, RowWithoutPriceGivesNoPrice)
     add("A", "1", "");
     expand(*importTable, *printTable);
     printTable->first();
-    EXPECT_TRUE(printTable->isNull(preco));
+    EXPECT_TRUE(printTable->isNull(PrintField::preco));
 }
 
 TEST_F(PrintTableTest, UnstorablePendingRowFailsAfterEmptying)
@@ -105,7 +106,7 @@ TEST_F(PrintTableTest, UnstorablePendingRowFailsAfterEmptying)
     add("A", "1");
     expand(*importTable, *printTable);
     importTable->append();
-    importTable->setText(GRUPO, "G");
+    importTable->setText(ImportField::GRUPO, "G");
     try {
         expand(*importTable, *printTable);
         FAIL() << "expanded";
@@ -145,7 +146,7 @@ TEST_F(PrintTableTest, TableHasTheTenFieldsInOrder)
         EXPECT_EQ(printTable->field(f).width, widths[f]);
         EXPECT_FALSE(printTable->field(f).required);
     }
-    EXPECT_EQ(printTable->field(preco).type, table::FieldType::Currency);
+    EXPECT_EQ(printTable->field(PrintField::preco).type, table::FieldType::Currency);
 }
 
 struct BoundCase

@@ -3,9 +3,11 @@
 
 #include "report/engine/PageDescription.h"
 #include "report/outputs/PagePainter.h"
+#include "support/QtPrinters.h"
 
 #include <QImage>
 #include <QPainter>
+#include <QRect>
 
 #include <cmath>
 #include <cstddef>
@@ -30,6 +32,17 @@ inline QImage rasterPage(const report::PageDescription& doc, std::size_t index, 
     report::paintPage(painter, doc, index);
     painter.end();
     return image;
+}
+
+/// The smallest rectangle holding every pixel darker than `darkerThan` (grey level, 0-255).
+inline QRect inkBounds(const QImage& image, int darkerThan = 128)
+{
+    QRect r;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < darkerThan)
+                r |= QRect(x, y, 1, 1);
+    return r;
 }
 
 } // namespace quorvel::test

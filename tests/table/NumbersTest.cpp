@@ -1,5 +1,6 @@
 #include "table/Numbers.h"
 #include "table/Windows1252.h"
+#include "support/Scoped.h"
 
 #include <QLocale>
 
@@ -132,7 +133,7 @@ TEST(Windows1252, EveryByteBecomesOneCharacter)
 
 TEST(DecimalSeparatorScope, PinsAndRestores)
 {
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    const quorvel::test::ScopedLocale locale(quorvel::test::brazil());
     EXPECT_EQ(decimalSeparator(), ',');
     {
         DecimalSeparatorScope pin('.');

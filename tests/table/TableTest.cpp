@@ -1,5 +1,6 @@
 #include "table/Failure.h"
 #include "table/Table.h"
+#include "support/Scoped.h"
 
 #include <QLocale>
 
@@ -18,7 +19,7 @@ std::vector<FieldDef> twoFields()
 class TableTest : public ::testing::Test
 {
 protected:
-    TableTest() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
     Table t{"cdsTest", twoFields()};
 };
 
@@ -272,7 +273,7 @@ TEST_F(TableTest, AbandonedInsertReturnsToTheRowThatWasCurrent)
 // being edited, or sits after a new row inserted before it.
 TEST(TableRowValues, AgreeWithFieldReadsInEveryState)
 {
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    const quorvel::test::ScopedLocale locale(quorvel::test::brazil());
     Table t("cdsTest", {{"NOME", FieldType::Text, 5}, {"QTD", FieldType::Integer}, {"PRECO", FieldType::Fixed, 0, false, 14, 2},
                         {"VALOR", FieldType::Currency}, {"COR", FieldType::Text, 10}});
     const char* rows[][5] = {{"A", "1", "39,9", "10,5", "AZUL"}, {"", "-70000", "", "0", ""}, {"C", "", "0,01", "", "VERDE"}};
@@ -328,7 +329,7 @@ TEST(TableFieldKinds, WholeNumbersIntoDecimalAndTextFields)
 
 TEST(TableFieldKinds, StoredNumbersReadBackExactly)
 {
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    const quorvel::test::ScopedLocale locale(quorvel::test::brazil());
     Table t("cdsKinds", {{"PRECO", FieldType::Fixed, 0, false, 14, 2}, {"QTD", FieldType::Integer}, {"VALOR", FieldType::Currency},
                          {"NOME", FieldType::Text, 3}});
     const char* prices[] = {"-999999999999,99", "999999999999,99", "0", "-0,01", "63,5", "64", "-64,01"};

@@ -1,6 +1,7 @@
 #include "EngineFixtures.h"
 
 #include "report/engine/DataSetConnection.h"
+#include "support/Scoped.h"
 
 #include <QLocale>
 
@@ -15,7 +16,7 @@ namespace {
 class ConnectionTest : public ::testing::Test
 {
 protected:
-    ConnectionTest() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
 };
 
 TEST_F(ConnectionTest, OffersThePrintTableFieldsWithEngineTypesAndWidths)
@@ -66,11 +67,11 @@ TEST_F(ConnectionTest, CurrencyFollowsTheRegionalSettingsOfTheMomentRowByRow)
     ASSERT_TRUE(c.first());
     c.row(row);
     EXPECT_EQ(row[6].shown(), QStringLiteral("R$\u00a039,90"));
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    locale.set(QLocale(QLocale::English, QLocale::UnitedStates));
     ASSERT_TRUE(c.next());
     c.row(row);
     EXPECT_EQ(row[6].shown(), QStringLiteral("$39.90"));
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    locale.set(quorvel::test::brazil());
     ASSERT_TRUE(c.next());
     c.row(row);
     EXPECT_EQ(row[6].shown(), QStringLiteral("R$\u00a01.234,50"));

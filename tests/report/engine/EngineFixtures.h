@@ -35,36 +35,10 @@ QByteArray definitionXml(const QString& body);
 /// Writes `bytes` to a new file under `dir` and returns its full path.
 QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes);
 
+using test::inkBounds;
 using test::rasterPage;
 
 /// Every symbol zbarimg reads in `image`, as "TYPE:DATA" lines; empty when none.
 QStringList zbarDecode(const QImage& image);
 
 } // namespace quorvel::report::testing
-
-/// Readable QString failures, control characters escaped so a stray CR shows as \r.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"';
-    for (QChar c : s) {
-        if (c == u'\r')
-            *os << "\\r";
-        else if (c == u'\n')
-            *os << "\\n";
-        else if (c == u'"')
-            *os << "\\\"";
-        else
-            *os << QString(c).toUtf8().constData();
-    }
-    *os << '"';
-}
-
-inline void PrintTo(const QStringList& list, std::ostream* os)
-{
-    *os << '{';
-    for (const QString& s : list) {
-        PrintTo(s, os);
-        *os << ' ';
-    }
-    *os << '}';
-}

@@ -4,6 +4,7 @@
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
 #include "support/HeadlessUi.h"
+#include "support/ScopedLockPath.h"
 
 #include <QTemporaryDir>
 
@@ -19,7 +20,6 @@ namespace {
 class LockTest : public ::testing::Test
 {
 protected:
-    LockTest() { DataLock::setPath(dir.filePath(QStringLiteral("data.lock"))); }
     ~LockTest() override { EXPECT_EQ(DataLock::depth(), 0); }
 
     /// A second process that holds the lock until it reads a byte from the returned pipe.
@@ -51,6 +51,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    quorvel::test::ScopedLockPath lock{dir.filePath(QStringLiteral("data.lock"))};
     HeadlessUi ui;
 };
 

@@ -3,14 +3,13 @@
 #pragma once
 
 #include "report/engine/PageDescription.h"
+#include "support/QtPrinters.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <ostream>
 
-/// Readable QStrings in gtest's messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace quorvel::report::testing {
 

@@ -12,19 +12,10 @@
 
 using namespace quorvel::report;
 using namespace quorvel::report::testing;
+using quorvel::test::inkBounds;
 using quorvel::test::rasterPage;
 
 namespace {
-
-QRect inkBounds(const QImage& image)
-{
-    QRect r;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qGray(image.pixel(x, y)) < 128)
-                r |= QRect(x, y, 1, 1);
-    return r;
-}
 
 QString scan(const QImage& image, const QString& name)
 {

@@ -217,16 +217,6 @@ void PrintTo(const LikePreview& row, std::ostream* os) { *os << row.name; }
 
 class PdfLikePreview : public ::testing::TestWithParam<LikePreview> {};
 
-QRect inkBounds(const QImage& image)
-{
-    QRect r;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qGray(image.pixel(x, y)) < 160)
-                r |= QRect(x, y, 1, 1);
-    return r;
-}
-
 TEST_P(PdfLikePreview, InkLandsWhereThePainterPutsIt)
 {
     PageDescription doc;
@@ -250,7 +240,7 @@ TEST_P(PdfLikePreview, InkLandsWhereThePainterPutsIt)
     paintPage(p, doc, 0);
     p.end();
     painted.save(dir + QStringLiteral("/painted.png"));
-    const QRect a = inkBounds(fromPdf), b = inkBounds(painted);
+    const QRect a = quorvel::test::inkBounds(fromPdf, 160), b = quorvel::test::inkBounds(painted, 160);
     ASSERT_FALSE(a.isEmpty());
     const double tolerance = GetParam().tolerancePx;
     EXPECT_NEAR(a.left(), b.left(), tolerance);

@@ -1,8 +1,9 @@
 // The import table and insereItem: field order, notifications, the two-step price conversion,
 // the required fields and what a failure leaves behind.
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 #include "labels/PriceRule.h"
 #include "table/Failure.h"
+#include "support/Scoped.h"
 
 #include <QLocale>
 
@@ -44,14 +45,14 @@ std::string failureOf(table::Table& t, const LabelItem& i)
     return {};
 }
 
-class LabelListTest : public ::testing::Test
+class ImportTableTest : public ::testing::Test
 {
 protected:
-    LabelListTest() { QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)); }
+    quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
     std::unique_ptr<table::Table> t = makeImportTable();
 };
 
-TEST_F(LabelListTest, TableHasTheTenFieldsInOrder)
+TEST_F(ImportTableTest, TableHasTheTenFieldsInOrder)
 {
     const char* names[] = {"REFER_FABRICANTE", "DESC_COR_PRODUTO", "PRECO1", "GRIFFE", "CODIGO_BARRA",
                            "TAMANHO", "qtd", "TIPO", "GRUPO", "SUBGRUPO"};
@@ -61,28 +62,28 @@ TEST_F(LabelListTest, TableHasTheTenFieldsInOrder)
     for (int f = 0; f < 10; ++f) {
         EXPECT_EQ(t->field(f).name, names[f]);
         EXPECT_EQ(t->field(f).width, widths[f]) << names[f];
-        EXPECT_EQ(t->field(f).required, f == DESC_COR_PRODUTO || f == GRIFFE || f == CODIGO_BARRA) << names[f];
+        EXPECT_EQ(t->field(f).required, f == ImportField::DESC_COR_PRODUTO || f == ImportField::GRIFFE || f == ImportField::CODIGO_BARRA) << names[f];
     }
     EXPECT_TRUE(t->isEmpty());
 }
 
-TEST_F(LabelListTest, AssignsInItsOrderWithOneNotificationEach)
+TEST_F(ImportTableTest, AssignsInItsOrderWithOneNotificationEach)
 {
     std::vector<std::pair<table::Change::Kind, int>> seen;
     t->subscribe([&](const table::Change& c) { seen.emplace_back(c.kind, c.field); });
     insereItem(*t, everyday());
     using K = table::Change::Kind;
     std::vector<std::pair<K, int>> expected = {
-        {K::RowBegun, -1}, {K::FieldSet, GRUPO}, {K::FieldSet, SUBGRUPO}, {K::FieldSet, TIPO},
-        {K::FieldSet, REFER_FABRICANTE}, {K::FieldSet, DESC_COR_PRODUTO}, {K::FieldSet, PRECO1},
-        {K::FieldSet, GRIFFE}, {K::FieldSet, CODIGO_BARRA}, {K::FieldSet, TAMANHO}, {K::FieldSet, qtd},
+        {K::RowBegun, -1}, {K::FieldSet, ImportField::GRUPO}, {K::FieldSet, ImportField::SUBGRUPO}, {K::FieldSet, ImportField::TIPO},
+        {K::FieldSet, ImportField::REFER_FABRICANTE}, {K::FieldSet, ImportField::DESC_COR_PRODUTO}, {K::FieldSet, ImportField::PRECO1},
+        {K::FieldSet, ImportField::GRIFFE}, {K::FieldSet, ImportField::CODIGO_BARRA}, {K::FieldSet, ImportField::TAMANHO}, {K::FieldSet, ImportField::qtd},
         {K::RowStored, -1}};
     EXPECT_EQ(seen, expected);
     EXPECT_FALSE(t->isPending());
     EXPECT_EQ(t->currentRow(), 0);
 }
 
-TEST_F(LabelListTest, TextsAreCutToTheirWidths)
+TEST_F(ImportTableTest, TextsAreCutToTheirWidths)
 {
     LabelItem i = everyday();
     std::string colour(50, 'c'), size = "0123456789", reference = "REF-1234567890";
@@ -90,19 +91,19 @@ TEST_F(LabelListTest, TextsAreCutToTheirWidths)
     i.tamanho = size;
     i.referFabricante = reference;
     insereItem(*t, i);
-    EXPECT_EQ(t->text(DESC_COR_PRODUTO), std::string(40, 'c'));
-    EXPECT_EQ(t->text(TAMANHO), "01234567");
-    EXPECT_EQ(t->text(REFER_FABRICANTE), "REF-12345678");
+    EXPECT_EQ(t->text(ImportField::DESC_COR_PRODUTO), std::string(40, 'c'));
+    EXPECT_EQ(t->text(ImportField::TAMANHO), "01234567");
+    EXPECT_EQ(t->text(ImportField::REFER_FABRICANTE), "REF-12345678");
 }
 
-TEST_F(LabelListTest, QuantityIsStoredUnchanged)
+TEST_F(ImportTableTest, QuantityIsStoredUnchanged)
 {
     for (std::int32_t n : {0, -1, 2147483647, -2147483647 - 1}) {
         LabelItem i = everyday();
         i.qtd = n;
         insereItem(*t, i);
-        EXPECT_EQ(t->integer(qtd), n);
-        EXPECT_EQ(t->text(qtd), std::to_string(n));
+        EXPECT_EQ(t->integer(ImportField::qtd), n);
+        EXPECT_EQ(t->text(ImportField::qtd), std::to_string(n));
     }
 }
 
@@ -115,7 +116,7 @@ struct PriceCase
 
 void PrintTo(const PriceCase& c, std::ostream* os) { *os << c.price; }
 
-class PriceIntoPreco1 : public LabelListTest, public ::testing::WithParamInterface<PriceCase> {};
+class PriceIntoPreco1 : public ImportTableTest, public ::testing::WithParamInterface<PriceCase> {};
 
 TEST_P(PriceIntoPreco1, IsRoundedTwiceAndShownShortest)
 {
@@ -127,7 +128,7 @@ TEST_P(PriceIntoPreco1, IsRoundedTwiceAndShownShortest)
         return;
     }
     ASSERT_EQ(failure, "");
-    EXPECT_EQ(t->text(PRECO1), GetParam().shown);
+    EXPECT_EQ(t->text(ImportField::PRECO1), GetParam().shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rounding, PriceIntoPreco1, ::testing::Values(
@@ -150,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(Rounding, PriceIntoPreco1, ::testing::Values(
 
 // A price read from a file carries its own decimal, which spares the text round trip; the row
 // must come out exactly as the round trip would make it, failures included.
-TEST_F(LabelListTest, PriceWithItsDecimalStoresWhatTheGeneralTextWould)
+TEST_F(ImportTableTest, PriceWithItsDecimalStoresWhatTheGeneralTextWould)
 {
     std::vector<std::string> texts = {
         "39,9", "12,345", "12,355", "1,234951", "0,125", "0,135", "-12,345", "-0,05", "0,00005",
@@ -185,14 +186,14 @@ TEST_F(LabelListTest, PriceWithItsDecimalStoresWhatTheGeneralTextWould)
         byDecimal->abandon();
         std::string failure = failureOf(*byText, viaText);
         ASSERT_EQ(failureOf(*byDecimal, viaDecimal), failure) << text;
-        ASSERT_EQ(byDecimal->isNull(PRECO1), byText->isNull(PRECO1)) << text;
-        ASSERT_EQ(byDecimal->fixedUnits(PRECO1), byText->fixedUnits(PRECO1)) << text;
+        ASSERT_EQ(byDecimal->isNull(ImportField::PRECO1), byText->isNull(ImportField::PRECO1)) << text;
+        ASSERT_EQ(byDecimal->fixedUnits(ImportField::PRECO1), byText->fixedUnits(ImportField::PRECO1)) << text;
     }
 }
 
 // Rows nobody watches are stored in one step; a watched table takes every step with its
 // notifications. Both must end with the same rows, the same pending row and the same failures.
-TEST_F(LabelListTest, RowsStoredInOneStepEqualRowsStoredFieldByField)
+TEST_F(ImportTableTest, RowsStoredInOneStepEqualRowsStoredFieldByField)
 {
     const std::vector<std::string> texts = {"", "A", "AZUL MARINHO", std::string(60, 'x'), "CAL\xC7" "ADO", " "};
     const std::vector<std::string> prices = {"39,9", "0", "-12,345", "999999999999,99", "1E12", "0,125", "1234567890123456"};
@@ -237,29 +238,29 @@ TEST_F(LabelListTest, RowsStoredInOneStepEqualRowsStoredFieldByField)
     EXPECT_GT(notifications, 0);
 }
 
-TEST_F(LabelListTest, PriceWithoutRoomFailsNamingItsTextAndLeavesTheFirstFiveAssigned)
+TEST_F(ImportTableTest, PriceWithoutRoomFailsNamingItsTextAndLeavesTheFirstFiveAssigned)
 {
     LabelItem i = everyday();
     i.preco = 1e12;
     EXPECT_EQ(failureOf(*t, i), "'1000000000000' is not a valid floating point value for field 'PRECO1'");
     EXPECT_EQ(t->state(), table::Table::State::Inserting);
-    EXPECT_EQ(t->text(GRUPO), "VESTUARIO");
-    EXPECT_EQ(t->text(DESC_COR_PRODUTO), "AZUL MARINHO");
-    EXPECT_TRUE(t->isNull(PRECO1));
-    EXPECT_TRUE(t->isNull(GRIFFE));
-    EXPECT_TRUE(t->isNull(qtd));
+    EXPECT_EQ(t->text(ImportField::GRUPO), "VESTUARIO");
+    EXPECT_EQ(t->text(ImportField::DESC_COR_PRODUTO), "AZUL MARINHO");
+    EXPECT_TRUE(t->isNull(ImportField::PRECO1));
+    EXPECT_TRUE(t->isNull(ImportField::GRIFFE));
+    EXPECT_TRUE(t->isNull(ImportField::qtd));
     t->abandon();
     i.preco = 1e15;
     EXPECT_EQ(failureOf(*t, i), "'1E15' is not a valid floating point value for field 'PRECO1'");
 }
 
-TEST_F(LabelListTest, PointSeparatorSettings)
+TEST_F(ImportTableTest, PointSeparatorSettings)
 {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    locale.set(QLocale(QLocale::English, QLocale::UnitedStates));
     LabelItem i = everyday();
     i.preco = 12.345;
     insereItem(*t, i);
-    EXPECT_EQ(t->text(PRECO1), "12.34");
+    EXPECT_EQ(t->text(ImportField::PRECO1), "12.34");
 }
 
 struct RequiredCase
@@ -267,11 +268,12 @@ struct RequiredCase
     const char* name;
     bool colour, brand, code;
     const char* message;
+    ImportField::Id field;   ///< the field the failure names, as data
 };
 
 void PrintTo(const RequiredCase& c, std::ostream* os) { *os << c.name; }
 
-class RequiredFields : public LabelListTest, public ::testing::WithParamInterface<RequiredCase> {};
+class RequiredFields : public ImportTableTest, public ::testing::WithParamInterface<RequiredCase> {};
 
 TEST_P(RequiredFields, FirstEmptyInFieldOrderFailsAndTheRowStaysPending)
 {
@@ -284,24 +286,31 @@ TEST_P(RequiredFields, FirstEmptyInFieldOrderFailsAndTheRowStaysPending)
     if (!c.code)
         i.codigoBarra = "";
     EXPECT_EQ(failureOf(*t, i), c.message);
+    try {
+        t->store();
+        ADD_FAILURE() << "the row was stored";
+    } catch (const table::MissingValue& f) {
+        EXPECT_EQ(f.field(), c.field);
+        EXPECT_EQ(f.table(), t.get());
+    }
     EXPECT_EQ(t->state(), table::Table::State::Inserting);
     EXPECT_EQ(t->rowCount(), 1);
-    EXPECT_EQ(t->text(TAMANHO), "M");
-    EXPECT_EQ(t->integer(qtd), 2);
+    EXPECT_EQ(t->text(ImportField::TAMANHO), "M");
+    EXPECT_EQ(t->integer(ImportField::qtd), 2);
     // The next row cannot begin while this one is pending.
     EXPECT_EQ(failureOf(*t, everyday()), c.message);
     EXPECT_EQ(t->rowCount(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Order, RequiredFields, ::testing::Values(
-    RequiredCase{"Colour", false, true, true, "Field 'DESC_COR_PRODUTO' must have a value"},
-    RequiredCase{"Brand", true, false, true, "Field 'GRIFFE' must have a value"},
-    RequiredCase{"BarCode", true, true, false, "Field 'CODIGO_BARRA' must have a value"},
-    RequiredCase{"ColourBeforeBarCode", false, true, false, "Field 'DESC_COR_PRODUTO' must have a value"},
-    RequiredCase{"BrandBeforeBarCode", true, false, false, "Field 'GRIFFE' must have a value"}),
+    RequiredCase{"Colour", false, true, true, "Field 'DESC_COR_PRODUTO' must have a value", ImportField::DESC_COR_PRODUTO},
+    RequiredCase{"Brand", true, false, true, "Field 'GRIFFE' must have a value", ImportField::GRIFFE},
+    RequiredCase{"BarCode", true, true, false, "Field 'CODIGO_BARRA' must have a value", ImportField::CODIGO_BARRA},
+    RequiredCase{"ColourBeforeBarCode", false, true, false, "Field 'DESC_COR_PRODUTO' must have a value", ImportField::DESC_COR_PRODUTO},
+    RequiredCase{"BrandBeforeBarCode", true, false, false, "Field 'GRIFFE' must have a value", ImportField::GRIFFE}),
     [](const ::testing::TestParamInfo<RequiredCase>& row) { return std::string(row.param.name); });
 
-TEST_F(LabelListTest, UnchangedGridRowIsDiscardedFirst)
+TEST_F(ImportTableTest, UnchangedGridRowIsDiscardedFirst)
 {
     insereItem(*t, everyday());
     t->append();

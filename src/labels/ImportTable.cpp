@@ -1,4 +1,4 @@
-#include "labels/LabelList.h"
+#include "labels/ImportTable.h"
 
 #include "table/Numbers.h"
 
@@ -30,36 +30,36 @@ void insereItem(table::Table& t, const LabelItem& item)
     // of up to fifteen digits is that text's amount already, which spares the round trip.
     std::optional<std::int64_t> units;
     if (item.precoDecimal)
-        units = table::decimalToFixed(*item.precoDecimal, t.field(PRECO1).scale);
+        units = table::decimalToFixed(*item.precoDecimal, t.field(ImportField::PRECO1).scale);
     // The common case in one step: every value fitting, nothing pending, nobody watching.
     if (units && !t.isPending()) {
         auto text = [](std::string_view s) { return table::ValueView{s.empty(), s}; };
         std::array<table::ValueView, 10> row;
-        row[GRUPO] = text(item.grupo);
-        row[SUBGRUPO] = text(item.subgrupo);
-        row[TIPO] = text(item.tipo);
-        row[REFER_FABRICANTE] = text(item.referFabricante);
-        row[DESC_COR_PRODUTO] = text(item.descCorProduto);
-        row[PRECO1] = table::ValueView{false, {}, *units};
-        row[GRIFFE] = text(item.griffe);
-        row[CODIGO_BARRA] = text(item.codigoBarra);
-        row[TAMANHO] = text(item.tamanho);
-        row[qtd] = table::ValueView{false, {}, item.qtd};
+        row[ImportField::GRUPO] = text(item.grupo);
+        row[ImportField::SUBGRUPO] = text(item.subgrupo);
+        row[ImportField::TIPO] = text(item.tipo);
+        row[ImportField::REFER_FABRICANTE] = text(item.referFabricante);
+        row[ImportField::DESC_COR_PRODUTO] = text(item.descCorProduto);
+        row[ImportField::PRECO1] = table::ValueView{false, {}, *units};
+        row[ImportField::GRIFFE] = text(item.griffe);
+        row[ImportField::CODIGO_BARRA] = text(item.codigoBarra);
+        row[ImportField::TAMANHO] = text(item.tamanho);
+        row[ImportField::qtd] = table::ValueView{false, {}, item.qtd};
         if (t.tryAppendRow(row))
             return;
     }
     t.append();
-    t.setText(GRUPO, item.grupo);
-    t.setText(SUBGRUPO, item.subgrupo);
-    t.setText(TIPO, item.tipo);
-    t.setText(REFER_FABRICANTE, item.referFabricante);
-    t.setText(DESC_COR_PRODUTO, item.descCorProduto);
-    if (!units || !t.trySetFixedUnits(PRECO1, *units))
-        t.setText(PRECO1, table::formatGeneral(item.preco, table::decimalSeparator()));
-    t.setText(GRIFFE, item.griffe);
-    t.setText(CODIGO_BARRA, item.codigoBarra);
-    t.setText(TAMANHO, item.tamanho);
-    t.setInteger(qtd, item.qtd);
+    t.setText(ImportField::GRUPO, item.grupo);
+    t.setText(ImportField::SUBGRUPO, item.subgrupo);
+    t.setText(ImportField::TIPO, item.tipo);
+    t.setText(ImportField::REFER_FABRICANTE, item.referFabricante);
+    t.setText(ImportField::DESC_COR_PRODUTO, item.descCorProduto);
+    if (!units || !t.trySetFixedUnits(ImportField::PRECO1, *units))
+        t.setText(ImportField::PRECO1, table::formatGeneral(item.preco, table::decimalSeparator()));
+    t.setText(ImportField::GRIFFE, item.griffe);
+    t.setText(ImportField::CODIGO_BARRA, item.codigoBarra);
+    t.setText(ImportField::TAMANHO, item.tamanho);
+    t.setInteger(ImportField::qtd, item.qtd);
     t.store();
 }
 

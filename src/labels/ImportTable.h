@@ -11,10 +11,13 @@
 
 namespace quorvel::labels {
 
-/// Field positions of the import table, in table order.
-enum ImportField : int {
-    REFER_FABRICANTE, DESC_COR_PRODUTO, PRECO1, GRIFFE, CODIGO_BARRA,
-    TAMANHO, qtd, TIPO, GRUPO, SUBGRUPO,
+/// Field positions of the import table, in table order, under the fields' own names.
+struct ImportField
+{
+    enum Id : int {
+        REFER_FABRICANTE, DESC_COR_PRODUTO, PRECO1, GRIFFE, CODIGO_BARRA,
+        TAMANHO, qtd, TIPO, GRUPO, SUBGRUPO,
+    };
 };
 
 /// The import table "cdsEtqTemp", open and empty.
