@@ -1,9 +1,11 @@
 // A report definition as read from its file: stored parameters, data views, reports with their
-// pages, label regions and items, and shared pages. Lengths are millimetres as written in the
-// file; layout converts them to points once.
+// pages, label regions and items, and shared pages. Lengths are typed (Length.h) from the
+// file's millimetres; only the bar-code options stay in millimetres, which the encoder turns
+// into printer dots.
 #pragma once
 
 #include "report/engine/DataSetConnection.h"
+#include "report/engine/Length.h"
 #include "report/engine/PageDescription.h"
 
 #include <QString>
@@ -29,16 +31,16 @@ struct SourceLine
     friend bool operator==(const SourceLine&, const SourceLine&) { return true; }
 };
 
-struct BoxMm
+struct Box
 {
-    double xMm = 0, yMm = 0, widthMm = 0, heightMm = 0;
-    friend bool operator==(const BoxMm&, const BoxMm&) = default;
+    Length x, y, width, height;
+    friend bool operator==(const Box&, const Box&) = default;
 };
 
 struct TextDef
 {
     SourceLine line;
-    BoxMm box;
+    Box box;
     Source source = Source::Literal;
     QString value;            ///< the literal text, or the field's or parameter's name
     FontSpec font{QStringLiteral("Arial"), 10, false, false};
@@ -67,7 +69,7 @@ struct BarcodeOptions
 struct BarcodeDef
 {
     SourceLine line;
-    BoxMm box;
+    Box box;
     Source source = Source::Field;
     QString value;
     BarcodeOptions options;
@@ -78,8 +80,8 @@ struct BarcodeDef
 struct LineDef
 {
     SourceLine line;
-    double x1Mm = 0, y1Mm = 0, x2Mm = 0, y2Mm = 0;
-    double widthMm = 0.2;
+    Length x1, y1, x2, y2;
+    Length width = Length::fromMm(0.2);
     Rgb color;
     friend bool operator==(const LineDef&, const LineDef&) = default;
 };
@@ -87,8 +89,8 @@ struct LineDef
 struct RectDef
 {
     SourceLine line;
-    BoxMm box;
-    double strokeMm = 0.2;    ///< 0: no outline
+    Box box;
+    Length strokeWidth = Length::fromMm(0.2);   ///< 0: no outline
     Rgb stroke;
     bool filled = false;
     Rgb fill;
@@ -98,7 +100,7 @@ struct RectDef
 struct ImageDef
 {
     SourceLine line;
-    BoxMm box;
+    Box box;
     QString path;             ///< full path, resolved beside the definition file
     friend bool operator==(const ImageDef&, const ImageDef&) = default;
 };
@@ -113,9 +115,9 @@ struct RegionDef
     SourceLine line;
     QString view;
     int rows = 1, columns = 1;
-    double labelWidthMm = 50, labelHeightMm = 30;
-    double columnGapMm = 0, rowGapMm = 0;
-    double xMm = 0, yMm = 0;  ///< top-left of the first label, from the page's margin corner
+    Length labelWidth = Length::fromMm(50), labelHeight = Length::fromMm(30);
+    Length columnGap, rowGap;
+    Length x, y;              ///< top-left of the first label, from the page's margin corner
     RegionOrder order = RegionOrder::AcrossThenDown;
     std::vector<ItemDef> items;   ///< positions relative to the label's top-left corner
     friend bool operator==(const RegionDef&, const RegionDef&) = default;
@@ -125,8 +127,8 @@ struct PageDef
 {
     SourceLine line;
     QString name;             ///< shared pages only
-    double widthMm = 210, heightMm = 297;   ///< as printed, orientation applied
-    double marginLeftMm = 0, marginTopMm = 0, marginRightMm = 0, marginBottomMm = 0;
+    Length width = Length::fromMm(210), height = Length::fromMm(297);   ///< as printed, orientation applied
+    Length marginLeft, marginTop, marginRight, marginBottom;
     PrintSettings print;
     std::vector<ItemDef> items;   ///< positions from the margin corner
     std::optional<RegionDef> region;

@@ -2,7 +2,7 @@
 
 #include "report/engine/BarcodeEncoder.h"
 #include "report/engine/DeviceGrid.h"
-#include "report/engine/PageBuilder.h"
+#include "report/engine/TextMeasure.h"
 
 #include <QRegularExpression>
 
@@ -29,7 +29,7 @@ struct RectMm
     }
 };
 
-RectMm rectOf(const BoxMm& b) { return {b.xMm, b.yMm, b.xMm + b.widthMm, b.yMm + b.heightMm}; }
+RectMm rectOf(const Box& b) { return {b.x.mm(), b.y.mm(), (b.x + b.width).mm(), (b.y + b.height).mm()}; }
 
 QString mm(double v) { return QString::number(std::round(v * 1000) / 1000, 'f', 3).remove(QRegularExpression(QStringLiteral("\\.?0+$"))) + QStringLiteral(" mm"); }
 
@@ -58,7 +58,8 @@ RectMm extentOf(const ItemDef& item)
 {
     return std::visit([](const auto& i) -> RectMm {
         if constexpr (std::is_same_v<std::decay_t<decltype(i)>, LineDef>)
-            return {std::min(i.x1Mm, i.x2Mm), std::min(i.y1Mm, i.y2Mm), std::max(i.x1Mm, i.x2Mm), std::max(i.y1Mm, i.y2Mm)};
+            return {std::min(i.x1.mm(), i.x2.mm()), std::min(i.y1.mm(), i.y2.mm()), std::max(i.x1.mm(), i.x2.mm()),
+                    std::max(i.y1.mm(), i.y2.mm())};
         else
             return rectOf(i.box);
     }, item);
@@ -68,7 +69,7 @@ RectMm extentOf(const ItemDef& item)
 std::vector<RectMm> inkOf(const ItemDef& item)
 {
     if (const auto* l = std::get_if<LineDef>(&item)) {
-        const double half = l->widthMm / 2;
+        const double half = l->width.mm() / 2;
         const RectMm e = extentOf(item);
         return {{e.x0 - half, e.y0 - half, e.x1 + half, e.y1 + half}};
     }
@@ -76,9 +77,9 @@ std::vector<RectMm> inkOf(const ItemDef& item)
         const RectMm b = rectOf(r->box);
         if (r->filled)
             return {b};
-        if (r->strokeMm <= 0)
+        if (r->strokeWidth <= Length())
             return {};
-        const double h = r->strokeMm / 2;
+        const double h = r->strokeWidth.mm() / 2;
         return {{b.x0 - h, b.y0 - h, b.x1 + h, b.y0 + h}, {b.x0 - h, b.y1 - h, b.x1 + h, b.y1 + h},
                 {b.x0 - h, b.y0 - h, b.x0 + h, b.y1 + h}, {b.x1 - h, b.y0 - h, b.x1 + h, b.y1 + h}};
     }
@@ -136,19 +137,19 @@ public:
         m_dpi = layoutDpi(page.print.quality, m_deviceDpi);
         const int named = page.print.quality > 0 ? page.print.quality : m_deviceDpi;
         m_thermal = named > 0 && named <= 300;
-        const double width = page.widthMm - page.marginLeftMm - page.marginRightMm;
-        const double height = page.heightMm - page.marginTopMm - page.marginBottomMm;
+        const double width = (page.width - page.marginLeft - page.marginRight).mm();
+        const double height = (page.height - page.marginTop - page.marginBottom).mm();
         items(page.items, width, height, "the page's margins");
         if (!page.region)
             return;
         const RegionDef& r = *page.region;
-        const double across = r.xMm + r.columns * r.labelWidthMm + (r.columns - 1) * r.columnGapMm;
-        const double down = r.yMm + r.rows * r.labelHeightMm + (r.rows - 1) * r.rowGapMm;
-        if (r.xMm < -kEpsMm || r.yMm < -kEpsMm || across > width + kEpsMm || down > height + kEpsMm)
+        const double across = (r.x + r.columns * r.labelWidth + (r.columns - 1) * r.columnGap).mm();
+        const double down = (r.y + r.rows * r.labelHeight + (r.rows - 1) * r.rowGap).mm();
+        if (r.x.mm() < -kEpsMm || r.y.mm() < -kEpsMm || across > width + kEpsMm || down > height + kEpsMm)
             error(r.line.number, QStringLiteral("the labels reach outside the page: %1 x %2 labels end at %3 across and %4 down, "
                                                 "the page has %5 x %6 inside its margins")
                                      .arg(r.columns).arg(r.rows).arg(mm(across), mm(down), mm(width), mm(height)));
-        items(r.items, r.labelWidthMm, r.labelHeightMm, "its label");
+        items(r.items, r.labelWidth.mm(), r.labelHeight.mm(), "its label");
     }
 
     std::vector<DefinitionFinding> findings;
@@ -188,7 +189,7 @@ private:
         } else if (const auto* l = std::get_if<LineDef>(&item)) {
             colour(line, "line", l->color);
         } else if (const auto* r = std::get_if<RectDef>(&item)) {
-            if (r->strokeMm > 0)
+            if (r->strokeWidth > Length())
                 colour(line, "outline", r->stroke);
             if (r->filled)
                 colour(line, "fill", r->fill);
@@ -214,8 +215,8 @@ private:
         }
         if (kind == BarcodeKind::PostNet)
             return;
-        const double boxWidthPt = b.box.widthMm * kPtPerMm;
-        const EncodedSymbol encoded = encodeBarcode(data, b.options, boxWidthPt, b.box.heightMm * kPtPerMm, m_dpi, m_measure);
+        const double boxWidthMm = b.box.width.mm();
+        const EncodedSymbol encoded = encodeBarcode(data, b.options, b.box.width.pt(), b.box.height.pt(), m_dpi, m_measure);
         const Symbol& s = encoded.symbol;
         if (!s.error.isEmpty()) {
             error(line, QStringLiteral("the bar code cannot be encoded: %1").arg(s.error));
@@ -228,19 +229,19 @@ private:
         if (m_thermal && b.options.humanReadable && !s.captions.empty() && encoded.captionFont.sizePt < kMinThermalTextPt)
             error(line, QStringLiteral("the digits under the bars are %1 pt on a %2-dpi page: under %3 pt a thermal head cannot print them legibly")
                             .arg(encoded.captionFont.sizePt).arg(m_dpi).arg(kMinThermalTextPt));
-        const double symbolMm = s.widthPt / kPtPerMm;
-        if (symbolMm > b.box.widthMm + kEpsMm) {
+        const double symbolMm = Length::fromPt(s.widthPt).mm();
+        if (symbolMm > boxWidthMm + kEpsMm) {
             error(line, QStringLiteral("the bar-code box is too narrow: %1 needs %2 at a module of %3, the box is %4")
                             .arg(b.source == Source::Literal ? QStringLiteral("\"%1\"").arg(data) : QStringLiteral("a code of %1 digits").arg(data.size()),
-                                 mm(symbolMm), mm(moduleMm), mm(b.box.widthMm)));
+                                 mm(symbolMm), mm(moduleMm), mm(boxWidthMm)));
             return;
         }
         const QuietZones q = quietZonesOf(kind);
         double dx = 0;
         if (b.align == HAlign::Center)
-            dx = (b.box.widthMm - symbolMm) / 2;
+            dx = (boxWidthMm - symbolMm) / 2;
         else if (b.align == HAlign::Right)
-            dx = b.box.widthMm - symbolMm;
+            dx = boxWidthMm - symbolMm;
         double left = 1e9, right = -1e9, top = 1e9, bottom = -1e9;
         for (const auto& bar : s.bars) {
             left = std::min(left, bar.xPt);
@@ -248,8 +249,10 @@ private:
             top = std::min(top, bar.yPt);
             bottom = std::max(bottom, bar.yPt + bar.heightPt);
         }
-        const double x0 = b.box.xMm + dx + left / kPtPerMm, x1 = b.box.xMm + dx + right / kPtPerMm;
-        const RectMm zones{x0 - q.left * moduleMm, b.box.yMm + top / kPtPerMm, x1 + q.right * moduleMm, b.box.yMm + bottom / kPtPerMm};
+        const double boxX = b.box.x.mm(), boxY = b.box.y.mm();
+        const double x0 = boxX + dx + Length::fromPt(left).mm(), x1 = boxX + dx + Length::fromPt(right).mm();
+        const RectMm zones{x0 - q.left * moduleMm, boxY + Length::fromPt(top).mm(), x1 + q.right * moduleMm,
+                           boxY + Length::fromPt(bottom).mm()};
         const QString which = QStringLiteral("the quiet zones (%1 modules left, %2 right, %3 and %4)")
                                   .arg(q.left).arg(q.right).arg(mm(q.left * moduleMm), mm(q.right * moduleMm));
         if (!zones.inside(width, height))

@@ -169,10 +169,14 @@ private:
         fail(QStringLiteral("\"%1\" is not one of %2 for %3").arg(v, names.join(QStringLiteral(", ")), name));
     }
 
-    BoxMm box()
+    // Every length of the file is millimetres.
+    Length length(const QString& name, double fallbackMm) { return Length::fromMm(number(name, fallbackMm)); }
+    Length nonNegativeLength(const QString& name, double fallbackMm) { return Length::fromMm(nonNegative(name, fallbackMm)); }
+
+    Box box()
     {
-        return BoxMm{number(QStringLiteral("x"), 0), number(QStringLiteral("y"), 0),
-                     nonNegative(QStringLiteral("width"), 0), nonNegative(QStringLiteral("height"), 0)};
+        return Box{length(QStringLiteral("x"), 0), length(QStringLiteral("y"), 0),
+                   nonNegativeLength(QStringLiteral("width"), 0), nonNegativeLength(QStringLiteral("height"), 0)};
     }
 
     void readParameter()
@@ -236,8 +240,8 @@ private:
         bool named = false;
         for (const NamedSize& s : kSizes) {
             if (size.compare(QLatin1String(s.name), Qt::CaseInsensitive) == 0) {
-                page.widthMm = s.widthMm;
-                page.heightMm = s.heightMm;
+                page.width = Length::fromMm(s.widthMm);
+                page.height = Length::fromMm(s.heightMm);
                 page.print.paperName = QLatin1String(s.name);
                 named = true;
             }
@@ -245,23 +249,23 @@ private:
         if (!named) {
             if (size.compare(u"custom", Qt::CaseInsensitive) != 0)
                 fail(QStringLiteral("\"%1\" is not a page size (A3, A4, A5, A6, Letter, Legal or custom)").arg(size));
-            page.widthMm = number(QStringLiteral("width"), 0);
-            page.heightMm = number(QStringLiteral("height"), 0);
-            if (page.widthMm <= 0 || page.heightMm <= 0)
+            page.width = length(QStringLiteral("width"), 0);
+            page.height = length(QStringLiteral("height"), 0);
+            if (page.width <= Length() || page.height <= Length())
                 fail(QStringLiteral("a custom page needs a width and a height above 0"));
             page.print.paperName = QStringLiteral("Custom");
         }
         // A named size turns with the orientation; a custom size is taken as given.
-        const Orientation natural = page.widthMm > page.heightMm ? Orientation::Landscape : Orientation::Portrait;
+        const Orientation natural = page.width > page.height ? Orientation::Landscape : Orientation::Portrait;
         page.print.orientation = choice(QStringLiteral("orientation"), named ? Orientation::Portrait : natural,
                                         {{"portrait", Orientation::Portrait}, {"landscape", Orientation::Landscape}});
         if (named && page.print.orientation != natural)
-            std::swap(page.widthMm, page.heightMm);
+            std::swap(page.width, page.height);
         const double margin = nonNegative(QStringLiteral("margin"), 0);
-        page.marginLeftMm = nonNegative(QStringLiteral("margin-left"), margin);
-        page.marginTopMm = nonNegative(QStringLiteral("margin-top"), margin);
-        page.marginRightMm = nonNegative(QStringLiteral("margin-right"), margin);
-        page.marginBottomMm = nonNegative(QStringLiteral("margin-bottom"), margin);
+        page.marginLeft = nonNegativeLength(QStringLiteral("margin-left"), margin);
+        page.marginTop = nonNegativeLength(QStringLiteral("margin-top"), margin);
+        page.marginRight = nonNegativeLength(QStringLiteral("margin-right"), margin);
+        page.marginBottom = nonNegativeLength(QStringLiteral("margin-bottom"), margin);
         page.print.printerName = attr(QStringLiteral("printer"));
         page.print.copies = integer(QStringLiteral("copies"), 0, 0);
         page.print.bin = integer(QStringLiteral("bin"), 0, 0);
@@ -288,14 +292,14 @@ private:
             fail(QStringLiteral("a <labels> region needs the data view it prints"));
         r.rows = integer(QStringLiteral("rows"), 1, 1);
         r.columns = integer(QStringLiteral("columns"), 1, 1);
-        r.labelWidthMm = number(QStringLiteral("label-width"), 0);
-        r.labelHeightMm = number(QStringLiteral("label-height"), 0);
-        if (r.labelWidthMm <= 0 || r.labelHeightMm <= 0)
+        r.labelWidth = length(QStringLiteral("label-width"), 0);
+        r.labelHeight = length(QStringLiteral("label-height"), 0);
+        if (r.labelWidth <= Length() || r.labelHeight <= Length())
             fail(QStringLiteral("a <labels> region needs label-width and label-height above 0"));
-        r.columnGapMm = nonNegative(QStringLiteral("column-gap"), 0);
-        r.rowGapMm = nonNegative(QStringLiteral("row-gap"), 0);
-        r.xMm = number(QStringLiteral("x"), 0);
-        r.yMm = number(QStringLiteral("y"), 0);
+        r.columnGap = nonNegativeLength(QStringLiteral("column-gap"), 0);
+        r.rowGap = nonNegativeLength(QStringLiteral("row-gap"), 0);
+        r.x = length(QStringLiteral("x"), 0);
+        r.y = length(QStringLiteral("y"), 0);
         r.order = choice(QStringLiteral("order"), RegionOrder::AcrossThenDown,
                          {{"across-then-down", RegionOrder::AcrossThenDown},
                           {"down-then-across", RegionOrder::DownThenAcross}});
@@ -361,7 +365,7 @@ private:
                                      {"ean8", BarcodeKind::Ean8}, {"upca", BarcodeKind::UpcA},
                                      {"upce", BarcodeKind::UpcE}, {"itf", BarcodeKind::Interleaved2of5},
                                      {"postnet", BarcodeKind::PostNet}});
-            b.options.barHeightMm = number(QStringLiteral("bar-height"), b.box.heightMm > 0 ? b.box.heightMm : 10);
+            b.options.barHeightMm = number(QStringLiteral("bar-height"), b.box.height > Length() ? b.box.height.mm() : 10);
             if (b.options.barHeightMm <= 0)
                 fail(QStringLiteral("bar-height must be above 0"));
             b.options.moduleMm = nonNegative(QStringLiteral("module"), 0);
@@ -375,11 +379,11 @@ private:
         if (n == u"line") {
             LineDef l;
             l.line.number = elementLine();
-            l.x1Mm = number(QStringLiteral("x1"), 0);
-            l.y1Mm = number(QStringLiteral("y1"), 0);
-            l.x2Mm = number(QStringLiteral("x2"), 0);
-            l.y2Mm = number(QStringLiteral("y2"), 0);
-            l.widthMm = nonNegative(QStringLiteral("width"), 0.2);
+            l.x1 = length(QStringLiteral("x1"), 0);
+            l.y1 = length(QStringLiteral("y1"), 0);
+            l.x2 = length(QStringLiteral("x2"), 0);
+            l.y2 = length(QStringLiteral("y2"), 0);
+            l.width = nonNegativeLength(QStringLiteral("width"), 0.2);
             l.color = color(QStringLiteral("color"), Rgb{});
             m_xml.skipCurrentElement();
             return l;
@@ -388,7 +392,7 @@ private:
             RectDef r;
             r.line.number = elementLine();
             r.box = box();
-            r.strokeMm = nonNegative(QStringLiteral("stroke"), 0.2);
+            r.strokeWidth = nonNegativeLength(QStringLiteral("stroke"), 0.2);
             r.stroke = color(QStringLiteral("stroke-color"), Rgb{});
             r.filled = has(QStringLiteral("fill"));
             r.fill = color(QStringLiteral("fill"), Rgb{255, 255, 255});

@@ -17,8 +17,8 @@ LabelPlacement placeLabel(const RegionDef& region, std::int64_t index)
         p.column = onPage / region.rows;
         p.row = onPage % region.rows;
     }
-    p.xMm = region.xMm + p.column * (region.labelWidthMm + region.columnGapMm);
-    p.yMm = region.yMm + p.row * (region.labelHeightMm + region.rowGapMm);
+    p.x = region.x + p.column * (region.labelWidth + region.columnGap);
+    p.y = region.y + p.row * (region.labelHeight + region.rowGap);
     return p;
 }
 

@@ -11,7 +11,7 @@ struct LabelPlacement
 {
     std::int64_t page = 0;    ///< 0-based, counted from the region's first page
     int row = 0, column = 0;
-    double xMm = 0, yMm = 0;  ///< from the page's margin corner
+    Length x, y;              ///< from the page's margin corner
     friend bool operator==(const LabelPlacement&, const LabelPlacement&) = default;
 };
 

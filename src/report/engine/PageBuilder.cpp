@@ -2,7 +2,10 @@
 
 #include "report/engine/BarcodeEncoder.h"
 #include "report/engine/DeviceGrid.h"
+#include "report/engine/ErrorBox.h"
 #include "report/engine/MessageSink.h"
+#include "report/engine/ReportSystem.h"
+#include "table/Failure.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +17,20 @@
 namespace quorvel::report {
 
 PageBuilder::PageBuilder(PageDescription& doc, MessageSink& messages) : m_doc(doc), m_messages(messages) {}
+
+void PageBuilder::setScale(const ReportSystem& system)
+{
+    if (system.scaleX <= 0 || system.scaleY <= 0)
+        throw Failure(QStringLiteral("The print system's scale must be above 0 %, not %1 % across and %2 % down.")
+                          .arg(system.scaleX)
+                          .arg(system.scaleY));
+    if (system.unitsFactor != 1)
+        throw Failure(QStringLiteral("The print system's units factor must be 1, not %1: a report definition gives "
+                                     "every length in millimetres.")
+                          .arg(system.unitsFactor));
+    m_scaleX = system.scaleX / 100.0;
+    m_scaleY = system.scaleY / 100.0;
+}
 
 // qHash takes 0 and -0 alike, as their == does.
 std::size_t PageBuilder::FontHash::operator()(const FontSpec& f) const noexcept
@@ -46,8 +63,7 @@ std::uint32_t PageBuilder::symbol(const QString& data, const BarcodeOptions& o, 
     if (it != m_symbols.end())
         return it->second;
     EncodedSymbol encoded = encodeBarcode(data, o, boxWidthPt, boxHeightPt, m_dpi, m_measure);
-    encoded.symbol.captionFont = font(encoded.symbol.error.isEmpty() ? encoded.captionFont
-                                                                      : FontSpec{QStringLiteral("Helvetica"), 6, false, false});
+    encoded.symbol.captionFont = font(encoded.symbol.error.isEmpty() ? encoded.captionFont : errorBoxFont());
     auto index = static_cast<std::uint32_t>(m_doc.symbols.size());
     m_doc.symbols.push_back(std::move(encoded.symbol));
     m_symbols.emplace(std::move(key), index);
@@ -83,16 +99,17 @@ std::optional<std::uint32_t> PageBuilder::image(const QString& path)
     return index;
 }
 
-bool PageBuilder::drawText(Page& page, const TextDef& t, double ox, double oy, const QString& text)
+bool PageBuilder::drawText(Page& page, const TextDef& t, Length ox, Length oy, const QString& text)
 {
     if (text.isEmpty())
         return false;
-    const double x = ox + t.box.xMm * kPtPerMm, y = oy + t.box.yMm * kPtPerMm;
-    const double w = t.box.widthMm * kPtPerMm, h = t.box.heightMm * kPtPerMm;
+    const double x = across(ox) + across(t.box.x), y = down(oy) + down(t.box.y);
+    const double w = across(t.box.width), h = down(t.box.height);
     const bool upright = t.rotation == 0 || t.rotation == 180;
-    const double along = upright ? w : h, across = upright ? h : w;
+    const double along = upright ? w : h, thick = upright ? h : w;
 
     FontSpec f = t.font;
+    f.sizePt = size(f.sizePt);
     double width = m_measure.widthPt(f, text);
     if (t.shrinkToFit && along > 0 && width > along) {
         // Widths scale with the size: one step gives the size that fits, kept to tenths.
@@ -107,9 +124,9 @@ bool PageBuilder::drawText(Page& page, const TextDef& t, double ox, double oy, c
         u = along - width;
     double v = ascent;
     if (t.valign == VAlign::Middle)
-        v = (across - ascent - descent) / 2 + ascent;
+        v = (thick - ascent - descent) / 2 + ascent;
     else if (t.valign == VAlign::Bottom)
-        v = across - descent;
+        v = thick - descent;
 
     TextItem item;
     switch (t.rotation) {
@@ -126,13 +143,16 @@ bool PageBuilder::drawText(Page& page, const TextDef& t, double ox, double oy, c
     return true;
 }
 
-bool PageBuilder::draw(Page& page, const ItemDef& def, double ox, double oy, const Resolver& resolve)
+bool PageBuilder::draw(Page& page, const ItemDef& def, Length ox, Length oy, const Resolver& resolve)
 {
     if (const auto* t = std::get_if<TextDef>(&def))
         return drawText(page, *t, ox, oy, resolve(t->source, t->value));
     if (const auto* b = std::get_if<BarcodeDef>(&def)) {
-        const double w = b->box.widthMm * kPtPerMm, h = b->box.heightMm * kPtPerMm;
-        const std::uint32_t index = symbol(resolve(b->source, b->value), b->options, w, h);
+        const double w = across(b->box.width), h = down(b->box.height);
+        BarcodeOptions options = b->options;
+        options.barHeightMm *= m_scaleY;
+        options.moduleMm *= m_scaleX;
+        const std::uint32_t index = symbol(resolve(b->source, b->value), options, w, h);
         const Symbol& s = m_doc.symbols[index];
         double dx = 0;
         if (b->align == HAlign::Center)
@@ -141,27 +161,29 @@ bool PageBuilder::draw(Page& page, const ItemDef& def, double ox, double oy, con
             dx = w - s.widthPt;
         // The symbol's origin on the dot grid of the page: its bars are whole dots from there.
         const double dot = dotPt(m_dpi);
-        page.items.emplace_back(SymbolItem{wholeDots(ox + b->box.xMm * kPtPerMm + dx, m_dpi) * dot,
-                                           wholeDots(oy + b->box.yMm * kPtPerMm, m_dpi) * dot, index});
+        const SymbolItem placed{wholeDots(across(ox) + across(b->box.x) + dx, m_dpi) * dot,
+                                wholeDots(down(oy) + down(b->box.y), m_dpi) * dot, index};
+        page.items.emplace_back(placed);
+        if (!s.error.isEmpty())
+            appendErrorBox(page.items, placed, s, s.captionFont, m_measure);
         return true;
     }
+    const double x0 = across(ox), y0 = down(oy);
     if (const auto* l = std::get_if<LineDef>(&def)) {
-        page.items.emplace_back(LineItem{ox + l->x1Mm * kPtPerMm, oy + l->y1Mm * kPtPerMm, ox + l->x2Mm * kPtPerMm,
-                                         oy + l->y2Mm * kPtPerMm, l->widthMm * kPtPerMm, l->color});
+        page.items.emplace_back(LineItem{x0 + across(l->x1), y0 + down(l->y1), x0 + across(l->x2), y0 + down(l->y2),
+                                         size(l->width.pt()), l->color});
         return true;
     }
     if (const auto* r = std::get_if<RectDef>(&def)) {
-        page.items.emplace_back(RectItem{ox + r->box.xMm * kPtPerMm, oy + r->box.yMm * kPtPerMm,
-                                         r->box.widthMm * kPtPerMm, r->box.heightMm * kPtPerMm,
-                                         r->strokeMm * kPtPerMm, r->stroke, r->filled, r->fill});
+        page.items.emplace_back(RectItem{x0 + across(r->box.x), y0 + down(r->box.y), across(r->box.width),
+                                         down(r->box.height), size(r->strokeWidth.pt()), r->stroke, r->filled, r->fill});
         return true;
     }
     const auto& i = std::get<ImageDef>(def);
     auto index = image(i.path);
     if (!index)
         return false;
-    page.items.emplace_back(ImageItem{ox + i.box.xMm * kPtPerMm, oy + i.box.yMm * kPtPerMm,
-                                      i.box.widthMm * kPtPerMm, i.box.heightMm * kPtPerMm, *index});
+    page.items.emplace_back(ImageItem{x0 + across(i.box.x), y0 + down(i.box.y), across(i.box.width), down(i.box.height), *index});
     return true;
 }
 

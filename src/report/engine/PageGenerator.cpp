@@ -226,12 +226,12 @@ private:
         if (m_keep) {
             if (m_doc->pages.empty())
                 m_doc->print = def.print;
-            m_doc->pages.push_back(Page{def.widthMm * kPtPerMm, def.heightMm * kPtPerMm, {}});
+            m_doc->pages.push_back(Page{def.width.pt(), def.height.pt(), {}});
         }
         return true;
     }
 
-    bool drawItems(const std::vector<ItemDef>& items, double ox, double oy, const OpenView* v)
+    bool drawItems(const std::vector<ItemDef>& items, Length ox, Length oy, const OpenView* v)
     {
         if (!m_keep) {
             for (std::size_t i = 0; i < items.size(); ++i)
@@ -253,11 +253,12 @@ private:
     bool layOut(int startLabel)
     {
         m_doc->title = m_system.printerTitle;
+        m_builder->setScale(m_system);
         m_pageNumber = 0;
         bool firstRegion = true;
         for (const PageEntry& entry : report().pages) {
             const PageDef& page = resolvePage(entry);
-            const double ox = page.marginLeftMm * kPtPerMm, oy = page.marginTopMm * kPtPerMm;
+            const Length ox = page.marginLeft, oy = page.marginTop;
             if (!page.region) {
                 if (!beginPage(page) || !drawItems(page.items, ox, oy, nullptr))
                     return false;
@@ -276,7 +277,7 @@ private:
                     return false;
                 for (std::int64_t slot = std::exchange(firstSlot, 0); slot < perPage && v->hasRow; ++slot) {
                     const LabelPlacement at = placeLabel(region, slot);
-                    if (!drawItems(region.items, ox + at.xMm * kPtPerMm, oy + at.yMm * kPtPerMm, v))
+                    if (!drawItems(region.items, ox + at.x, oy + at.y, v))
                         return false;
                     v->hasRow = v->connection->next();
                     v->fetch();

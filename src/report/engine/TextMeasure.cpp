@@ -1,7 +1,5 @@
 #include "report/engine/TextMeasure.h"
 
-#include "report/engine/FontFamilies.h"
-
 namespace quorvel::report {
 
 namespace {
@@ -14,17 +12,6 @@ bool summable(char16_t c)
     return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c != 0 && QStringView(u" ,.-/$%:+#").contains(QChar(c)));
 }
 } // namespace
-
-QFont toQFont(const FontSpec& spec)
-{
-    QFont font(screenFamily(spec.family));
-    font.setPointSizeF(spec.sizePt);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
-    font.setKerning(false);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
-}
 
 TextMeasure::Face& TextMeasure::face(const FontSpec& spec)
 {
@@ -40,6 +27,7 @@ TextMeasure::Face& TextMeasure::face(const FontSpec& spec)
     f->metrics = std::make_unique<QFontMetricsF>(font);
     f->ascent = f->metrics->ascent();
     f->descent = f->metrics->descent();
+    f->lineSpacing = f->metrics->lineSpacing();
     f->advances.fill(-1);
     m_faces.push_back(std::move(f));
     return *m_faces.back();
@@ -89,6 +77,11 @@ double TextMeasure::ascentPt(const FontSpec& font)
 double TextMeasure::descentPt(const FontSpec& font)
 {
     return face(font).descent * font.sizePt / kReferencePx;
+}
+
+double TextMeasure::lineSpacingPt(const FontSpec& font)
+{
+    return face(font).lineSpacing * font.sizePt / kReferencePx;
 }
 
 } // namespace quorvel::report

@@ -1,9 +1,9 @@
-// Text measurement in points for alignment and shrink-to-fit. Families map to the metric-
-// compatible Liberation fonts as the painter does (FontFamilies.h), so layout agrees with the
-// PDF's base-14 fonts and the preview.
+// Text measurement in points for alignment and shrink-to-fit, in the faces the font resolver
+// picks (FontResolver.h), which are the faces the painter and the PDF draw.
 // Needs a QGuiApplication.
 #pragma once
 
+#include "report/engine/FontResolver.h"
 #include "report/engine/PageDescription.h"
 
 #include <QFont>
@@ -16,15 +16,14 @@
 
 namespace quorvel::report {
 
-/// A QFont for drawing `spec` with its size in points, without kerning or hinting.
-QFont toQFont(const FontSpec& spec);
-
 class TextMeasure
 {
 public:
     double widthPt(const FontSpec& font, const QString& text);
     double ascentPt(const FontSpec& font);
     double descentPt(const FontSpec& font);
+    /// From one baseline to the next: ascent, descent and the face's leading.
+    double lineSpacingPt(const FontSpec& font);
 
 private:
     /// One family and style measured at the reference size; sizes scale from it.
@@ -33,7 +32,7 @@ private:
         QString family;
         bool bold = false, italic = false;
         std::unique_ptr<QFontMetricsF> metrics;
-        double ascent = 0, descent = 0;
+        double ascent = 0, descent = 0, lineSpacing = 0;
         /// Widths already measured: labels repeat their texts, and shaping is the costly part.
         std::unordered_map<QString, double> widths;
         /// Advances of the characters that widthPt adds up; negative until measured.

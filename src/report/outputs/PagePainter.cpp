@@ -1,12 +1,10 @@
-// The painter renderer shared by the preview, the printer and PNG files. Text uses the
-// metric-compatible Liberation fonts, unhinted and unkerned, so it measures as in the PDF.
+// The painter renderer shared by the preview, the printer and PNG files. Text is drawn in the
+// faces the engine's font resolver picks, unhinted and unkerned, so it measures as in the PDF.
 #include "report/outputs/PagePainter.h"
 
-#include "report/engine/FontFamilies.h"
+#include "report/engine/FontResolver.h"
 
 #include <QFont>
-#include <QFontDatabase>
-#include <QHash>
 #include <QImage>
 #include <QMutex>
 #include <QPaintDevice>
@@ -23,32 +21,13 @@ namespace {
 
 QColor toColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
-/// The family to draw with: a family that is not installed falls back to the sans-serif
-/// stand-in, as the PDF falls back to Helvetica, rather than to whatever Qt would pick.
-QString installedFamily(const QString& family)
-{
-    static QMutex mutex;
-    static QHash<QString, QString> known;
-    QMutexLocker lock(&mutex);
-    auto it = known.constFind(family);
-    if (it == known.constEnd()) {
-        const QString screen = screenFamily(family);
-        it = known.insert(family, QFontDatabase::hasFamily(screen) ? screen : QStringLiteral("Liberation Sans"));
-    }
-    return *it;
-}
-
 /// A QFont whose em is `sizePt` world units on this painter, whatever the device's resolution.
 QFont makeFont(const FontSpec& spec, const QPainter& painter)
 {
-    QFont font(installedFamily(spec.family));
+    QFont font = toQFont(spec);
     const QPaintDevice* device = painter.device();
     const int dpi = device ? device->logicalDpiY() : 72;
     font.setPointSizeF(std::max(0.1, spec.sizePt) * 72.0 / (dpi > 0 ? dpi : 72));
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
-    font.setKerning(false);
-    font.setHintingPreference(QFont::PreferNoHinting);
     return font;
 }
 
@@ -128,25 +107,6 @@ void paintRect(QPainter& p, const RectItem& r)
     }
 }
 
-void paintErrorBox(QPainter& p, const SymbolItem& item, const Symbol& s)
-{
-    const double w = s.widthPt > 0 ? s.widthPt : 72;
-    const double h = s.heightPt > 0 ? s.heightPt : 36;
-    const QRectF box(item.xPt, item.yPt, w, h);
-    p.save();
-    p.setClipRect(box.adjusted(-1, -1, 1, 1), Qt::IntersectClip);
-    QPen pen(Qt::black);
-    pen.setWidthF(1);
-    pen.setJoinStyle(Qt::MiterJoin);
-    p.setPen(pen);
-    p.setBrush(Qt::white);
-    p.drawRect(box.adjusted(0.5, 0.5, -0.5, -0.5));
-    p.setFont(makeFont(FontSpec{QStringLiteral("Helvetica"), 6, false, false}, p));
-    p.drawText(box.adjusted(2, 2, -2, -2), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-               QStringLiteral("Bar code error: ") + s.error);
-    p.restore();
-}
-
 // A symbol's bars lie on a grid of whole modules. Drawing each module as the same whole
 // number of device pixels keeps every bar and space in proportion, which is what lets a
 // 203-dpi thermal printer produce a code that scans; rounding each edge on its own would
@@ -195,10 +155,8 @@ double wholePixels(double exact)
 
 void paintSymbol(QPainter& p, const PageDescription& doc, const SymbolItem& item, const Symbol& s)
 {
-    if (!s.error.isEmpty()) {
-        paintErrorBox(p, item, s);
-        return;
-    }
+    if (!s.error.isEmpty())
+        return;   // layout drew its error box (ErrorBox.h) in its place
     const QTransform t = p.deviceTransform();
     const bool axisAligned = t.type() <= QTransform::TxScale && t.m11() > 0 && t.m22() > 0;
     double stretchX = 1;   // how much wider the snapped symbol came out, for its captions

@@ -13,7 +13,7 @@ namespace quorvel::report {
 /// Draws page `index` (0-based) in points: the caller sets the painter's transform so that one
 /// unit is one point (scale by device dots per point). Bars are snapped to whole device pixels
 /// under that transform, so codes stay scannable on low-resolution printers. A symbol that could
-/// not be encoded is drawn as a marked box holding its error text.
+/// not be encoded is not drawn: layout put its error box on the page as items of its own.
 void paintPage(QPainter& painter, const PageDescription& doc, std::size_t index);
 
 } // namespace quorvel::report

@@ -1,7 +1,8 @@
-// The PDF writer. Text goes out as WinAnsi bytes in the standard fonts (or a referenced,
-// never embedded TrueType font); each distinct bar code is one form XObject drawn wherever it
-// is placed; pictures are re-encoded as JPEG. libharu builds the whole file in memory, and
-// the bytes go to disk through AtomicFile so a failure never leaves a partial file.
+// The PDF writer. Text goes out in the encoding fontEncoding names (WinAnsi: the bytes of
+// table/Windows1252) in the standard fonts or a referenced, never embedded TrueType font, as
+// the engine's font resolver decides; each distinct bar code is one form XObject drawn
+// wherever it is placed; pictures are re-encoded as JPEG. libharu builds the whole file in
+// memory, and the bytes go to disk through AtomicFile so a failure never leaves a partial file.
 //
 // Every picture, JPEG or not, is decoded and encoded again at imageQuality: passing a JPEG
 // through would keep whatever quality it was saved with. Page descriptions hold no vector
@@ -9,22 +10,20 @@
 #include "report/outputs/RenderPdf.h"
 
 #include "report/outputs/AtomicFile.h"
-#include "report/engine/FontFamilies.h"
+#include "report/engine/FontResolver.h"
 #include "report/outputs/JpegEncoder.h"
 #include "report/engine/PageDescription.h"
 #include "table/Failure.h"
+#include "table/Windows1252.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QImage>
-#include <QMutex>
 #include <QTimeZone>
 
-#include <fontconfig/fontconfig.h>
 #include <hpdf.h>
 #include <hpdf_conf.h>
 
-#include <array>
 #include <charconv>
 #include <numbers>
 #include <cmath>
@@ -39,34 +38,26 @@ namespace quorvel::report {
 
 namespace {
 
-constexpr const char* kEncoding = "WinAnsiEncoding";
 constexpr HPDF_UINT kPagesPerNode = 1000;
 
 // ---- text --------------------------------------------------------------------------------
 
-/// Unicode for the bytes 0x80..0x9F of Windows-1252; 0 where the code page leaves a hole.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
-
-char winAnsiByte(char32_t c)
+/// libharu's name of the encoding fonts are used in.
+const char* encodingName(RenderPdf::FontEncoding encoding)
 {
-    if ((c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF))
-        return static_cast<char>(c);
-    for (std::size_t i = 0; i < kCp1252High.size(); ++i)
-        if (kCp1252High[i] != 0 && kCp1252High[i] == c)
-            return static_cast<char>(0x80 + i);
-    return '?';
+    switch (encoding) {
+    case RenderPdf::FontEncoding::WinAnsi: break;
+    }
+    return "WinAnsiEncoding";
 }
 
-/// Text as Windows-1252 bytes; what the code page cannot hold becomes '?'.
-std::string toWinAnsi(const QString& text)
+/// Text as the bytes of `encoding`; what it cannot draw becomes '?'.
+std::string encodedText(RenderPdf::FontEncoding encoding, const QString& text)
 {
-    std::string out;
-    out.reserve(static_cast<std::size_t>(text.size()));
-    for (char32_t c : text.toUcs4())
-        out.push_back(winAnsiByte(c));
-    return out;
+    switch (encoding) {
+    case RenderPdf::FontEncoding::WinAnsi: break;
+    }
+    return table::toWindows1252Glyphs(text);
 }
 
 /// `v` with `decimals` places, trailing zeros dropped, and a blank after it.
@@ -201,42 +192,6 @@ const char* standardFontName(StandardFamily family, bool bold, bool italic)
     return names[row][(bold ? 1 : 0) + (italic ? 2 : 0)];
 }
 
-/// The TrueType file of an installed family through fontconfig; empty when the family is not
-/// installed (fontconfig would offer another family) or only as another kind of font file.
-QByteArray trueTypeFile(const QString& family, bool bold, bool italic)
-{
-    static QMutex mutex;
-    static QHash<QString, QByteArray> known;
-    const QString key = family.toLower() + (bold ? QStringLiteral("|b") : QStringLiteral("|")) + (italic ? QStringLiteral("i") : QString());
-    QMutexLocker lock(&mutex);
-    if (auto it = known.constFind(key); it != known.constEnd())
-        return *it;
-    QByteArray path;
-    const QByteArray name = family.toUtf8();
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.constData()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
-        FcChar8* matchedFamily = nullptr;
-        FcChar8* file = nullptr;
-        if (FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily) == FcResultMatch
-            && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch
-            && QString::fromUtf8(reinterpret_cast<const char*>(matchedFamily)).compare(family, Qt::CaseInsensitive) == 0) {
-            const QByteArray f(reinterpret_cast<const char*>(file));
-            if (f.toLower().endsWith(".ttf"))
-                path = f;
-        }
-        FcPatternDestroy(match);
-    }
-    FcPatternDestroy(pattern);
-    known.insert(key, path);
-    return path;
-}
-
 // ---- libharu -----------------------------------------------------------------------------
 
 struct HaruStatus
@@ -277,17 +232,6 @@ public:
         HPDF_ResetError(m_doc);
         m_status = {};
     }
-    /// Runs `cleanup` with libharu's error cleared, so that it acts; an error recorded before
-    /// stays recorded for check().
-    template <class Cleanup>
-    void withErrorSuspended(Cleanup&& cleanup)
-    {
-        const HaruStatus kept = status();
-        reset();
-        cleanup();
-        if (kept.error != HPDF_OK)
-            m_status = kept;
-    }
     void check() const
     {
         const HaruStatus s = status();
@@ -311,42 +255,6 @@ private:
     QString m_path;
     HaruStatus m_status;
     HPDF_Doc m_doc;
-};
-
-/// A graphics state saved on a page and restored on every way out of the scope, failures
-/// included. libharu frees only a page's innermost state with the page, so a state left saved
-/// would leak; a restore is refused inside a text or path object, so an open one is ended.
-class SavedGraphicsState
-{
-public:
-    SavedGraphicsState(HaruDocument& pdf, HPDF_Page page)
-        : m_pdf(pdf)
-        , m_page(page)
-        , m_depth(HPDF_Page_GetGStateDepth(page))
-    {
-        HPDF_Page_GSave(page);
-    }
-    ~SavedGraphicsState()
-    {
-        m_pdf.withErrorSuspended([this] {
-            const HPDF_UINT16 mode = HPDF_Page_GetGMode(m_page);
-            if (mode == HPDF_GMODE_TEXT_OBJECT)
-                HPDF_Page_EndText(m_page);
-            else if (mode == HPDF_GMODE_PATH_OBJECT)
-                HPDF_Page_EndPath(m_page);
-            while (HPDF_Page_GetGStateDepth(m_page) > m_depth) {
-                if (HPDF_Page_GRestore(m_page) != HPDF_OK)
-                    break;
-            }
-        });
-    }
-    SavedGraphicsState(const SavedGraphicsState&) = delete;
-    SavedGraphicsState& operator=(const SavedGraphicsState&) = delete;
-
-private:
-    HaruDocument& m_pdf;
-    HPDF_Page m_page;
-    HPDF_UINT m_depth;
 };
 
 HPDF_Date haruDate(const QDateTime& local)
@@ -446,36 +354,37 @@ private:
         const char* localName = nullptr;
     };
 
-    HPDF_Font resolveFont(const FontSpec& spec, bool* trueType)
+    /// The font the resolver picked for `wanted`; a TrueType file libharu cannot use falls back to
+    /// the standard sans.
+    HPDF_Font haruFont(const FontSpec& wanted, bool* trueType)
     {
         HPDF_Doc pdf = m_pdf.get();
-        const StandardFamily standard = standardFamily(spec.family);
-        if (standard == StandardFamily::None && !spec.family.isEmpty()) {
-            const QByteArray file = trueTypeFile(spec.family, spec.bold, spec.italic);
-            if (!file.isEmpty()) {
-                auto known = m_trueTypeFonts.constFind(file);
-                HPDF_Font f = known != m_trueTypeFonts.constEnd() ? *known : nullptr;
-                if (!f) {
-                    const char* name = HPDF_LoadTTFontFromFile(pdf, file.constData(), m_settings.embedFonts ? HPDF_TRUE : HPDF_FALSE);
-                    HPDF_FontDef def = name ? HPDF_GetFontDef(pdf, name) : nullptr;
-                    if (def) {
-                        dropRegularStyleName(def);
-                        f = HPDF_GetFont(pdf, def->base_font, kEncoding);
-                    }
-                    if (!f || m_pdf.failed()) {
-                        m_pdf.reset();   // an unusable font file: fall back to the standard font
-                        f = nullptr;
-                    }
-                    m_trueTypeFonts.insert(file, f);
+        const ResolvedFont resolved = resolveFont(wanted);
+        StandardFamily standard = resolved.standard;
+        if (const QByteArray& file = resolved.trueTypeFile; !file.isEmpty()) {
+            auto known = m_trueTypeFonts.constFind(file);
+            HPDF_Font f = known != m_trueTypeFonts.constEnd() ? *known : nullptr;
+            if (known == m_trueTypeFonts.constEnd()) {
+                const char* name = HPDF_LoadTTFontFromFile(pdf, file.constData(), m_settings.embedFonts ? HPDF_TRUE : HPDF_FALSE);
+                HPDF_FontDef def = name ? HPDF_GetFontDef(pdf, name) : nullptr;
+                if (def) {
+                    dropRegularStyleName(def);
+                    f = HPDF_GetFont(pdf, def->base_font, encodingName(m_settings.fontEncoding));
                 }
-                if (f) {
-                    *trueType = true;
-                    return f;
+                if (!f || m_pdf.failed()) {
+                    m_pdf.reset();
+                    f = nullptr;
                 }
+                m_trueTypeFonts.insert(file, f);
             }
+            if (f) {
+                *trueType = true;
+                return f;
+            }
+            standard = StandardFamily::Sans;
         }
         *trueType = false;
-        HPDF_Font f = HPDF_GetFont(pdf, standardFontName(standard, spec.bold, spec.italic), kEncoding);
+        HPDF_Font f = HPDF_GetFont(pdf, standardFontName(standard, wanted.bold, wanted.italic), encodingName(m_settings.fontEncoding));
         m_pdf.check();
         return f;
     }
@@ -485,12 +394,12 @@ private:
         static const FontSpec fallback{QStringLiteral("Helvetica"), 10, false, false};
         if (index >= m_fontsByIndex.size()) {
             if (!m_fallbackFont.font)
-                m_fallbackFont.font = resolveFont(fallback, &m_fallbackFont.trueType);
+                m_fallbackFont.font = haruFont(fallback, &m_fallbackFont.trueType);
             return m_fallbackFont;
         }
         FontRef& ref = m_fontsByIndex[index];
         if (!ref.font) {
-            ref.font = resolveFont(m_doc.fonts[index], &ref.trueType);
+            ref.font = haruFont(m_doc.fonts[index], &ref.trueType);
             ref.size = static_cast<float>(std::clamp(m_doc.fonts[index].sizePt, 0.1, 600.0));
         }
         return ref;
@@ -635,7 +544,7 @@ private:
         }
         num(c); num(s); num(-s); num(c); num(t.xPt); num(m_height - t.baselinePt);
         op("Tm\n");
-        const std::string bytes = toWinAnsi(t.text);
+        const std::string bytes = encodedText(m_settings.fontEncoding, t.text);
         if (fnt.trueType)
             HPDF_Font_TextWidth(fnt.font, reinterpret_cast<const HPDF_BYTE*>(bytes.c_str()), static_cast<HPDF_UINT>(bytes.size()));
         appendPdfString(m_content, bytes);
@@ -678,10 +587,8 @@ private:
         if (item.symbol >= m_doc.symbols.size())
             return;
         const Symbol& s = m_doc.symbols[item.symbol];
-        if (!s.error.isEmpty()) {
-            errorBox(item, s);
-            return;
-        }
+        if (!s.error.isEmpty())
+            return;   // layout drew its error box (ErrorBox.h) in its place
         XObjectRef& form = symbolForm(item.symbol);
         op("q\n1 0 0 1 ");
         appendExact(m_content, item.xPt);
@@ -725,7 +632,7 @@ private:
             content += "Tf\n";
             double x = 0, y = 0;   // Td moves relative to the previous line's start
             for (const auto& c : s.captions) {
-                const std::string bytes = toWinAnsi(c.text);
+                const std::string bytes = encodedText(m_settings.fontEncoding, c.text);
                 if (fnt.trueType)
                     HPDF_Font_TextWidth(fnt.font, reinterpret_cast<const HPDF_BYTE*>(bytes.c_str()), static_cast<HPDF_UINT>(bytes.size()));
                 const double left = c.xPt;
@@ -771,46 +678,6 @@ private:
         m_pdf.check();
         ref.object = form;
         return ref;
-    }
-
-    void errorBox(const SymbolItem& item, const Symbol& s)
-    {
-        flush();
-        // The reset in errorBoxContent is meant for a caption too long for the box; an error
-        // left by an earlier item must not be swallowed by it.
-        m_pdf.check();
-        {
-            SavedGraphicsState saved(m_pdf, m_page);
-            errorBoxContent(item, s);
-        }
-        m_pdf.check();
-        m_textFont = nullptr;
-    }
-
-    void errorBoxContent(const SymbolItem& item, const Symbol& s)
-    {
-        const double w = s.widthPt > 0 ? s.widthPt : 72;
-        const double h = s.heightPt > 0 ? s.heightPt : 36;
-        const float x = f(item.xPt), y = f(m_height - item.yPt - h);
-        HPDF_Page_SetRGBFill(m_page, 1, 1, 1);
-        HPDF_Page_SetRGBStroke(m_page, 0, 0, 0);
-        HPDF_Page_SetLineWidth(m_page, 1);
-        HPDF_Page_Rectangle(m_page, x + 0.5f, y + 0.5f, f(w - 1), f(h - 1));
-        HPDF_Page_FillStroke(m_page);
-        HPDF_Page_Rectangle(m_page, x, y, f(w), f(h));
-        HPDF_Page_Clip(m_page);
-        HPDF_Page_EndPath(m_page);
-        HPDF_Page_SetRGBFill(m_page, 0, 0, 0);
-        HPDF_Page_BeginText(m_page);
-        bool trueType = false;
-        HPDF_Page_SetFontAndSize(m_page, resolveFont(FontSpec{QStringLiteral("Helvetica"), 6, false, false}, &trueType), 6);
-        const std::string text = toWinAnsi(QStringLiteral("Bar code error: ") + s.error);
-        HPDF_UINT written = 0;
-        HPDF_Page_TextRect(m_page, x + 2, f(m_height - item.yPt - 2), f(item.xPt + w - 2), y + 1, text.c_str(),
-                           HPDF_TALIGN_LEFT, &written);
-        if (m_pdf.failed())
-            m_pdf.reset();   // text longer than the box: what fits is shown
-        HPDF_Page_EndText(m_page);
     }
 
     XObjectRef* picture(std::uint32_t index)

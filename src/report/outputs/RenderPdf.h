@@ -12,6 +12,7 @@ namespace quorvel::report {
 class RenderPdf : public FileOutput
 {
 public:
+    /// How text is written: WinAnsi is PDF's WinAnsiEncoding, Windows-1252 bytes.
     enum class FontEncoding { WinAnsi };
 
     QString displayName() const override { return m_displayName; }

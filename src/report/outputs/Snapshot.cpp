@@ -4,7 +4,9 @@
 #include "report/outputs/Snapshot.h"
 
 #include "report/outputs/AtomicFile.h"
+#include "report/engine/ErrorBox.h"
 #include "report/engine/PageDescription.h"
+#include "report/engine/TextMeasure.h"
 #include "table/Failure.h"
 
 #include <QFile>
@@ -13,6 +15,8 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include <unistd.h>
@@ -22,7 +26,7 @@ namespace quorvel::report::snapshot {
 namespace {
 
 constexpr char kSignature[8] = {'\x89', 'Q', 'N', 'D', 'R', '\r', '\n', '\x1a'};
-constexpr std::uint32_t kVersion = 1;
+constexpr std::uint32_t kVersion = 2;
 constexpr std::size_t kHeaderSize = 8 + 4 + 8;   // signature, version, payload length
 constexpr std::size_t kTrailerSize = 4;          // CRC-32 of the payload
 
@@ -356,6 +360,31 @@ PageDescription readPayload(Reader& r)
     return doc;
 }
 
+/// Version 1 left a symbol that could not be encoded to the outputs, which drew its error box;
+/// since version 2 layout puts that box on the page, so a version 1 file gets it here.
+void addErrorBoxes(PageDescription& doc)
+{
+    std::optional<std::uint32_t> font;
+    std::unique_ptr<TextMeasure> measure;
+    for (Page& page : doc.pages) {
+        std::vector<PageItem> items;
+        items.reserve(page.items.size());
+        for (const PageItem& item : page.items) {
+            items.push_back(item);
+            const auto* at = std::get_if<SymbolItem>(&item);
+            if (!at || doc.symbols[at->symbol].error.isEmpty())
+                continue;
+            if (!font) {
+                font = static_cast<std::uint32_t>(doc.fonts.size());
+                doc.fonts.push_back(errorBoxFont());
+                measure = std::make_unique<TextMeasure>();
+            }
+            appendErrorBox(items, *at, doc.symbols[at->symbol], *font, *measure);
+        }
+        page.items = std::move(items);
+    }
+}
+
 template<typename T>
 T readLittle(const char* p)
 {
@@ -441,7 +470,10 @@ PageDescription read(const QString& path)
         throw damaged();
     try {
         Reader r(data, static_cast<std::size_t>(length));
-        return readPayload(r);
+        PageDescription doc = readPayload(r);
+        if (version < 2)
+            addErrorBoxes(doc);
+        return doc;
     } catch (const Damaged&) {
         throw damaged();
     } catch (const std::bad_alloc&) {

@@ -3,6 +3,8 @@
 #include "report/engine/BarcodeEncoder.h"
 #include "report/engine/DeviceGrid.h"
 #include "report/engine/PageBuilder.h"
+#include "report/engine/TextMeasure.h"
+#include "report/outputs/PageDump.h"
 #include "support/HeadlessUi.h"
 
 #include <gtest/gtest.h>
@@ -34,14 +36,14 @@ PageDescription symbolPage(BarcodeKind kind, const QString& data, double boxWidt
     PageBuilder builder(doc, ui);
     builder.setDpi(dpi);
     BarcodeDef def;
-    def.box = BoxMm{5, 5, boxWidthMm, 20};
+    def.box = Box{Length::fromMm(5), Length::fromMm(5), Length::fromMm(boxWidthMm), Length::fromMm(20)};
     def.source = Source::Literal;
     def.value = data;
     def.options.kind = kind;
     def.options.barHeightMm = 12;
     def.options.moduleMm = moduleMm;
-    doc.pages.push_back(Page{(boxWidthMm + 10) * kPtPerMm, 30 * kPtPerMm, {}});
-    builder.draw(doc.pages.back(), def, 0, 0, [](Source, const QString& v) { return v; });
+    doc.pages.push_back(Page{Length::fromMm(boxWidthMm + 10).pt(), Length::fromMm(30).pt(), {}});
+    builder.draw(doc.pages.back(), def, Length(), Length(), [](Source, const QString& v) { return v; });
     return doc;
 }
 
@@ -142,14 +144,14 @@ TEST_P(BarcodeOnDotGrid, EveryEdgeAndHeightIsWholeDotsFromThePageOrigin)
     PageBuilder builder(doc, ui);
     builder.setDpi(c.dpi);
     BarcodeDef def;
-    def.box = BoxMm{3.3, 7.77, 45, 12.4};
+    def.box = Box{Length::fromMm(3.3), Length::fromMm(7.77), Length::fromMm(45), Length::fromMm(12.4)};
     def.source = Source::Literal;
     def.value = c.data;
     def.options.kind = c.kind;
     def.options.barHeightMm = 9.1;
     def.options.moduleMm = c.moduleMm;
-    doc.pages.push_back(Page{60 * kPtPerMm, 30 * kPtPerMm, {}});
-    builder.draw(doc.pages.back(), def, 1.234, 0.5, [](Source, const QString& v) { return v; });
+    doc.pages.push_back(Page{Length::fromMm(60).pt(), Length::fromMm(30).pt(), {}});
+    builder.draw(doc.pages.back(), def, Length::fromPt(1.234), Length::fromPt(0.5), [](Source, const QString& v) { return v; });
     const auto& item = std::get<SymbolItem>(doc.pages.back().items.at(0));
     const Symbol& s = doc.symbols.at(item.symbol);
     ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
@@ -199,7 +201,7 @@ TEST_P(BarcodeRefused, ShowsAMarkedBoxWithTheErrorAndNothingScans)
     EXPECT_EQ(s.error, c.error);
     EXPECT_EQ(barcodeError(optionsOf(c.kind), c.data), c.error) << "the check before a run finds the same";
     EXPECT_TRUE(s.bars.empty());
-    EXPECT_NEAR(s.widthPt, 60 * kPtPerMm, 1e-9);
+    EXPECT_NEAR(s.widthPt, Length::fromMm(60).pt(), 1e-9);
     EXPECT_TRUE(zbarDecode(rasterPage(doc, 0, 300)).isEmpty());
 }
 
@@ -220,5 +222,50 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"Code128BeyondLatin1", BarcodeKind::Code128, QStringLiteral("A\u20acB"), QStringLiteral("Code 128 cannot encode '\u20ac' in \"A\u20acB\"")},
         BadCase{"NoData", BarcodeKind::Auto, QString(), QStringLiteral("No bar code data")}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// Layout decides the error box once, as items the outputs draw like any other: a frame at the
+// symbol's place and the error wrapped inside it, a word too long for the box cut, lines past
+// its bottom left out.
+TEST(BarcodeErrorBox, LaidOutAsAFrameAndWrappedLinesInsideIt)
+{
+    PageDescription doc = symbolPage(BarcodeKind::Code128, QStringLiteral("REF-\u0100-00000000000000000000000000"), 28);
+    EXPECT_EQ(dumpPage(doc, 0), QStringLiteral(
+        "page 107.72 x 85.04\n"
+        "symbol 14.19,14.19 79.37x56.69 error \"Code 128 cannot encode '\u0100' in \"REF-\u0100-00000000000000000000000000\"\"\n"
+        "rect 14.69,14.69 78.37x55.69 stroke 1.00 #000000 fill #ffffff\n"
+        "text 16.19,21.62 [Helvetica 6] #000000 \"Bar code error: Code 128\"\n"
+        "text 16.19,28.52 [Helvetica 6] #000000 \"cannot encode '\u0100' in\"\n"
+        "text 16.19,35.42 [Helvetica 6] #000000 \"\"REF-\u0100-000000000000000\"\n"
+        "text 16.19,42.32 [Helvetica 6] #000000 \"00000000000\"\"\n"));
+    // Every line stays inside the frame, 2 pt from it.
+    const auto& at = std::get<SymbolItem>(doc.pages[0].items.at(0));
+    const Symbol& s = doc.symbols.at(at.symbol);
+    TextMeasure measure;
+    for (const PageItem& item : doc.pages[0].items)
+        if (const auto* t = std::get_if<TextItem>(&item)) {
+            const FontSpec& f = doc.fonts.at(t->font);
+            EXPECT_LE(t->xPt + measure.widthPt(f, t->text), at.xPt + s.widthPt - 2) << t->text.toStdString();
+            EXPECT_LE(t->baselinePt + measure.descentPt(f), at.yPt + s.heightPt - 1) << t->text.toStdString();
+        }
+}
+
+TEST(BarcodeErrorBox, LinesBelowTheBoxAreLeftOutButTheFirstStays)
+{
+    PageDescription doc;
+    HeadlessUi ui;
+    PageBuilder builder(doc, ui);
+    BarcodeDef def;
+    def.box = Box{Length(), Length(), Length::fromMm(15), Length::fromMm(3)};
+    def.source = Source::Literal;
+    def.value = QStringLiteral("12");
+    def.options = optionsOf(BarcodeKind::Ean13);
+    doc.pages.push_back(Page{});
+    builder.draw(doc.pages.back(), def, Length(), Length(), [](Source, const QString& v) { return v; });
+    EXPECT_EQ(dumpPage(doc, 0), QStringLiteral(
+        "page 595.28 x 841.89\n"
+        "symbol 0.00,0.00 42.52x8.50 error \"EAN-13 needs 12 or 13 digits: \"12\"\"\n"
+        "rect 0.50,0.50 41.52x7.50 stroke 1.00 #000000 fill #ffffff\n"
+        "text 2.00,7.43 [Helvetica 6] #000000 \"Bar code\"\n"));
+}
 
 } // namespace

@@ -71,8 +71,8 @@ TEST(DefinitionReader, ZeroBytesGiveOneReportOfOneBlankA4Page)
     ASSERT_EQ(def.reports.size(), 1u);
     ASSERT_EQ(def.reports[0].pages.size(), 1u);
     const auto& page = std::get<PageDef>(def.reports[0].pages[0].page);
-    EXPECT_EQ(page.widthMm, 210);
-    EXPECT_EQ(page.heightMm, 297);
+    EXPECT_EQ(page.width.mm(), 210);
+    EXPECT_EQ(page.height.mm(), 297);
     EXPECT_TRUE(page.items.empty());
     EXPECT_FALSE(page.region);
     EXPECT_TRUE(ui.messages.isEmpty());
@@ -106,10 +106,10 @@ TEST(DefinitionReader, LandscapeSwapsANamedSizeAndImagesResolveBesideTheFile)
                                      "</page></report>")),
         QStringLiteral("/srv/defs/tag.rav"), ui);
     const auto& page = std::get<PageDef>(def.reports[0].pages[0].page);
-    EXPECT_EQ(page.widthMm, 297);
-    EXPECT_EQ(page.heightMm, 210);
-    EXPECT_EQ(page.marginLeftMm, 5);
-    EXPECT_EQ(page.marginTopMm, 7);
+    EXPECT_EQ(page.width.mm(), 297);
+    EXPECT_EQ(page.height.mm(), 210);
+    EXPECT_EQ(page.marginLeft.mm(), 5);
+    EXPECT_EQ(page.marginTop.mm(), 7);
     EXPECT_EQ(page.print.orientation, Orientation::Landscape);
     EXPECT_EQ(std::get<ImageDef>(page.items[0]).path, QStringLiteral("/srv/defs/img/logo.png"));
 }

@@ -6,6 +6,13 @@ using namespace quorvel::report;
 
 namespace {
 
+struct Placed
+{
+    std::int64_t page;
+    int row, column;
+    double xMm, yMm;
+};
+
 struct GridCase
 {
     const char* name;
@@ -13,7 +20,7 @@ struct GridCase
     double columnGap, rowGap;
     RegionOrder order;
     std::int64_t index;
-    LabelPlacement expected;
+    Placed expected;
 };
 
 void PrintTo(const GridCase& c, std::ostream* os) { *os << c.name; }
@@ -27,19 +34,19 @@ TEST_P(LabelGrid, PlacesTheLabel)
     RegionDef r;
     r.rows = c.rows;
     r.columns = c.columns;
-    r.labelWidthMm = 63.5;
-    r.labelHeightMm = 25.4;
-    r.columnGapMm = c.columnGap;
-    r.rowGapMm = c.rowGap;
-    r.xMm = 7.25;
-    r.yMm = 21.5;
+    r.labelWidth = Length::fromMm(63.5);
+    r.labelHeight = Length::fromMm(25.4);
+    r.columnGap = Length::fromMm(c.columnGap);
+    r.rowGap = Length::fromMm(c.rowGap);
+    r.x = Length::fromMm(7.25);
+    r.y = Length::fromMm(21.5);
     r.order = c.order;
     const LabelPlacement p = placeLabel(r, c.index);
     EXPECT_EQ(p.page, c.expected.page);
     EXPECT_EQ(p.row, c.expected.row);
     EXPECT_EQ(p.column, c.expected.column);
-    EXPECT_NEAR(p.xMm, c.expected.xMm, 1e-9);
-    EXPECT_NEAR(p.yMm, c.expected.yMm, 1e-9);
+    EXPECT_NEAR(p.x.mm(), c.expected.xMm, 1e-9);
+    EXPECT_NEAR(p.y.mm(), c.expected.yMm, 1e-9);
 }
 
 constexpr auto Across = RegionOrder::AcrossThenDown;

@@ -7,6 +7,7 @@
 #include "report/engine/ReportSystem.h"
 #include "report/engine/TextMeasure.h"
 #include "support/HeadlessUi.h"
+#include "table/Failure.h"
 
 #include <QLocale>
 #include <QTemporaryDir>
@@ -186,6 +187,70 @@ TEST_F(LayoutTest, SheetFillsAcrossThenDownAndBreaksPages)
                                              QStringLiteral("403.2,72.4"), QStringLiteral("29.1,144.4")}));
     EXPECT_EQ(brandPositions(1), QStringList{QStringLiteral("29.1,72.4")});
 }
+
+// The print system's scale stretches the layout about the page's corner: positions and boxes
+// across by ScaleX, down by ScaleY, text and line widths by the smaller; the paper stays.
+struct ScaleCase
+{
+    const char* name;
+    int scaleX, scaleY, unitsFactor;
+    const char* dump;        ///< the page; "" when the run fails
+    const char* failure;     ///< what it fails with
+};
+
+void PrintTo(const ScaleCase& c, std::ostream* os) { *os << c.name; }
+
+class LayoutScale : public LayoutTest, public ::testing::WithParamInterface<ScaleCase>
+{};
+
+TEST_P(LayoutScale, StretchesWhatTheDefinitionDraws)
+{
+    const ScaleCase& c = GetParam();
+    const QString path = writeFile(dir.path(), QStringLiteral("scale.rav"), definitionXml(QStringLiteral(
+        "<data-view name=\"V\" connection=\"RvDataSetConnection1\"/><report name=\"R\">"
+        "<page size=\"custom\" width=\"100\" height=\"50\" margin=\"10\">"
+        "<labels view=\"V\" label-width=\"50\" label-height=\"30\" x=\"5\" y=\"5\">"
+        "<rect x=\"2\" y=\"3\" width=\"20\" height=\"10\" stroke=\"0.5\"/>"
+        "<line x1=\"0\" y1=\"20\" x2=\"40\" y2=\"20\" width=\"1\"/>"
+        "<text x=\"0\" y=\"0\" width=\"40\" height=\"10\" size=\"10\">A</text>"
+        "</labels></page></report>")));
+    table = makeLabelTable({{"1"}});
+    connection.setDataSet(table.get());
+    system.scaleX = c.scaleX;
+    system.scaleY = c.scaleY;
+    system.unitsFactor = c.unitsFactor;
+    if (*c.failure) {
+        try {
+            run(path);
+            ADD_FAILURE() << "the run did not fail";
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.message(), QString::fromUtf8(c.failure));
+        }
+        return;
+    }
+    run(path);
+    ASSERT_EQ(pages.pages.size(), 1u);
+    EXPECT_EQ(dumpPage(pages, 0), QString::fromUtf8(c.dump));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PrintSystem, LayoutScale,
+    ::testing::Values(
+        ScaleCase{"AsDesigned", 100, 100, 1,
+                  "page 283.46 x 141.73\n"
+                  "rect 48.19,51.02 56.69x28.35 stroke 1.42 #000000\n"
+                  "line 42.52,99.21 155.91,99.21 w2.83 #000000\n"
+                  "text 42.52,51.57 [Arial 10] #000000 \"A\"\n", ""},
+        ScaleCase{"HalfAcrossTwiceDown", 50, 200, 1,
+                  "page 283.46 x 141.73\n"
+                  "rect 24.09,102.05 28.35x56.69 stroke 0.71 #000000\n"
+                  "line 21.26,198.43 77.95,198.43 w1.42 #000000\n"
+                  "text 21.26,89.57 [Arial 5] #000000 \"A\"\n", ""},
+        ScaleCase{"NoScaleRefused", 0, 100, 1, "",
+                  "The print system's scale must be above 0 %, not 0 % across and 100 % down."},
+        ScaleCase{"UnitsFactorRefused", 100, 100, 254, "",
+                  "The print system's units factor must be 1, not 254: a report definition gives every length in millimetres."}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
 

@@ -1,5 +1,8 @@
 #include "report/outputs/OutputFixtures.h"
 
+#include "report/engine/ErrorBox.h"
+#include "report/engine/TextMeasure.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
@@ -66,6 +69,26 @@ PageDescription labelDocument(int pages)
         doc.pages.push_back(std::move(page));
     }
     return doc;
+}
+
+void markUnencodable(PageDescription& doc, std::uint32_t symbol, const QString& error)
+{
+    Symbol& s = doc.symbols.at(symbol);
+    s.bars.clear();
+    s.captions.clear();
+    s.error = error;
+    s.captionFont = static_cast<std::uint32_t>(doc.fonts.size());
+    doc.fonts.push_back(errorBoxFont());
+    TextMeasure measure;
+    for (Page& page : doc.pages) {
+        std::vector<PageItem> items;
+        for (const PageItem& item : page.items) {
+            items.push_back(item);
+            if (const auto* at = std::get_if<SymbolItem>(&item); at && at->symbol == symbol)
+                appendErrorBox(items, *at, s, s.captionFont, measure);
+        }
+        page.items = std::move(items);
+    }
 }
 
 QByteArray encodedPicture(const char* format, int w, int h)

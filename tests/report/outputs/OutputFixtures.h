@@ -21,6 +21,10 @@ Symbol ean13(const char* digits, double modulePt, std::uint32_t captionFont, dou
 /// A label page: an accented text line, a price, a frame and an EAN-13.
 PageDescription labelDocument(int pages = 1);
 
+/// Makes `symbol` one that could not be encoded, with `error`, and puts the error box layout
+/// gives such a symbol (ErrorBox.h) after every item that places it.
+void markUnencodable(PageDescription& doc, std::uint32_t symbol, const QString& error);
+
 /// A tiny PNG or JPEG (the format name as QImageWriter knows it) of w x h pixels.
 QByteArray encodedPicture(const char* format, int w, int h);
 

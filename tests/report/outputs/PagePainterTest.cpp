@@ -111,9 +111,7 @@ TEST(PagePainter, RotatedTextTurnsCounterClockwiseAboutItsOrigin)
 TEST(PagePainter, UnencodableSymbolIsAMarkedBoxWithoutBars)
 {
     PageDescription doc = labelDocument(1);
-    doc.symbols[0].bars.clear();
-    doc.symbols[0].captions.clear();
-    doc.symbols[0].error = QStringLiteral("Invalid check digit '3', expecting '7'");
+    markUnencodable(doc, 0, QStringLiteral("Invalid check digit '3', expecting '7'"));
     const QImage image = rasterPage(doc, 0, 203);
     EXPECT_EQ(scan(image, QStringLiteral("error")), QString());
     const double scale = 203 / 72.0;
@@ -124,6 +122,14 @@ TEST(PagePainter, UnencodableSymbolIsAMarkedBoxWithoutBars)
     const int right = static_cast<int>((20 + s.widthPt - 0.5) * scale);
     for (int x = left + 2; x < right - 2; x += 7)
         EXPECT_LT(qGray(image.pixel(x, top)), 128) << x;
+}
+
+TEST(PagePainter, ASymbolCarryingAnErrorDrawsNoBarsEvenWhenItHoldsSome)
+{
+    // The bars of a symbol that failed would be a wrong code; only layout's error box shows.
+    PageDescription doc = labelDocument(1);
+    doc.symbols[0].error = QStringLiteral("Invalid check digit '3', expecting '7'");
+    EXPECT_EQ(scan(rasterPage(doc, 0, 203), QStringLiteral("error-with-bars")), QString());
 }
 
 TEST(PagePainter, PicturesAreDrawnFromTheirBytes)

@@ -263,6 +263,7 @@ INSTANTIATE_TEST_SUITE_P(
                     4.5 /* Nimbus Mono's capitals stand taller than Liberation Mono's */},
         LikePreview{"trueTypeFamily", TextItem{20, 100, 0, {}, 0, QStringLiteral("DejaVu Serif")}, FontSpec{QStringLiteral("DejaVu Serif"), 16, false, false}},
         LikePreview{"familyNotInstalled", TextItem{20, 100, 0, {}, 0, QStringLiteral("Sem fonte")}, FontSpec{QStringLiteral("No Such Family"), 16, false, false}},
+        LikePreview{"openTypeOnlyFamily", TextItem{20, 100, 0, {}, 0, QStringLiteral("Gothic 123")}, FontSpec{QStringLiteral("URW Gothic"), 16, false, false}},
         LikePreview{"framedRect", RectItem{30, 40, 100, 50, 2, {}, false, {}}, kSans},
         LikePreview{"filledRect", RectItem{30, 40, 100, 50, 0, {}, true, Rgb{20, 20, 20}}, kSans},
         LikePreview{"line", LineItem{10, 10, 150, 120, 1.5, {}}, kSans},
@@ -320,16 +321,16 @@ TEST_P(DotExactRaster, EveryBarAndSpaceKeepsItsDots)
     HeadlessUi ui;
     PageBuilder builder(doc, ui);
     builder.setDpi(kDpi);
-    doc.pages.push_back(Page{50 * kPtPerMm, 30 * kPtPerMm, {}});
+    doc.pages.push_back(Page{Length::fromMm(50).pt(), Length::fromMm(30).pt(), {}});
     BarcodeDef def;
-    def.box = BoxMm{2.1, 16.6, 45, 12.4};
+    def.box = Box{Length::fromMm(2.1), Length::fromMm(16.6), Length::fromMm(45), Length::fromMm(12.4)};
     def.source = Source::Literal;
     def.value = QString::fromLatin1(symbol.data);
     def.options.kind = symbol.kind;
     def.options.barHeightMm = 9;
     def.options.moduleMm = symbol.moduleMm;
     // An origin off the grid, as a label's margin or column may put it.
-    builder.draw(doc.pages.back(), def, 0.37, 0.21, [](Source, const QString& v) { return v; });
+    builder.draw(doc.pages.back(), def, Length::fromPt(0.37), Length::fromPt(0.21), [](Source, const QString& v) { return v; });
     const auto& item = std::get<SymbolItem>(doc.pages.back().items.at(0));
     const Symbol& s = doc.symbols.at(item.symbol);
     ASSERT_TRUE(s.error.isEmpty()) << s.error.toStdString();
@@ -384,9 +385,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PdfOutput, UnencodableSymbolShowsItsErrorInAMarkedBox)
 {
     PageDescription doc = labelDocument(1);
-    doc.symbols[0].bars.clear();
-    doc.symbols[0].captions.clear();
-    doc.symbols[0].error = QStringLiteral("Invalid check digit '3', expecting '7' in a rather long message that wraps");
+    markUnencodable(doc, 0, QStringLiteral("Invalid check digit '3', expecting '7' in a rather long message that wraps"));
     const QString dir = scratchDir(QStringLiteral("pdf-error-symbol"));
     const QString pdf = write(doc, dir, QStringLiteral("error.pdf"));
     const auto text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
@@ -405,11 +404,11 @@ TEST(PdfOutput, AnErrorBoxAfterASymbolWiderThanThePdfNumbersStillMakesAValidFile
     Symbol broken;
     broken.widthPt = 100;
     broken.heightPt = 40;
-    broken.error = QStringLiteral("Invalid check digit '3', expecting '7'");
     doc.symbols = {wide, broken};
     Page page;
     page.items = {SymbolItem{10, 10, 0}, SymbolItem{10, 100, 1}};
     doc.pages = {page};
+    markUnencodable(doc, 1, QStringLiteral("Invalid check digit '3', expecting '7'"));
     const QString pdf = write(doc, scratchDir(QStringLiteral("pdf-wide-symbol")), QStringLiteral("wide.pdf"));
     const auto text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     EXPECT_TRUE(QString::fromUtf8(text.out).simplified().contains(QStringLiteral("Bar code error: Invalid check digit"))) << text.out.constData();

@@ -1,4 +1,6 @@
 // Snapshot files: exact round trips, and damaged or foreign files refused with a message.
+#include "report/engine/ErrorBox.h"
+#include "report/engine/TextMeasure.h"
 #include "report/outputs/OutputFixtures.h"
 #include "report/outputs/RenderPdf.h"
 #include "report/outputs/Snapshot.h"
@@ -139,7 +141,7 @@ QByteArray le32(std::uint32_t v)
 QByteArray le64(std::uint64_t v) { return le32(static_cast<std::uint32_t>(v)) + le32(static_cast<std::uint32_t>(v >> 32)); }
 
 /// A file with our signature, the given version and payload, and a correct checksum.
-QByteArray forged(const QByteArray& payload, std::uint32_t version = 1)
+QByteArray forged(const QByteArray& payload, std::uint32_t version = 2)
 {
     return QByteArray("\x89QNDR\r\n\x1a", 8) + le32(version) + le64(static_cast<std::uint64_t>(payload.size())) + payload
            + le32(crc32(payload));
@@ -186,12 +188,38 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"text", QByteArray("GRUPO|SUB|MARCA|AZUL|REF|T|M|7891000315507|39,90|2|\r\n"), kNotSnapshot},
         BadFile{"signatureOnly", QByteArray("\x89QNDR\r\n\x1a", 8), kDamaged},
         BadFile{"versionZero", forged(emptyPayload(), 0), kDamaged},
-        BadFile{"newerVersion", forged(emptyPayload(), 2),
+        BadFile{"newerVersion", forged(emptyPayload(), 3),
                 "The report snapshot file \"%1\" was written by a newer version of Quorvel."},
         BadFile{"lengthBeyondTheFile", QByteArray("\x89QNDR\r\n\x1a", 8) + le32(1) + le64(1ull << 62) + emptyPayload() + le32(0), kDamaged},
         BadFile{"absurdCount", forged(emptyPayload(0xFFFFFFF0u)), kDamaged},
         BadFile{"trailingBytes", forged(emptyPayload() + QByteArray(3, '\0')), kDamaged}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// Version 1 left the error box of a symbol that could not be encoded to the outputs; such a file
+// reopens with the box that layout now puts on the page.
+TEST(Snapshot, AVersionOneFileGainsTheErrorBoxesOfItsFailedSymbols)
+{
+    PageDescription doc = labelDocument(2);
+    doc.symbols[1].bars.clear();
+    doc.symbols[1].captions.clear();
+    doc.symbols[1].error = QStringLiteral("Invalid check digit '3', expecting '1'");
+    const QString path = scratchDir(QStringLiteral("snapshot-version-1")) + QStringLiteral("/old.ndr");
+    snapshot::write(doc, path);
+    QByteArray bytes = readAll(path);
+    bytes.replace(8, 4, le32(1));
+    writeBytes(path, bytes);
+
+    PageDescription expected = doc;
+    const auto font = static_cast<std::uint32_t>(expected.fonts.size());
+    expected.fonts.push_back(errorBoxFont());
+    TextMeasure measure;
+    const SymbolItem at = std::get<SymbolItem>(expected.pages[1].items.back());
+    appendErrorBox(expected.pages[1].items, at, expected.symbols[1], font, measure);
+    const PageDescription back = snapshot::read(path);
+    EXPECT_TRUE(back == expected);
+    EXPECT_GT(back.pages[1].items.size(), doc.pages[1].items.size() + 1);
+    EXPECT_TRUE(back.pages[0] == doc.pages[0]) << "a page without a failed symbol stays as it was";
+}
 
 TEST(Snapshot, AnEmptyDescriptionRoundTrips)
 {
