@@ -8,6 +8,7 @@
 #include "report/engine/TextMeasure.h"
 #include "support/HeadlessUi.h"
 #include "table/Failure.h"
+#include "support/Scoped.h"
 
 #include <QLocale>
 #include <QTemporaryDir>
@@ -39,7 +40,7 @@ protected:
     }
 
     // Prices below are written with the regional separator, so the locale comes first.
-    bool m_locale = (QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)), true);
+    quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
     QTemporaryDir dir;
     HeadlessUi ui;
     ReportSystem system;

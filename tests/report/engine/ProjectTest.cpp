@@ -7,6 +7,8 @@
 #include "report/engine/ReportSystem.h"
 #include "support/HeadlessUi.h"
 #include "table/Failure.h"
+#include "support/Scoped.h"
+#include "support/ScopedLockPath.h"
 
 #include <QDir>
 #include <QImage>
@@ -28,8 +30,6 @@ class ProjectTest : public ::testing::Test
 protected:
     ProjectTest()
     {
-        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-        DataLock::setPath(dir.filePath(QStringLiteral("data.lock")));
         project.setLockAttemptMs(100);
         ui.onPreview = [this](const PageDescription& doc) { pages = doc; };
     }
@@ -39,7 +39,9 @@ protected:
         return writeFile(dir.path(), name, definitionXml(body));
     }
 
+    quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
     QTemporaryDir dir;
+    quorvel::test::ScopedLockPath lock{dir.filePath(QStringLiteral("data.lock"))};
     HeadlessUi ui;
     ReportSystem system;
     ReportProject project{system, ui};

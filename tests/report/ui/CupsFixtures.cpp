@@ -6,6 +6,8 @@
 #include "report/ui/PreviewWindow.h"
 #include "report/ui/UiFixtures.h"
 #include "support/HeadlessUi.h"
+#include "support/Scoped.h"
+#include "support/ScopedLockPath.h"
 
 #include <QAction>
 #include <QDir>
@@ -124,9 +126,9 @@ QByteArray jobOptions(int id)
 
 PageDescription runDefinition(const QString& definition, const std::vector<LabelRow>& rows, ReportSystem& system)
 {
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));   // prices are written "39,9"
+    const quorvel::test::ScopedLocale locale(quorvel::test::brazil());   // prices are written "39,9"
     QTemporaryDir dir;
-    DataLock::setPath(dir.filePath(QStringLiteral("data.lock")));
+    const quorvel::test::ScopedLockPath lock(dir.filePath(QStringLiteral("data.lock")));
     const auto table = makeLabelTable(rows);
     DataSetConnection connection{QStringLiteral("RvDataSetConnection1"), table.get()};
     HeadlessUi ui;
