@@ -2,20 +2,21 @@
 // shipped price tag (one label per page) and the A4 sheet of 3 x 10. Prints the time, pages per
 // second, the growth of the peak resident size and the page description's own size.
 #include "labels/PrintTable.h"
-#include "report/engine/DataLock.h"
 #include "report/engine/DataSetConnection.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/PageDescription.h"
+#include "report/engine/PageGenerator.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
+#include "support/HeadlessUi.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLocale>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <vector>
 #include <sys/resource.h>
 
 using namespace quorvel;
@@ -61,7 +62,7 @@ void fill(table::Table& t, int labels)
     }
 }
 
-void bench(const char* name, const QString& definition)
+void bench(const char* name, const QString& definition, const std::vector<report::DataSetConnection*>& connections)
 {
     report::ReportSystem system;
     report::HeadlessUi ui;
@@ -69,23 +70,19 @@ void bench(const char* name, const QString& definition)
     project.setProjectFile(definition);
     project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
     project.open();
-    std::size_t pages = 0, symbols = 0, bytes = 0;
     const long before = peakKb();
     QElapsedTimer timer;
-    qint64 generatedMs = 0;
-    ui.onPreview = [&](const report::PageDescription& doc) {
-        generatedMs = timer.elapsed();
-        pages = doc.pages.size();
-        symbols = doc.symbols.size();
-        bytes = describedBytes(doc);
-    };
     timer.start();
-    project.execute();
-    const auto generated = static_cast<double>(ui.statuses.size());
+    report::PageGenerator generator(project.workingCopy(), project.params(), connections, system);
+    const std::optional<report::PageDescription> doc = generator.generate();
+    const qint64 generatedMs = timer.elapsed();
+    if (!doc)
+        return;
+    const auto generated = static_cast<double>(generator.pagesMade());
     std::printf("%-28s %6.0f pages generated, %5zu kept, %5zu symbols in %6lld ms = %8.0f pages/s; "
                 "page description %6.1f MB, peak resident +%6.1f MB\n",
-                name, generated, pages, symbols, static_cast<long long>(generatedMs),
-                generated / (static_cast<double>(generatedMs) / 1000.0), static_cast<double>(bytes) / 1048576.0,
+                name, generated, doc->pages.size(), doc->symbols.size(), static_cast<long long>(generatedMs),
+                generated / (static_cast<double>(generatedMs) / 1000.0), static_cast<double>(describedBytes(*doc)) / 1048576.0,
                 static_cast<double>(peakKb() - before) / 1024.0);
 }
 
@@ -97,12 +94,12 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    report::DataLock::setPath(QDir::tempPath() + QStringLiteral("/quorvel-engine-bench.lock"));
     auto t = labels::makePrintTable();
     fill(*t, 10000);
     report::DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), t.get());
+    const std::vector<report::DataSetConnection*> connections{&connection};
     const QString source = QStringLiteral(QUORVEL_SOURCE_DIR);
-    bench("price tag 50x30, 1 per page", source + QStringLiteral("/Relatorios/tag_02_Quorvel.rav"));
-    bench("A4 sheet 3x10", source + QStringLiteral("/examples/definitions/a4-3x10.rav"));
+    bench("price tag 50x30, 1 per page", source + QStringLiteral("/Relatorios/tag_02_Quorvel.rav"), connections);
+    bench("A4 sheet 3x10", source + QStringLiteral("/examples/definitions/a4-3x10.rav"), connections);
     return 0;
 }

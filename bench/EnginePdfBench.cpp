@@ -3,11 +3,12 @@
 //
 //   bench_engine_pdf --definition FILE.rav --labels N [--per-item Q] [--out FILE.pdf]
 #include "report/engine/DataSetConnection.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/PageDescription.h"
+#include "report/engine/PageGenerator.h"
 #include "report/outputs/RenderPdf.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
+#include "support/HeadlessUi.h"
 #include "table/Table.h"
 
 #include <QDate>
@@ -19,6 +20,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include <sys/resource.h>
 
@@ -91,24 +94,26 @@ int main(int argc, char** argv)
         print.store();
     }
     report::DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), &print);
+    const std::vector<report::DataSetConnection*> connections{&connection};
     report::ReportSystem system;
     report::HeadlessUi ui;
     ui.echo = true;
-    Clock::time_point generated, written;
-    std::size_t pages = 0;
-    ui.onPreview = [&](const report::PageDescription& doc) {
-        generated = Clock::now();
-        pages = doc.pages.size();
-        report::RenderPdf().write(doc, out);
-        written = Clock::now();
-    };
     const auto filled = Clock::now();
     report::ReportProject project(system, ui);
     project.setProjectFile(definition);
     project.setParam(QStringLiteral("loja"), QStringLiteral("LOJA 01"));
     project.setParam(QStringLiteral("data"), report::dateParameter(QDate::currentDate()));
     project.open();
-    project.execute();
+    report::LayoutHooks hooks;
+    hooks.message = hooks.error = [](const QString& text) { std::fprintf(stderr, "%s\n", text.toUtf8().constData()); };
+    report::PageGenerator generator(project.workingCopy(), project.params(), connections, system, hooks);
+    const std::optional<report::PageDescription> doc = generator.generate();
+    const auto generated = Clock::now();
+    if (!doc)
+        return 1;
+    const std::size_t pages = doc->pages.size();
+    report::RenderPdf().write(*doc, out);
+    const auto written = Clock::now();
     const rusage u = usage();
     std::printf("definition=%s labels=%d pages=%zu table_ms=%.0f generate_ms=%.0f pdf_ms=%.0f total_ms=%.0f cpu_ms=%.0f "
                 "peak_mb=%.1f pdf_mb=%.2f\n",

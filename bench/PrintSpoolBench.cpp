@@ -8,16 +8,16 @@
 //   build-release/bench/print_spool_bench [QUEUE ...]     (default: QuorvelPDF QuorvelZPL)
 // Goal: <= 1 s from OK to the queued job on either queue.
 #include "labels/PrintTable.h"
-#include "report/engine/DataLock.h"
 #include "report/engine/DataSetConnection.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/PageDescription.h"
+#include "report/engine/PageGenerator.h"
 #include "report/outputs/PagePainter.h"
 #include "report/outputs/RenderPdf.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
 #include "report/ui/PreviewWindow.h"
 #include "report/ui/UiFixtures.h"
+#include "support/HeadlessUi.h"
 #include "table/Failure.h"
 
 #include <QAction>
@@ -100,15 +100,15 @@ PageDescription generateTags()
         t->store();
     }
     DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), t.get());
+    const std::vector<DataSetConnection*> connections{&connection};
     ReportSystem system;
     HeadlessUi ui;
-    PageDescription doc;
-    ui.onPreview = [&doc](const PageDescription& pages) { doc = pages; };
     ReportProject project(system, ui);
     project.setProjectFile(QStringLiteral(QUORVEL_SOURCE_DIR "/Relatorios/tag_02_Quorvel.rav"));
     project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
-    project.execute();
-    return doc;
+    project.open();
+    PageGenerator generator(project.workingCopy(), project.params(), connections, system);
+    return generator.generate().value_or(PageDescription{});
 }
 
 /// The newest job of the queue: its id and size in kilobytes.
@@ -164,7 +164,6 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-    DataLock::setPath(QDir::tempPath() + QStringLiteral("/quorvel-print-bench.lock"));
     QStringList queues;
     for (int i = 1; i < argc; ++i)
         queues << QString::fromLocal8Bit(argv[i]);

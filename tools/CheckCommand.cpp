@@ -1,12 +1,12 @@
 // quorvel-batch check: what the window would mark in the label files, and whether a run of them
 // would waste labels or pass the page limit, for a system that hands files to a shop.
 #include "BatchTables.h"
+#include "BatchUi.h"
 #include "Command.h"
 #include "Options.h"
 
 #include "labels/ImportTable.h"
 #include "labels/Preflight.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
 #include "table/Failure.h"
@@ -39,7 +39,7 @@ int runCheck(const QStringList& args)
     // The definition's own failure, in the engine's words, before anything is counted under it.
     report::ReportSystem system;
     {
-        report::HeadlessUi ui;
+        BatchUi ui(false);
         report::ReportProject project(system, ui);
         project.setProjectFile(definition);
         project.open();

@@ -5,7 +5,7 @@
 
 #include "report/engine/DefinitionCheck.h"
 #include "report/engine/DefinitionReader.h"
-#include "report/engine/HeadlessUi.h"
+#include "report/engine/MessageSink.h"
 #include "report/engine/TextMeasure.h"
 #include "table/Failure.h"
 
@@ -17,6 +17,13 @@
 
 namespace quorvel::batch {
 namespace {
+
+/// The reader's messages, reported as warnings with the findings.
+struct Messages final : report::MessageSink
+{
+    void showMessage(const QString& text) override { texts << text; }
+    QStringList texts;
+};
 
 int runCheck(const QStringList& args)
 {
@@ -31,12 +38,12 @@ int runCheck(const QStringList& args)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-    report::HeadlessUi ui;
-    const report::Definition def = report::readDefinition(file.readAll(), QFileInfo(path).absoluteFilePath(), ui);
-    for (const QString& m : ui.messages)
+    Messages messages;
+    const report::Definition def = report::readDefinition(file.readAll(), QFileInfo(path).absoluteFilePath(), messages);
+    for (const QString& m : messages.texts)
         std::printf("%s: warning: %s\n", qPrintable(path), qPrintable(m));
     report::TextMeasure measure;
-    int errors = 0, warnings = static_cast<int>(ui.messages.size());
+    int errors = 0, warnings = static_cast<int>(messages.texts.size());
     for (const report::DefinitionFinding& f : report::checkDefinition(def, dpi, measure)) {
         const bool error = f.severity == report::DefinitionFinding::Severity::Error;
         ++(error ? errors : warnings);

@@ -2,6 +2,7 @@
 // checks, expands and prepares the report as the print button does, and writes the pages the
 // preview would show as PNG files and, on request, as a PDF or snapshot file.
 #include "BatchTables.h"
+#include "BatchUi.h"
 #include "Command.h"
 #include "Options.h"
 #include "PageFiles.h"
@@ -10,9 +11,10 @@
 #include "labels/Preflight.h"
 #include "labels/PrintTable.h"
 #include "printrun/PrintRun.h"
+#include "report/engine/DataLock.h"
 #include "report/engine/DataSetConnection.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/PageDescription.h"
+#include "report/engine/PageGenerator.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
 
@@ -20,6 +22,9 @@
 
 #include <cstdio>
 #include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace quorvel::batch {
 namespace {
@@ -58,26 +63,29 @@ int runPrint(const QStringList& args)
     run.checkPages(labels::PrintPlan::read(definition), system);
     run.expand();
 
-    // What the window's preview would show, collected in its place.
+    // What the window's preview would show, laid out in its place under the same lock.
     const auto connection = printrun::makeConnection(*printTable);
-    report::HeadlessUi ui;
-    ui.echo = true;
-    std::size_t pages = 0;
-    ui.onPreview = [&](const report::PageDescription& doc) {
-        pages = doc.pages.size();
-        if (!pngDir.isEmpty())
-            writePngs(doc, pngDir, dpi);
-        if (!output.isEmpty())
-            writePageFile(doc, output);
-    };
+    BatchUi ui;
     report::ReportProject project(system, ui);
-    project.setConnectionWaits(0);   // nothing else could offer a connection to a batch run
+    project.setConnections({connection.get()});
     run.prepare(project, QString(), QDate::currentDate());
-    project.execute();
-    if (ui.previews == 0) {
+    report::Definition working = project.workingCopy();
+    report::DataLockHold lock;
+    if (!lock.acquire(ui, 5000)) {
         std::fprintf(stderr, "Unable to gain control of the Report Data Communication System.\n");
         return 1;
     }
+    report::PageGenerator generator(std::move(working), project.params(), project.connections(), system,
+                                    BatchUi::layoutHooks());
+    generator.setConnectionWaits(0);   // nothing else could offer a connection to a batch run
+    const std::optional<report::PageDescription> doc = generator.generate(system.startLabel);
+    if (!doc)
+        return 1;   // nothing here stops a layout
+    const std::size_t pages = doc->pages.size();
+    if (!pngDir.isEmpty())
+        writePngs(*doc, pngDir, dpi);
+    if (!output.isEmpty())
+        writePageFile(*doc, output);
     std::printf("%zu page(s), %d label(s)\n", pages, printTable->rowCount());
     return 0;
 }

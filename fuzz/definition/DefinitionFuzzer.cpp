@@ -7,10 +7,10 @@
 #include "labels/PrintTable.h"
 #include "report/engine/DataLock.h"
 #include "report/engine/DataSetConnection.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/PageDescription.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
+#include "support/HeadlessUi.h"
 #include "table/Failure.h"
 
 #include <QDir>
@@ -75,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     report::HeadlessUi ui;
     ui.onPreview = checkPages;
     report::ReportProject project(system, ui);
+    project.setConnections({g_world->connection.get()});
     project.setConnectionWaits(0);
     project.setLockAttemptMs(0);
     project.setProjectFile(path);

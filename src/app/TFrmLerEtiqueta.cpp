@@ -138,15 +138,18 @@ void TFrmLerEtiqueta::buildReportComponents(quorvel::report::EngineUi* engineUi)
     RvDataSetConnection1 = quorvel::printrun::makeConnection(*cdsImpEtq);
     if (!engineUi) {
         // The preview's failures reach the operator like any other escaped failure.
-        m_ownEngineUi = std::make_unique<report::WidgetEngineUi>(this, [this](const Failure& failure) {
+        auto widgetUi = std::make_unique<report::WidgetEngineUi>(this, [this](const Failure& failure) {
             if (dynamic_cast<const SilentAbort*>(&failure))
                 return;
             m_errors.handle(std::make_exception_ptr(failure));
         });
-        engineUi = m_ownEngineUi.get();
+        widgetUi->setOutputs({RvRenderPDF1.get()});
+        engineUi = widgetUi.get();
+        m_ownEngineUi = std::move(widgetUi);
     }
     m_engineUi = engineUi;
     RvPrjEtq = std::make_unique<report::ReportProject>(*RvSystemEtq, *engineUi);
+    RvPrjEtq->setConnections({RvDataSetConnection1.get()});
 }
 
 void TFrmLerEtiqueta::buildControls()

@@ -3,7 +3,7 @@
 #include "labels/ImportTable.h"
 #include "labels/PrintTable.h"
 #include "report/engine/BarcodeEncoder.h"
-#include "report/engine/HeadlessUi.h"
+#include "report/engine/EngineUi.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
 #include "table/Failure.h"
@@ -16,11 +16,31 @@
 
 namespace quorvel::labels {
 
+namespace {
+
+/// A plan is read without a word: the definition's messages are the run's to show. It never
+/// runs a report, so nothing else of a UI is ever asked.
+class Quiet final : public report::EngineUi
+{
+public:
+    void showMessage(const QString&) override {}
+    void showError(const QString&) override {}
+    bool askRetryLock() override { return false; }
+    void beginGeneration(const report::ReportSystem&) override {}
+    bool setStatus(const QString&) override { return false; }
+    bool poll() override { return false; }
+    void endGeneration() override {}
+    void preview(const report::PageDescription&, report::ReportSystem&, const report::Relayout&) override {}
+    void wait(int) override {}
+};
+
+} // namespace
+
 PrintPlan PrintPlan::read(const QString& path)
 {
     PrintPlan plan;
     auto system = std::make_shared<report::ReportSystem>();
-    auto ui = std::make_shared<report::HeadlessUi>();
+    auto ui = std::make_shared<Quiet>();
     auto project = std::make_shared<report::ReportProject>(*system, *ui);
     try {
         project->setProjectFile(path);

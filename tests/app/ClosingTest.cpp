@@ -4,8 +4,8 @@
 #include "WindowFixture.h"
 
 #include "report/engine/DataLock.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/ReportProject.h"
+#include "support/HeadlessUi.h"
 #include "support/ScopedLockPath.h"
 
 #include <QLabel>

@@ -5,11 +5,11 @@
 #include "app/Dialogs.h"
 #include "app/TFrmLerEtiqueta.h"
 #include "report/engine/DataSetConnection.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
 #include "report/ui/PreviewDialogs.h"
 #include "report/ui/PreviewWindow.h"
+#include "support/HeadlessUi.h"
 #include "table/Table.h"
 #include "table/TableModel.h"
 
@@ -107,7 +107,7 @@ int main(int argc, char** argv)
         printTable->setText(2, "2000000012346");
         printTable->store();
     }
-    owned.reset();   // its own data connection would serve the report below
+    owned.reset();   // the window is done with; the preview below stands alone
     report::DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), printTable.get());
     report::ReportSystem system;
     report::HeadlessUi ui;
@@ -125,6 +125,7 @@ int main(int argc, char** argv)
         save(preview.grab(), out, "8-comecar-na-etiqueta.png");
     };
     report::ReportProject project(system, ui);
+    project.setConnections({&connection});
     project.setConnectionWaits(0);
     project.setProjectFile(QStringLiteral(QUORVEL_SOURCE_DIR "/examples/definitions/a4-3x10.rav"));
     project.execute();

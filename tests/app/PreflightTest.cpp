@@ -4,7 +4,7 @@
 
 #include "app/ListMarks.h"
 #include "labels/PrintTable.h"
-#include "report/engine/HeadlessUi.h"
+#include "support/HeadlessUi.h"
 
 #include <QDir>
 #include <QSignalSpy>

@@ -4,11 +4,11 @@
 #include "WindowFixture.h"
 
 #include "labels/PrintTable.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/PageDescription.h"
 #include "report/engine/ReportProject.h"
 #include "report/outputs/PageDump.h"
 #include "report/outputs/Snapshot.h"
+#include "support/HeadlessUi.h"
 
 #include <QCursor>
 #include <QDate>

@@ -1,7 +1,7 @@
 // The machine-wide data lock after a report run dies: another process that held it in its
 // preview is killed, and the lock is free at once.
 #include "report/engine/DataLock.h"
-#include "report/engine/HeadlessUi.h"
+#include "support/HeadlessUi.h"
 
 #include <QFile>
 #include <QProcess>

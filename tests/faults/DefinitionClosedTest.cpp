@@ -3,9 +3,9 @@
 #include "faults/FaultSupport.h"
 
 #include "report/engine/DataLock.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
+#include "support/HeadlessUi.h"
 #include "table/Failure.h"
 
 #include <QFile>

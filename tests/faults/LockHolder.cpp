@@ -2,9 +2,9 @@
 // standard output once the preview is open, and then waits to be killed.
 // Usage: fault_lock_holder LOCK_FILE DEFINITION
 #include "report/engine/DataLock.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
+#include "support/HeadlessUi.h"
 #include "table/Failure.h"
 
 #include <QGuiApplication>

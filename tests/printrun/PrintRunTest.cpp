@@ -4,10 +4,10 @@
 #include "labels/Preflight.h"
 #include "labels/PrintTable.h"
 #include "printrun/PrintRun.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
 #include "table/Failure.h"
+#include "support/HeadlessUi.h"
 #include "support/QtPrinters.h"
 #include "support/Scoped.h"
 

@@ -6,37 +6,20 @@
 
 #include <QLocale>
 
-#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace quorvel::report {
-
-namespace {
-
-std::vector<DataSetConnection*>& alive()
-{
-    static std::vector<DataSetConnection*> all;
-    return all;
-}
-
-} // namespace
 
 DataSetConnection::DataSetConnection(QString name, table::Table* dataSet)
     : m_name(std::move(name)), m_dataSet(dataSet)
 {
-    alive().push_back(this);
 }
 
-DataSetConnection::~DataSetConnection()
+DataSetConnection* findConnection(const std::vector<DataSetConnection*>& connections, const QString& name)
 {
-    auto& all = alive();
-    all.erase(std::remove(all.begin(), all.end(), this), all.end());
-}
-
-DataSetConnection* DataSetConnection::find(const QString& name)
-{
-    for (DataSetConnection* c : alive())
-        if (c->m_name.compare(name, Qt::CaseInsensitive) == 0)
+    for (DataSetConnection* c : connections)
+        if (c && c->name().compare(name, Qt::CaseInsensitive) == 0)
             return c;
     return nullptr;
 }

@@ -1,6 +1,6 @@
 // The data connection (RvDataSetConnection1): presents an in-memory table to report data views,
-// one row at a time, in the table's order. Connections register themselves by name while they
-// live, so a data view finds its connection by the name the definition gives.
+// one row at a time, in the table's order. Whoever runs a report hands it the connections it may
+// use; a data view finds its own among them by the name the definition gives.
 #pragma once
 
 #include "table/Field.h"
@@ -44,16 +44,12 @@ class DataSetConnection
 public:
     /// `dataSet` is not owned and must outlive every request made while it is set.
     explicit DataSetConnection(QString name, table::Table* dataSet = nullptr);
-    ~DataSetConnection();
     DataSetConnection(const DataSetConnection&) = delete;
     DataSetConnection& operator=(const DataSetConnection&) = delete;
 
     const QString& name() const { return m_name; }
     table::Table* dataSet() const { return m_dataSet; }
     void setDataSet(table::Table* dataSet) { m_dataSet = dataSet; }
-
-    /// The living connection of that name (compared without regard to case), or null.
-    static DataSetConnection* find(const QString& name);
 
     // Requests of a data view, in the order a run makes them.
     /// Remembers the table's current row.
@@ -81,5 +77,8 @@ private:
     int m_remembered = -1;
     bool m_moved = false;
 };
+
+/// The connection of that name among `connections` (compared without regard to case), or null.
+DataSetConnection* findConnection(const std::vector<DataSetConnection*>& connections, const QString& name);
 
 } // namespace quorvel::report

@@ -1,6 +1,6 @@
 #include "report/engine/DefinitionReader.h"
 
-#include "report/engine/EngineUi.h"
+#include "report/engine/MessageSink.h"
 #include "table/Failure.h"
 
 #include <QColor>
@@ -28,8 +28,8 @@ constexpr NamedSize kSizes[] = {
 class Reader
 {
 public:
-    Reader(const QByteArray& bytes, const QString& path, EngineUi& ui)
-        : m_xml(bytes), m_text(QString::fromUtf8(bytes)), m_dir(QFileInfo(path).absolutePath()), m_path(path), m_ui(ui)
+    Reader(const QByteArray& bytes, const QString& path, MessageSink& messages)
+        : m_xml(bytes), m_text(QString::fromUtf8(bytes)), m_dir(QFileInfo(path).absolutePath()), m_path(path), m_messages(messages)
     {
         m_lineStarts.push_back(0);
         for (qsizetype i = 0; i < m_text.size(); ++i)
@@ -91,7 +91,7 @@ private:
 
     void unknown()
     {
-        m_ui.showMessage(unknownClassMessage(m_xml.name().toString()));
+        m_messages.showMessage(unknownClassMessage(m_xml.name().toString()));
         m_xml.skipCurrentElement();
     }
 
@@ -419,7 +419,7 @@ private:
     std::vector<qsizetype> m_lineStarts;
     QString m_dir;
     QString m_path;
-    EngineUi& m_ui;
+    MessageSink& m_messages;
     Definition m_def;
 };
 
@@ -442,11 +442,11 @@ Definition Definition::blank()
     return def;
 }
 
-Definition readDefinition(const QByteArray& bytes, const QString& path, EngineUi& ui)
+Definition readDefinition(const QByteArray& bytes, const QString& path, MessageSink& messages)
 {
     if (bytes.isEmpty())
         return Definition::blank();
-    return Reader(bytes, path, ui).read();
+    return Reader(bytes, path, messages).read();
 }
 
 } // namespace quorvel::report

@@ -9,14 +9,14 @@
 
 namespace quorvel::report {
 
-class EngineUi;
+class MessageSink;
 
 /// Parses a definition's bytes. `path` is the file's full path: images are resolved beside it.
 /// Zero bytes give Definition::blank(). An element of an unknown kind is reported through
-/// `ui.showMessage` and skipped. Fails with "Invalid Project Format" (not XML, or another root),
+/// `messages` and skipped. Fails with "Invalid Project Format" (not XML, or another root),
 /// "Invalid Project Header Code" (missing or unsupported version), or a text naming the line
 /// for a damaged or inconsistent file.
-Definition readDefinition(const QByteArray& bytes, const QString& path, EngineUi& ui);
+Definition readDefinition(const QByteArray& bytes, const QString& path, MessageSink& messages);
 
 /// The message for an element of an unknown kind.
 QString unknownClassMessage(const QString& name);

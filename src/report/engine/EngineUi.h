@@ -3,6 +3,8 @@
 // The windows implement it with real dialogs; tests and quorvel-batch supply their own.
 #pragma once
 
+#include "report/engine/MessageSink.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -24,13 +26,9 @@ struct Relayout
     std::function<const PageDescription&(int startLabel)> relay;
 };
 
-class EngineUi
+class EngineUi : public MessageSink
 {
 public:
-    virtual ~EngineUi() = default;
-
-    /// A plain message (no icon, OK), e.g. an unknown element in a definition.
-    virtual void showMessage(const QString& text) = 0;
     /// An error box: caption "Error", error icon, OK.
     virtual void showError(const QString& text) = 0;
     /// The lock stayed taken: true for "&Retry", false for "Cancel".

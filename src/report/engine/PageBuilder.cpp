@@ -2,8 +2,8 @@
 
 #include "report/engine/BarcodeEncoder.h"
 #include "report/engine/DeviceGrid.h"
-#include "report/engine/EngineUi.h"
 #include "report/engine/ErrorBox.h"
+#include "report/engine/MessageSink.h"
 #include "report/engine/ReportSystem.h"
 #include "table/Failure.h"
 
@@ -16,7 +16,7 @@
 
 namespace quorvel::report {
 
-PageBuilder::PageBuilder(PageDescription& doc, EngineUi& ui) : m_doc(doc), m_ui(ui) {}
+PageBuilder::PageBuilder(PageDescription& doc, MessageSink& messages) : m_doc(doc), m_messages(messages) {}
 
 void PageBuilder::setScale(const ReportSystem& system)
 {
@@ -78,7 +78,7 @@ std::optional<std::uint32_t> PageBuilder::image(const QString& path)
     std::optional<std::uint32_t> index;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_ui.showMessage(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        m_messages.showMessage(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     } else {
         Image img;
         img.encoded = file.readAll();
@@ -87,7 +87,7 @@ std::optional<std::uint32_t> PageBuilder::image(const QString& path)
         const QByteArray format = reader.format();
         const QSize size = reader.size();
         if ((format != "jpeg" && format != "png") || !size.isValid()) {
-            m_ui.showMessage(QStringLiteral("The image \"%1\" is not a JPEG or PNG file.").arg(QDir::toNativeSeparators(path)));
+            m_messages.showMessage(QStringLiteral("The image \"%1\" is not a JPEG or PNG file.").arg(QDir::toNativeSeparators(path)));
         } else {
             img.widthPx = size.width();
             img.heightPx = size.height();

@@ -17,7 +17,7 @@
 
 namespace quorvel::report {
 
-class EngineUi;
+class MessageSink;
 class ReportSystem;
 
 class PageBuilder
@@ -26,8 +26,8 @@ public:
     /// Resolves a text or bar code item's value from its source.
     using Resolver = std::function<QString(Source, const QString&)>;
 
-    /// `ui` hears once per run about an image file that cannot be read.
-    PageBuilder(PageDescription& doc, EngineUi& ui);
+    /// `messages` hears once per run about an image file that cannot be read.
+    PageBuilder(PageDescription& doc, MessageSink& messages);
 
     /// Draws `item` with its positions taken from (originX, originY), measured from the page's
     /// top-left corner. Returns false when nothing was drawn (an empty text, an unreadable image).
@@ -74,7 +74,7 @@ private:
     };
 
     PageDescription& m_doc;
-    EngineUi& m_ui;
+    MessageSink& m_messages;
     TextMeasure m_measure;
     int m_dpi = 300;
     double m_scaleX = 1, m_scaleY = 1;

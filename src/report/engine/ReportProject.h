@@ -1,8 +1,10 @@
-// The report project (RvPrjEtq): the definition file name, the parameter list and the loaded
-// definition; runs the active report through the print system and the engine's UI.
+// The report project (RvPrjEtq): the definition file name, the parameter list, the loaded
+// definition and the data connections it is handed; runs the active report as the window does:
+// the lock, the layout with the status window, the preview.
 #pragma once
 
 #include "report/engine/Definition.h"
+#include "report/engine/PageGenerator.h"
 
 #include <QDate>
 #include <QLocale>
@@ -16,6 +18,7 @@
 
 namespace quorvel::report {
 
+class DataSetConnection;
 class EngineUi;
 class ReportSystem;
 
@@ -25,7 +28,7 @@ QString dateParameter(const QDate& date, const QLocale& locale = QLocale());
 class ReportProject
 {
 public:
-    using Parameters = std::vector<std::pair<QString, QString>>;
+    using Parameters = report::Parameters;
 
     /// Neither is owned; both outlive the project.
     ReportProject(ReportSystem& engine, EngineUi& ui);
@@ -65,13 +68,23 @@ public:
     /// regard to case); empty when not open.
     std::vector<BarcodeOptions> fieldBarcodes(const QString& field) const;
 
-    /// Opens when needed and runs the active report: lock, generation with status, preview,
-    /// ending. Returns normally after Cancel in the lock question or the status window, and
-    /// when the UI is abandoned (EngineUi::abandon): then at once, or at the run's next poll.
-    /// Fails with the run's failures (a missing data connection: SilentAbort).
+    /// The data connections a run may use, found by the names the definition's data views give.
+    /// Not owned: each must outlive every run made while it is handed.
+    void setConnections(std::vector<DataSetConnection*> connections) { m_connections = std::move(connections); }
+    const std::vector<DataSetConnection*>& connections() const { return m_connections; }
+
+    /// What a run lays out: the active report alone, with the data views and shared pages of the
+    /// loaded definition; only while open. Fails when the definition holds no report.
+    Definition workingCopy() const;
+
+    /// Opens when needed and runs the active report: takes the lock, lays it out with the
+    /// handed connections (PageGenerator) under the status window when the print system shows
+    /// one, and previews it. Returns normally after Cancel in the lock question or the status
+    /// window, and when the UI is abandoned (EngineUi::abandon): then at once, or at the run's
+    /// next poll. Fails with the run's failures (a missing data connection: SilentAbort).
     void execute();
 
-    /// Waits of 100 ms for a data connection the definition names but nobody offers (600).
+    /// Waits of 100 ms for a data connection the definition names but nobody handed (600).
     void setConnectionWaits(int count) { m_connectionWaits = count; }
     /// How long one attempt at the data-communication lock waits (5000 ms).
     void setLockAttemptMs(int ms) { m_lockAttemptMs = ms; }
@@ -81,6 +94,7 @@ private:
     EngineUi& m_ui;
     QString m_projectFile;
     Parameters m_params;
+    std::vector<DataSetConnection*> m_connections;
     std::unique_ptr<Definition> m_definition;
     int m_active = -1;
     int m_connectionWaits = 600;

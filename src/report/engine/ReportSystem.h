@@ -20,7 +20,7 @@ public:
     bool allowDestPreview = false;
 
     // Options
-    bool showStatus = true;
+    bool showStatus = true;   ///< a status window shows while pages are generated
     bool allowPrintFromPreview = true;
     bool previewModal = true;
 

@@ -1,10 +1,8 @@
-// File outputs offered by the preview's Save As. Every output registers itself when it is
-// created, in creation order; an active one is listed among the save choices.
+// File outputs offered by the preview's Save As. Whoever opens the preview hands it its outputs
+// in creation order; an active one is listed among the save choices.
 #pragma once
 
 #include <QString>
-
-#include <vector>
 
 namespace quorvel::report {
 
@@ -13,8 +11,8 @@ struct PageDescription;
 class FileOutput
 {
 public:
-    FileOutput();
-    virtual ~FileOutput();
+    FileOutput() = default;
+    virtual ~FileOutput() = default;
     FileOutput(const FileOutput&) = delete;
     FileOutput& operator=(const FileOutput&) = delete;
 
@@ -26,9 +24,6 @@ public:
     /// Writes the pages to `path`, never leaving a half-written file under that name.
     /// Fails with "Cannot create file \"<full path>\". <system error text>".
     virtual void write(const PageDescription& pages, const QString& path) const = 0;
-
-    /// Every output alive, in creation order.
-    static const std::vector<FileOutput*>& registered();
 
 private:
     bool m_active = true;

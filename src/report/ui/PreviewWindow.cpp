@@ -46,15 +46,6 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-std::vector<FileOutput*> activeOutputs()
-{
-    std::vector<FileOutput*> outputs;
-    for (FileOutput* output : FileOutput::registered())
-        if (output->isActive())
-            outputs.push_back(output);
-    return outputs;
-}
-
 } // namespace
 
 PreviewWindow::PreviewWindow(const PageDescription& pages, ReportSystem& system, PreviewDialogs& dialogs,
@@ -226,6 +217,8 @@ void PreviewWindow::exec()
 
 void PreviewWindow::setDeviceFactory(DeviceFactory factory) { m_deviceFactory = std::move(factory); }
 
+void PreviewWindow::setOutputs(std::vector<FileOutput*> outputs) { m_outputs = std::move(outputs); }
+
 void PreviewWindow::setRelayout(Relayout relayout)
 {
     m_relayout = std::move(relayout);
@@ -385,7 +378,10 @@ void PreviewWindow::printPages()
 
 void PreviewWindow::saveAs()
 {
-    const std::vector<FileOutput*> outputs = activeOutputs();
+    std::vector<FileOutput*> outputs;
+    for (FileOutput* output : m_outputs)
+        if (output->isActive())
+            outputs.push_back(output);
     QStringList filters{snapshotFilter};
     for (const FileOutput* output : outputs)
         filters << QStringLiteral("%1 (%2)").arg(output->displayName(), output->fileExtension());

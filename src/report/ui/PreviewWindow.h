@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -16,6 +17,7 @@ class QSpinBox;
 
 namespace quorvel::report {
 
+class FileOutput;
 class PageView;
 class PreviewDialogs;
 class PrintDevice;
@@ -38,6 +40,10 @@ public:
     /// Makes the device a print goes to, for the chosen printer. By default a system print queue.
     using DeviceFactory = std::function<std::unique_ptr<PrintDevice>(const QString& printerName)>;
     void setDeviceFactory(DeviceFactory factory);
+
+    /// The file outputs Save As offers after the snapshot type, in this order, those marked
+    /// active only. Not owned: each must outlive the window. None by default.
+    void setOutputs(std::vector<FileOutput*> outputs);
 
     /// The run behind the pages: with more than one label a page, the toolbar's "Start at label"
     /// box lays the run again from the slot chosen. Without it, or with one label a page, the box
@@ -95,6 +101,7 @@ private:
     PreviewDialogs& m_dialogs;
     ErrorHook m_onFailure;
     DeviceFactory m_deviceFactory;
+    std::vector<FileOutput*> m_outputs;
     int m_page = 0;   // 0-based
 
     PageView* m_view;

@@ -117,6 +117,7 @@ void WidgetEngineUi::endGeneration()
 void WidgetEngineUi::preview(const PageDescription& pages, ReportSystem& system, const Relayout& relayout)
 {
     PreviewWindow window(pages, system, *m_dialogs, m_onFailure, m_parent);
+    window.setOutputs(m_outputs);
     window.setRelayout(relayout);
     m_modal = &window;
     window.exec();

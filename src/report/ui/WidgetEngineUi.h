@@ -8,11 +8,14 @@
 #include <QPointer>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QWidget;
 
 namespace quorvel::report {
 
+class FileOutput;
 class PreviewDialogs;
 class StatusWindow;
 
@@ -26,6 +29,9 @@ public:
     ~WidgetEngineUi() override;
     WidgetEngineUi(const WidgetEngineUi&) = delete;
     WidgetEngineUi& operator=(const WidgetEngineUi&) = delete;
+
+    /// The file outputs the preview's Save As offers (PreviewWindow::setOutputs); not owned.
+    void setOutputs(std::vector<FileOutput*> outputs) { m_outputs = std::move(outputs); }
 
     void showMessage(const QString& text) override;
     void showError(const QString& text) override;
@@ -52,6 +58,7 @@ private:
     ErrorHook m_onFailure;
     std::unique_ptr<PreviewDialogs> m_ownDialogs;
     PreviewDialogs* m_dialogs;
+    std::vector<FileOutput*> m_outputs;
     std::unique_ptr<StatusWindow> m_status;
     QElapsedTimer m_sincePoll;
     QPointer<QWidget> m_modal;   // the box or preview now shown

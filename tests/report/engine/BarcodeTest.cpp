@@ -2,10 +2,10 @@
 
 #include "report/engine/BarcodeEncoder.h"
 #include "report/engine/DeviceGrid.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/PageBuilder.h"
 #include "report/engine/TextMeasure.h"
 #include "report/outputs/PageDump.h"
+#include "support/HeadlessUi.h"
 
 #include <gtest/gtest.h>
 

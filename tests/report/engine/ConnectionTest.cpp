@@ -99,13 +99,12 @@ TEST_F(ConnectionTest, RestoreReturnsToTheRowCurrentAtOpen)
     EXPECT_EQ(table->currentRow(), 2);   // the last appended row was current
 }
 
-TEST_F(ConnectionTest, ConnectionsAreFoundByNameWhileTheyLive)
+TEST_F(ConnectionTest, ConnectionsAreFoundByNameAmongThoseHandedOver)
 {
-    {
-        DataSetConnection c(QStringLiteral("RvDataSetConnection1"));
-        EXPECT_EQ(DataSetConnection::find(QStringLiteral("RVDATASETCONNECTION1")), &c);
-    }
-    EXPECT_EQ(DataSetConnection::find(QStringLiteral("RvDataSetConnection1")), nullptr);
+    DataSetConnection c(QStringLiteral("RvDataSetConnection1"));
+    DataSetConnection other(QStringLiteral("RvOutra"));
+    EXPECT_EQ(findConnection({&other, &c}, QStringLiteral("RVDATASETCONNECTION1")), &c);
+    EXPECT_EQ(findConnection({&other}, QStringLiteral("RvDataSetConnection1")), nullptr);
 }
 
 } // namespace

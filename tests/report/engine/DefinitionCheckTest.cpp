@@ -2,8 +2,8 @@
 
 #include "report/engine/DefinitionCheck.h"
 #include "report/engine/DefinitionReader.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/TextMeasure.h"
+#include "support/HeadlessUi.h"
 
 #include <QDir>
 #include <QFile>

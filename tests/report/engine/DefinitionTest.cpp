@@ -1,7 +1,7 @@
 #include "EngineFixtures.h"
 
 #include "report/engine/DefinitionReader.h"
-#include "report/engine/HeadlessUi.h"
+#include "support/HeadlessUi.h"
 #include "table/Failure.h"
 
 #include <QFile>

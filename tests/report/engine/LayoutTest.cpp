@@ -1,13 +1,14 @@
 #include "EngineFixtures.h"
 
-#include "report/engine/DataLock.h"
 #include "report/engine/DataSetConnection.h"
-#include "report/engine/HeadlessUi.h"
+#include "report/engine/PageGenerator.h"
 #include "report/outputs/PageDump.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
 #include "report/engine/TextMeasure.h"
+#include "support/HeadlessUi.h"
 #include "table/Failure.h"
+#include "support/Scoped.h"
 
 #include <QLocale>
 #include <QTemporaryDir>
@@ -25,22 +26,21 @@ namespace {
 class LayoutTest : public ::testing::Test
 {
 protected:
-    LayoutTest()
-    {
-        DataLock::setPath(dir.filePath(QStringLiteral("data.lock")));
-        ui.onPreview = [this](const PageDescription& doc) { pages = doc; };
-    }
-
+    /// Lays out the active report of `definition` over the table.
     void run(const QString& definition)
     {
         ReportProject project(system, ui);
         project.setProjectFile(definition);
         project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
-        project.execute();
+        project.open();
+        PageGenerator generator(project.workingCopy(), project.params(), connections, system);
+        std::optional<PageDescription> doc = generator.generate();
+        ASSERT_TRUE(doc.has_value());
+        pages = std::move(*doc);
     }
 
     // Prices below are written with the regional separator, so the locale comes first.
-    bool m_locale = (QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil)), true);
+    quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
     QTemporaryDir dir;
     HeadlessUi ui;
     ReportSystem system;
@@ -49,6 +49,7 @@ protected:
         {{"7891234000019", "CM-204", "AZUL MARINHO", "P", "NORTE", "39,9"},
          {"ABC-1", "CALCA JEANS SKINNY 2", "VERDE MUSGO ESCURO C", "XG", "MARCA COM NOME LONGO", "1234,5"}});
     DataSetConnection connection{QStringLiteral("RvDataSetConnection1"), table.get()};
+    std::vector<DataSetConnection*> connections{&connection};
 };
 
 TEST_F(LayoutTest, PriceTagOneLabelPerPage)
@@ -85,6 +86,31 @@ TEST_F(LayoutTest, PriceTagOneLabelPerPage)
         "text 95.20,34.35 [Arial 7.5 bold] #000000 \"R$\u00a01.234,50\"\n"
         "symbol 11.00,45.75 117.04x37.24 bars 25 \"ABC-1\"\n"
         "text 139.78,80.79 [Arial 5] #000000 rot90 \"06/24\"\n"));
+}
+
+// The list of connections is looked into again after each wait: one handed over meanwhile serves.
+TEST_F(LayoutTest, AConnectionHandedOverDuringTheWaitIsUsed)
+{
+    connections.clear();
+    ReportProject project(system, ui);
+    project.setProjectFile(writeFile(dir.path(), QStringLiteral("wait.rav"), definitionXml(QStringLiteral(
+        "<data-view name=\"V\" connection=\"RvDataSetConnection1\"/><report><page>"
+        "<labels view=\"V\" label-width=\"10\" label-height=\"10\"><text field=\"Codigo\"/></labels></page></report>"))));
+    project.open();
+    int waits = 0;
+    LayoutHooks hooks;
+    hooks.wait = [&](int ms) {
+        EXPECT_EQ(ms, 100);
+        if (++waits == 2)
+            connections.push_back(&connection);
+        return true;
+    };
+    hooks.error = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
+    PageGenerator generator(project.workingCopy(), project.params(), connections, system, hooks);
+    const std::optional<PageDescription> doc = generator.generate();
+    ASSERT_TRUE(doc.has_value());
+    EXPECT_EQ(waits, 2);
+    EXPECT_TRUE(dumpPage(*doc, 0).contains(QStringLiteral("\"7891234000019\""))) << dumpPage(*doc, 0).toStdString();
 }
 
 TEST_F(LayoutTest, PriceTagsScanOnThermalAndOfficePrinters)

@@ -1,9 +1,9 @@
 #include "EngineFixtures.h"
 
 #include "report/engine/DataLock.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
+#include "support/HeadlessUi.h"
 #include "support/ScopedLockPath.h"
 
 #include <QTemporaryDir>

@@ -2,11 +2,13 @@
 
 #include "report/engine/DataLock.h"
 #include "report/engine/DataSetConnection.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/outputs/PageDump.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
+#include "support/HeadlessUi.h"
 #include "table/Failure.h"
+#include "support/Scoped.h"
+#include "support/ScopedLockPath.h"
 
 #include <QDir>
 #include <QImage>
@@ -28,8 +30,6 @@ class ProjectTest : public ::testing::Test
 protected:
     ProjectTest()
     {
-        QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
-        DataLock::setPath(dir.filePath(QStringLiteral("data.lock")));
         project.setLockAttemptMs(100);
         ui.onPreview = [this](const PageDescription& doc) { pages = doc; };
     }
@@ -39,7 +39,9 @@ protected:
         return writeFile(dir.path(), name, definitionXml(body));
     }
 
+    quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
     QTemporaryDir dir;
+    quorvel::test::ScopedLockPath lock{dir.filePath(QStringLiteral("data.lock"))};
     HeadlessUi ui;
     ReportSystem system;
     ReportProject project{system, ui};
@@ -201,11 +203,27 @@ TEST_F(ProjectTest, MissingConnectionWaitsThenShowsTheErrorAndAbortsSilently)
     EXPECT_EQ(DataLock::depth(), 0);
 }
 
+// Connections are handed to the project: one that merely exists is not found.
+TEST_F(ProjectTest, AConnectionNotHandedOverIsWaitedForThenTheRunAborts)
+{
+    auto table = makeLabelTable({{"1"}});
+    DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), table.get());
+    project.setProjectFile(write(QLatin1String(kView) + QStringLiteral("<report><page><labels view=\"V\" label-width=\"10\" label-height=\"10\">"
+                                                                       "<text field=\"Codigo\"/></labels></page></report>")));
+    project.setConnectionWaits(3);
+    EXPECT_THROW(project.execute(), SilentAbort);
+    EXPECT_EQ(ui.waits, 3);
+    EXPECT_EQ(ui.errors, QStringList{QStringLiteral("Error!  Could not open data connection \"RvDataSetConnection1\".  Aborting report.")});
+    EXPECT_EQ(ui.previews, 0);
+    EXPECT_EQ(DataLock::depth(), 0);
+}
+
 TEST_F(ProjectTest, ConnectionNameIgnoresCaseAndTheTableReturnsToItsRow)
 {
     auto table = makeLabelTable({{"1"}, {"2"}, {"3"}});
     table->moveTo(1);
     DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), table.get());
+    project.setConnections({&connection});
     project.setProjectFile(write(QStringLiteral("<data-view name=\"V\" connection=\"rvdatasetCONNECTION1\"/>"
                                                 "<report><page><labels view=\"V\" rows=\"2\" label-width=\"10\" label-height=\"10\">"
                                                 "<text field=\"codigo\"/></labels></page></report>")));
@@ -220,6 +238,7 @@ TEST_F(ProjectTest, ADeclaredTypeThatDiffersLeavesTheViewWithoutFields)
 {
     auto table = makeLabelTable({{"789"}});
     DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), table.get());
+    project.setConnections({&connection});
     project.setProjectFile(write(QStringLiteral("<data-view name=\"V\" connection=\"RvDataSetConnection1\">"
                                                 "<field name=\"Codigo\" type=\"string\"/><field name=\"preco\" type=\"float\"/></data-view>"
                                                 "<report><page><labels view=\"V\" label-width=\"10\" label-height=\"10\">"
@@ -236,6 +255,7 @@ TEST_F(ProjectTest, AnEmptyTableGivesOnePageWithoutLabels)
 {
     auto table = makeLabelTable();
     DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), table.get());
+    project.setConnections({&connection});
     project.setProjectFile(write(QLatin1String(kView) + QStringLiteral("<report><page><labels view=\"V\" label-width=\"10\" label-height=\"10\">"
                                                                        "<text>label</text></labels></page></report>")));
     project.execute();
@@ -247,6 +267,7 @@ TEST_F(ProjectTest, DefinitionCopiesSeedTheRunAndWithoutThemTheLastCountStays)
 {
     auto table = makeLabelTable();
     DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), table.get());
+    project.setConnections({&connection});
     int copiesAtPreview = 0;
     ui.onPreview = [&](const PageDescription&) { copiesAtPreview = system.copies; };
     system.copies = 5;   // entered in an earlier print's options
@@ -265,6 +286,7 @@ TEST_F(ProjectTest, CancelInTheStatusWindowStopsWithoutPreview)
 {
     auto table = makeLabelTable({{"1"}, {"2"}, {"3"}});
     DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), table.get());
+    project.setConnections({&connection});
     project.setProjectFile(write(QLatin1String(kView) + QStringLiteral("<report><page><labels view=\"V\" label-width=\"10\" label-height=\"10\">"
                                                                        "<text>label</text></labels></page></report>")));
     ui.cancelAtPage = 2;
@@ -280,6 +302,7 @@ TEST_F(ProjectTest, PagesAfterTheLastKeptOneAreGeneratedButNotKept)
     std::vector<LabelRow> rows(10001, LabelRow{"7891234567895"});
     auto table = makeLabelTable(rows);
     DataSetConnection connection(QStringLiteral("RvDataSetConnection1"), table.get());
+    project.setConnections({&connection});
     project.setProjectFile(write(QLatin1String(kView) + QStringLiteral("<report><page size=\"custom\" width=\"50\" height=\"30\">"
                                                                        "<labels view=\"V\" label-width=\"50\" label-height=\"30\">"
                                                                        "<text field=\"Codigo\"/><barcode field=\"Codigo\" y=\"5\" width=\"45\" height=\"20\"/>"
@@ -346,6 +369,34 @@ TEST_F(ProjectTest, ImagesAreStoredOnceAndAnUnreadableOneIsNamed)
                                                  "image 113.39,28.35 56.69x28.35 40x20px\n"));
     EXPECT_EQ(ui.messages, QStringList{QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(dir.filePath(QStringLiteral("gone.jpg")))});
 }
+
+struct StatusCase
+{
+    const char* name;
+    bool showStatus;
+    int statusWindows;
+};
+
+void PrintTo(const StatusCase& c, std::ostream* os) { *os << c.name; }
+
+class StatusSetting : public ProjectTest, public ::testing::WithParamInterface<StatusCase>
+{};
+
+TEST_P(StatusSetting, DecidesWhetherAStatusWindowOpens)
+{
+    system.showStatus = GetParam().showStatus;
+    project.setProjectFile(write(QStringLiteral("<report><page><text>one</text></page><page/></report>")));
+    project.execute();
+    EXPECT_EQ(ui.generations, GetParam().statusWindows);
+    EXPECT_FALSE(ui.generating);
+    ASSERT_EQ(ui.previews, 1);
+    EXPECT_EQ(pages.pages.size(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Setting, StatusSetting,
+    ::testing::Values(StatusCase{"Shown", true, 1}, StatusCase{"NotShown", false, 0}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 struct DateCase
 {

@@ -1,11 +1,11 @@
 // The PDF output, checked on the files it writes with the tools a user's machine has:
 // qpdf, pdffonts, pdfinfo, pdfimages, pdftotext, pdftoppm and zbarimg.
 #include "report/engine/DeviceGrid.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/outputs/OutputFixtures.h"
 #include "report/engine/PageBuilder.h"
 #include "report/outputs/PagePainter.h"
 #include "report/outputs/RenderPdf.h"
+#include "support/HeadlessUi.h"
 #include "support/PageImages.h"
 #include "table/Failure.h"
 

@@ -2,10 +2,12 @@
 
 #include "report/engine/DataLock.h"
 #include "report/engine/DataSetConnection.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/engine/ReportProject.h"
 #include "report/ui/PreviewWindow.h"
 #include "report/ui/UiFixtures.h"
+#include "support/HeadlessUi.h"
+#include "support/Scoped.h"
+#include "support/ScopedLockPath.h"
 
 #include <QAction>
 #include <QDir>
@@ -124,15 +126,16 @@ QByteArray jobOptions(int id)
 
 PageDescription runDefinition(const QString& definition, const std::vector<LabelRow>& rows, ReportSystem& system)
 {
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));   // prices are written "39,9"
+    const quorvel::test::ScopedLocale locale(quorvel::test::brazil());   // prices are written "39,9"
     QTemporaryDir dir;
-    DataLock::setPath(dir.filePath(QStringLiteral("data.lock")));
+    const quorvel::test::ScopedLockPath lock(dir.filePath(QStringLiteral("data.lock")));
     const auto table = makeLabelTable(rows);
     DataSetConnection connection{QStringLiteral("RvDataSetConnection1"), table.get()};
     HeadlessUi ui;
     PageDescription pages;
     ui.onPreview = [&pages](const PageDescription& doc) { pages = doc; };
     ReportProject project(system, ui);
+    project.setConnections({&connection});
     project.setProjectFile(definition);
     project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
     project.execute();

@@ -1,4 +1,6 @@
 #include "report/engine/ReportSystem.h"
+#include "report/outputs/RenderPdf.h"
+#include "report/ui/PreviewWindow.h"
 #include "report/ui/StatusWindow.h"
 #include "report/ui/UiFixtures.h"
 #include "report/ui/WidgetEngineUi.h"
@@ -178,6 +180,28 @@ TEST(EnginePreview, ReturnsWhenTheOperatorClosesIt)
     });
     ui.preview(pages, system);
     EXPECT_EQ(caption, QStringLiteral("Visualização de Impressão"));
+}
+
+// The outputs Save As offers are the ones handed over, not every output alive.
+TEST(EnginePreview, SaveAsOffersTheOutputsHandedOver)
+{
+    FakeDialogs dialogs;
+    WidgetEngineUi ui(nullptr, {}, &dialogs);
+    RenderPdf handed;
+    RenderPdf notHanded;
+    ui.setOutputs({&handed});
+    ReportSystem system;
+    const PageDescription pages = labelSheets(1);
+    whenModal([](QWidget* modal) {
+        if (auto* preview = qobject_cast<PreviewWindow*>(modal))
+            preview->saveAs();   // no answer: nothing is saved
+        else
+            ADD_FAILURE() << "no preview";
+        modal->close();
+    });
+    ui.preview(pages, system);
+    EXPECT_EQ(dialogs.offeredFilters,
+              (QStringList{QStringLiteral("Report Snapshot Files (*.ndr)"), QStringLiteral("Adobe Acrobat (PDF) (*.pdf)")}));
 }
 
 } // namespace

@@ -49,6 +49,7 @@ protected:
         m_inactive.setActive(false);
         m_window = std::make_unique<PreviewWindow>(m_doc, m_system, m_dialogs,
                                                    [this](const Failure& f) { m_failures << f.message(); });
+        m_window->setOutputs(m_outputs);
         m_window->show();
         m_window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
@@ -63,10 +64,10 @@ protected:
     int filterOf(const FileOutput& output) const
     {
         int index = 1;
-        for (const FileOutput* registered : FileOutput::registered()) {
-            if (registered == &output)
+        for (const FileOutput* handed : m_outputs) {
+            if (handed == &output)
                 return index;
-            if (registered->isActive())
+            if (handed->isActive())
                 ++index;
         }
         return -1;
@@ -74,6 +75,7 @@ protected:
 
     RecordingOutput m_fake{QStringLiteral("Fake Format"), QStringLiteral("*.fak")};
     RecordingOutput m_inactive{QStringLiteral("Never Offered"), QStringLiteral("*.no")};
+    std::vector<FileOutput*> m_outputs{&m_fake, &m_inactive};   ///< handed to the preview
     ReportSystem m_system;
     FakeDialogs m_dialogs;
     PageDescription m_doc = labelPages(3);
@@ -89,7 +91,7 @@ TEST_F(SaveFromPreview, OffersSnapshotsThenActiveOutputsInCreationOrder)
     EXPECT_EQ(m_dialogs.offeredFilters.first(), QStringLiteral("Report Snapshot Files (*.ndr)"));
     EXPECT_TRUE(m_dialogs.offeredFilters.contains(QStringLiteral("Fake Format (*.fak)")));
     EXPECT_FALSE(m_dialogs.offeredFilters.contains(QStringLiteral("Never Offered (*.no)")));
-    EXPECT_EQ(m_dialogs.offeredFilters.size(), static_cast<qsizetype>(FileOutput::registered().size()));
+    EXPECT_EQ(m_dialogs.offeredFilters.size(), static_cast<qsizetype>(m_outputs.size()));
 }
 
 TEST_F(SaveFromPreview, SnapshotKeepsThePagesAndThePreviewItsPage)

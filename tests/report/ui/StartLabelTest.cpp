@@ -1,7 +1,6 @@
 // Starting a run at another label of a partly used sheet: the preview's "Start at label" box lays
 // the run again, and what the preview shows is what is saved and printed.
 #include "report/engine/DataSetConnection.h"
-#include "report/engine/HeadlessUi.h"
 #include "report/outputs/RenderPdf.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
@@ -10,6 +9,7 @@
 #include "report/ui/CupsFixtures.h"
 #include "report/ui/PrinterDevice.h"
 #include "report/ui/UiFixtures.h"
+#include "support/HeadlessUi.h"
 #include "table/Table.h"
 
 #include <QAction>
@@ -104,10 +104,12 @@ protected:
         ui.onPreview = [&](const PageDescription& pages) {
             PreviewWindow window(pages, system, dialogs, [this](const Failure& f) { failures << f.message(); });
             window.setRelayout(ui.relayout);
+            window.setOutputs(outputs);
             window.show();
             check(window);
         };
         ReportProject project(system, ui);
+        project.setConnections({&m_connection});
         project.setConnectionWaits(0);
         project.setProjectFile(definition);
         project.execute();
@@ -126,6 +128,7 @@ protected:
     ReportSystem system;
     HeadlessUi ui;
     FakeDialogs dialogs;
+    std::vector<FileOutput*> outputs;   ///< what the preview's Save As offers
     QStringList failures;
     bool failureExpected = false;
     QTemporaryDir dir;
@@ -154,6 +157,7 @@ TEST_F(StartLabel, FiveLeavesTheFirstFourSlotsBlankInThePreview)
 TEST_F(StartLabel, SavedPdfHasTheSameBlankSlots)
 {
     RenderPdf pdf;
+    outputs = {&pdf};
     const QString path = dir.filePath(QStringLiteral("start5.pdf"));
     preview(a4(), [&](PreviewWindow& w) {
         startBox(w)->setValue(5);

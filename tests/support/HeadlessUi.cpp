@@ -1,4 +1,4 @@
-#include "report/engine/HeadlessUi.h"
+#include "support/HeadlessUi.h"
 
 #include <QThread>
 

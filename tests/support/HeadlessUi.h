@@ -1,5 +1,7 @@
-// An EngineUi without windows, for quorvel-batch and tests: messages are recorded (and echoed
-// to standard error when asked), the status window is a counter, waits really sleep.
+// A test double of the engine's UI, for tests of a run as the window makes it (ReportProject::
+// execute): messages are recorded (and echoed to standard error when asked), the status window
+// is a counter, the preview a callback, waits really sleep. Tests that only want pages lay them
+// out with PageGenerator.
 #pragma once
 
 #include "report/engine/EngineUi.h"

@@ -1,0 +1,319 @@
+#include "report/engine/PageGenerator.h"
+
+#include "report/engine/DataSetConnection.h"
+#include "report/engine/DeviceGrid.h"
+#include "report/engine/LabelGrid.h"
+#include "report/engine/MessageSink.h"
+#include "report/engine/PageBuilder.h"
+#include "report/engine/ReportSystem.h"
+#include "table/Failure.h"
+
+#include <QHash>
+#include <QThread>
+
+namespace quorvel::report {
+
+QString parameterValue(const Parameters& params, const QString& name)
+{
+    for (const auto& [n, value] : params)
+        if (n.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    return {};
+}
+
+const PageDef* entryPage(const Definition& def, const PageEntry& entry)
+{
+    if (const auto* page = std::get_if<PageDef>(&entry.page))
+        return page;
+    const QString& name = std::get<QString>(entry.page);
+    for (const PageDef& p : def.sharedPages)
+        if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &p;
+    return nullptr;
+}
+
+std::int64_t firstRegionLabels(const Definition& def, const ReportDef& report)
+{
+    for (const PageEntry& entry : report.pages)
+        if (const PageDef* page = entryPage(def, entry); page && page->region)
+            return labelsPerPage(*page->region);
+    return 0;
+}
+
+namespace {
+
+// One data view during a run: its connection, the field positions it may read, its current row.
+struct OpenView
+{
+    const DataViewDef* def = nullptr;
+    DataSetConnection* connection = nullptr;
+    QHash<QString, int> fields;   ///< lower-case name -> position in the connection's row
+    std::vector<DataValue> row;
+    bool hasRow = false;
+
+    void fetch()
+    {
+        if (hasRow)
+            connection->row(row);
+        else
+            row.clear();
+    }
+    QString value(const QString& field) const
+    {
+        if (!hasRow)
+            return {};
+        auto it = fields.find(field.toLower());
+        return it == fields.end() ? QString() : row[static_cast<std::size_t>(*it)].shown();
+    }
+};
+
+} // namespace
+
+class PageGenerator::Run final : public MessageSink
+{
+public:
+    Run(Definition working, Parameters params, const std::vector<DataSetConnection*>& connections,
+        const ReportSystem& system, LayoutHooks hooks)
+        : m_def(std::move(working)), m_params(std::move(params)), m_connections(connections), m_system(system),
+          m_hooks(std::move(hooks))
+    {
+        if (m_def.reports.size() != 1)
+            throw Failure(QStringLiteral("A layout runs exactly one report; it was given %1.").arg(m_def.reports.size()));
+    }
+
+    ~Run() override
+    {
+        for (OpenView& v : m_views)
+            if (v.connection)
+                v.connection->restore();
+    }
+
+    void showMessage(const QString& text) override
+    {
+        if (m_hooks.message)
+            m_hooks.message(text);
+    }
+
+    std::optional<PageDescription> generate(int startLabel)
+    {
+        if (!m_viewsOpen) {
+            openViews();
+            m_viewsOpen = true;
+        }
+        PageDescription doc;
+        PageBuilder builder(doc, *this);
+        m_doc = &doc;
+        m_builder = &builder;
+        const bool completed = layOut(startLabel);
+        m_doc = nullptr;
+        m_builder = nullptr;
+        if (!completed)
+            return std::nullopt;
+        return doc;
+    }
+
+    int pagesMade() const { return m_pageNumber; }
+    std::int64_t labelsPerPage() const { return firstRegionLabels(m_def, report()); }
+
+    int connectionWaits = 600;
+
+private:
+    const ReportDef& report() const { return m_def.reports.front(); }
+
+    const PageDef& resolvePage(const PageEntry& entry) const
+    {
+        if (const PageDef* page = entryPage(m_def, entry))
+            return *page;
+        throw Failure(QStringLiteral("The report \"%1\" uses the shared page \"%2\", which the definition does not hold.")
+                          .arg(report().name, std::get<QString>(entry.page)));
+    }
+
+    OpenView* view(const QString& name)
+    {
+        for (OpenView& v : m_views)
+            if (v.def->name.compare(name, Qt::CaseInsensitive) == 0)
+                return &v;
+        return nullptr;
+    }
+
+    DataSetConnection* waitForConnection(const QString& name)
+    {
+        DataSetConnection* c = findConnection(m_connections, name);
+        for (int i = 0; !c && i < connectionWaits; ++i) {
+            if (m_hooks.wait) {
+                if (!m_hooks.wait(100))
+                    throw SilentAbort();
+            } else {
+                QThread::msleep(100);
+            }
+            c = findConnection(m_connections, name);
+        }
+        if (!c) {
+            if (m_hooks.error)
+                m_hooks.error(QStringLiteral("Error!  Could not open data connection \"%1\".  Aborting report.").arg(name));
+            throw SilentAbort();
+        }
+        return c;
+    }
+
+    void openViews()
+    {
+        for (const PageEntry& entry : report().pages) {
+            const PageDef& page = resolvePage(entry);
+            if (!page.region || view(page.region->view))
+                continue;
+            const DataViewDef* def = nullptr;
+            for (const DataViewDef& d : m_def.views)
+                if (d.name.compare(page.region->view, Qt::CaseInsensitive) == 0)
+                    def = &d;
+            if (!def)
+                throw Failure(QStringLiteral("The report \"%1\" prints the data view \"%2\", which the definition does not hold.")
+                                  .arg(report().name, page.region->view));
+            OpenView v;
+            v.def = def;
+            v.connection = waitForConnection(def->connection);
+            m_views.push_back(std::move(v));
+            OpenView& open = m_views.back();
+            open.connection->open();
+            const std::vector<ConnectionField> offered = open.connection->fieldList();
+            QHash<QString, int> positions;
+            for (std::size_t i = 0; i < offered.size(); ++i)
+                positions.insert(offered[i].name.toLower(), static_cast<int>(i));
+            if (def->fields.empty()) {
+                open.fields = positions;
+                continue;
+            }
+            // A declared type that differs from the offered one leaves the view without fields.
+            QHash<QString, int> declared;
+            bool matches = true;
+            for (const auto& [name, type] : def->fields) {
+                auto it = positions.find(name.toLower());
+                if (it == positions.end() || offered[static_cast<std::size_t>(*it)].type != type) {
+                    matches = false;
+                    break;
+                }
+                declared.insert(name.toLower(), *it);
+            }
+            if (matches)
+                open.fields = std::move(declared);
+        }
+    }
+
+    QString resolve(Source source, const QString& value, const OpenView* v) const
+    {
+        switch (source) {
+        case Source::Literal:
+            return value;
+        case Source::Parameter:
+            return parameterValue(m_params, value);
+        case Source::Field:
+            return v ? v->value(value) : QString();
+        }
+        return {};
+    }
+
+    /// Starts page number m_pageNumber + 1; false once stopped. Pages outside the kept range
+    /// are generated without being stored.
+    bool beginPage(const PageDef& def)
+    {
+        ++m_pageNumber;
+        QString status = m_system.filerStatusFormat;
+        status.replace(QStringLiteral("%p"), QString::number(m_pageNumber));
+        if (m_hooks.pageBegun && !m_hooks.pageBegun(status))
+            return false;
+        m_keep = m_pageNumber >= m_system.firstPage && m_pageNumber <= m_system.lastPage;
+        m_builder->setDpi(layoutDpi(def.print.quality, m_system.deviceDpi));
+        if (m_keep) {
+            if (m_doc->pages.empty())
+                m_doc->print = def.print;
+            m_doc->pages.push_back(Page{def.width.pt(), def.height.pt(), {}});
+        }
+        return true;
+    }
+
+    bool drawItems(const std::vector<ItemDef>& items, Length ox, Length oy, const OpenView* v)
+    {
+        if (!m_keep) {
+            for (std::size_t i = 0; i < items.size(); ++i)
+                if (!goOn())
+                    return false;
+            return true;
+        }
+        const auto resolver = [&](Source s, const QString& value) { return resolve(s, value, v); };
+        for (const ItemDef& item : items) {
+            m_builder->draw(m_doc->pages.back(), item, ox, oy, resolver);
+            if (!goOn())
+                return false;
+        }
+        return true;
+    }
+
+    bool goOn() { return !m_hooks.poll || m_hooks.poll(); }
+
+    bool layOut(int startLabel)
+    {
+        m_doc->title = m_system.printerTitle;
+        m_builder->setScale(m_system);
+        m_pageNumber = 0;
+        bool firstRegion = true;
+        for (const PageEntry& entry : report().pages) {
+            const PageDef& page = resolvePage(entry);
+            const Length ox = page.marginLeft, oy = page.marginTop;
+            if (!page.region) {
+                if (!beginPage(page) || !drawItems(page.items, ox, oy, nullptr))
+                    return false;
+                continue;
+            }
+            const RegionDef& region = *page.region;
+            OpenView* v = view(region.view);
+            v->hasRow = v->connection->first();
+            v->fetch();
+            const std::int64_t perPage = std::int64_t{region.rows} * region.columns;
+            // A partly used sheet: the run's first labels go past the slots already used.
+            std::int64_t firstSlot = firstRegion ? skippedSlots(region, startLabel) : 0;
+            firstRegion = false;
+            do {
+                if (!beginPage(page) || !drawItems(page.items, ox, oy, v))
+                    return false;
+                for (std::int64_t slot = std::exchange(firstSlot, 0); slot < perPage && v->hasRow; ++slot) {
+                    const LabelPlacement at = placeLabel(region, slot);
+                    if (!drawItems(region.items, ox + at.x, oy + at.y, v))
+                        return false;
+                    v->hasRow = v->connection->next();
+                    v->fetch();
+                }
+            } while (v->hasRow);
+        }
+        return true;
+    }
+
+    Definition m_def;
+    Parameters m_params;
+    const std::vector<DataSetConnection*>& m_connections;
+    const ReportSystem& m_system;
+    LayoutHooks m_hooks;
+    std::vector<OpenView> m_views;
+    bool m_viewsOpen = false;
+    PageDescription* m_doc = nullptr;     // being generated
+    PageBuilder* m_builder = nullptr;     // stores its fonts, symbols and images
+    bool m_keep = false;
+    int m_pageNumber = 0;
+};
+
+PageGenerator::PageGenerator(Definition working, Parameters params, const std::vector<DataSetConnection*>& connections,
+                             const ReportSystem& system, LayoutHooks hooks)
+    : m_run(std::make_unique<Run>(std::move(working), std::move(params), connections, system, std::move(hooks)))
+{
+}
+
+PageGenerator::~PageGenerator() = default;
+
+void PageGenerator::setConnectionWaits(int count) { m_run->connectionWaits = count; }
+
+std::optional<PageDescription> PageGenerator::generate(int startLabel) { return m_run->generate(startLabel); }
+
+int PageGenerator::pagesMade() const { return m_run->pagesMade(); }
+
+std::int64_t PageGenerator::labelsPerPage() const { return m_run->labelsPerPage(); }
+
+} // namespace quorvel::report
