@@ -513,20 +513,15 @@ private:
         return ref;
     }
 
-    const char* localName(FontRef& ref)
-    {
-        if (ref.stamp != m_pageNumber) {
-            ref.localName = haru::fontName(m_page, ref.font);
-            ref.stamp = m_pageNumber;
-            m_pdf.check();
-        }
-        return ref.localName;
-    }
+    /// The page's own resource name for a font or a form, asked of libharu once a page.
+    const char* localName(FontRef& ref) { return pageName(ref, [&] { return haru::fontName(m_page, ref.font); }); }
+    const char* localName(XObjectRef& ref) { return pageName(ref, [&] { return haru::xObjectName(m_page, ref.object); }); }
 
-    const char* localName(XObjectRef& ref)
+    template <class Ref, class Ask>
+    const char* pageName(Ref& ref, Ask ask)
     {
         if (ref.stamp != m_pageNumber) {
-            ref.localName = haru::xObjectName(m_page, ref.object);
+            ref.localName = ask();
             ref.stamp = m_pageNumber;
             m_pdf.check();
         }
