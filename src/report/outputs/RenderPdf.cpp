@@ -313,15 +313,10 @@ void recordHaruError(HPDF_STATUS error, HPDF_STATUS detail, void* user)
 /// by check(); libharu's state is sticky until reset().
 class HaruDocument
 {
-    // libharu makes a few small allocations for every object of the file and frees each one
-    // again at the end: from a pool of this size they were a fifth of the time of a roll of
-    // distinct tags, and the pool frees at once.
-    static constexpr HPDF_UINT kPoolBytes = 1 << 20;
-
 public:
     explicit HaruDocument(QString path)
         : m_path(std::move(path))
-        , m_doc((haru::checkLibrary(), HPDF_NewEx(recordHaruError, nullptr, nullptr, kPoolBytes, &m_status)))
+        , m_doc((haru::checkLibrary(), HPDF_NewEx(recordHaruError, nullptr, nullptr, 0, &m_status)))
     {
         if (!m_doc)
             throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": out of memory.").arg(m_path));
