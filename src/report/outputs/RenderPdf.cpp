@@ -130,9 +130,13 @@ void appendDecimal(std::string& out, double v, int decimals, double countedBelow
 /// Coordinates on a page, in thousandths of a point.
 void appendNumber(std::string& out, double v) { appendDecimal(out, v, 3, 1e9); }
 
-/// `v` in whole thousandths, rounded as appendNumber writes it.
+/// `v` in whole thousandths, rounded as appendNumber writes it. Beyond a billion points (only a
+/// hand-made snapshot gets there) it stops at the largest number appendNumber counts.
 long long thousandths(double v)
 {
+    if (std::isnan(v))
+        v = 0;
+    v = std::clamp(v, -999'999'999.0, 999'999'999.0);
     std::string text;
     appendNumber(text, v);
     long long whole = 0, fraction = 0;
