@@ -71,7 +71,7 @@ int runPrint(const QStringList& args)
     run.prepare(project, QString(), QDate::currentDate());
     report::Definition working = project.workingCopy();
     report::DataLockHold lock;
-    if (!lock.acquire(ui, 5000)) {
+    if (!lock.acquire(ui, report::DataLock::kAttemptMs)) {
         std::fprintf(stderr, "Unable to gain control of the Report Data Communication System.\n");
         return 1;
     }

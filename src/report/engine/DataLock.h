@@ -12,6 +12,9 @@ class EngineUi;
 class DataLock
 {
 public:
+    /// How long one attempt of a run waits for the lock before the Retry/Cancel question.
+    static constexpr int kAttemptMs = 5000;
+
     /// The lock file every Quorvel process on the machine shares.
     static QString defaultPath();
     /// For tests: another lock file (takes effect while the process holds no take).

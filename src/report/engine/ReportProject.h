@@ -3,6 +3,7 @@
 // the lock, the layout with the status window, the preview.
 #pragma once
 
+#include "report/engine/DataLock.h"
 #include "report/engine/Definition.h"
 #include "report/engine/PageGenerator.h"
 
@@ -98,7 +99,7 @@ private:
     std::unique_ptr<Definition> m_definition;
     int m_active = -1;
     int m_connectionWaits = 600;
-    int m_lockAttemptMs = 5000;
+    int m_lockAttemptMs = DataLock::kAttemptMs;
 };
 
 } // namespace quorvel::report
