@@ -3,8 +3,15 @@
 
 #include <QString>
 
+#include <cstddef>
+#include <memory>
+#include <optional>
+
 namespace quorvel::report {
+struct Page;
 struct PageDescription;
+class PdfStream;
+class RenderPdf;
 }
 
 namespace quorvel::batch {
@@ -17,5 +24,36 @@ void writePageFile(const report::PageDescription& doc, const QString& path);
 
 /// One PNG per page, "page-0001.png" and on, at `dpi`, into `dir` (created when missing).
 void writePngs(const report::PageDescription& doc, const QString& dir, double dpi);
+
+/// A run's page files written as layout hands its pages over: each PNG at once, a PDF page by
+/// page, so neither holds the run. A snapshot records the whole document and is written at
+/// finish. Either name may be empty.
+class PageFileWriter
+{
+public:
+    /// Fails at once for an output name that cannot be written, before any page is laid out.
+    PageFileWriter(QString pngDir, double dpi, QString output);
+    ~PageFileWriter();
+    PageFileWriter(const PageFileWriter&) = delete;
+    PageFileWriter& operator=(const PageFileWriter&) = delete;
+
+    /// True when a symbol's drawing is needed only with the page that first draws it: no PNGs
+    /// and no snapshot, which draw or record every use.
+    bool drawsSymbolsOnce() const { return m_pngDir.isEmpty() && !m_snapshot; }
+
+    void add(const report::PageDescription& doc, const report::Page& page);
+    /// Completes the files; `doc` is the layout's result, its tables complete.
+    void finish(const report::PageDescription& doc);
+    std::size_t pages() const { return m_pages; }
+
+private:
+    QString m_pngDir;
+    double m_dpi;
+    QString m_output;
+    std::unique_ptr<report::RenderPdf> m_pdfSettings;
+    std::unique_ptr<report::PdfStream> m_pdf;
+    std::unique_ptr<report::PageDescription> m_snapshot;   ///< the pages kept for a snapshot
+    std::size_t m_pages = 0;
+};
 
 } // namespace quorvel::batch

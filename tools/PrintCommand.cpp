@@ -78,15 +78,15 @@ int runPrint(const QStringList& args)
     report::PageGenerator generator(std::move(working), project.params(), project.connections(), system,
                                     BatchUi::layoutHooks());
     generator.setConnectionWaits(0);   // nothing else could offer a connection to a batch run
-    const std::optional<report::PageDescription> doc = generator.generate(system.startLabel);
+    // Each page goes to its files as soon as it is laid out, so a run of any size holds one page.
+    PageFileWriter pageFiles(pngDir, dpi, output);
+    generator.setSymbolDrawingsKept(!pageFiles.drawsSymbolsOnce());
+    const std::optional<report::PageDescription> doc = generator.generate(
+        system.startLabel, [&pageFiles](const report::PageDescription& tables, const report::Page& page) { pageFiles.add(tables, page); });
     if (!doc)
         return 1;   // nothing here stops a layout
-    const std::size_t pages = doc->pages.size();
-    if (!pngDir.isEmpty())
-        writePngs(*doc, pngDir, dpi);
-    if (!output.isEmpty())
-        writePageFile(*doc, output);
-    std::printf("%zu page(s), %d label(s)\n", pages, printTable->rowCount());
+    pageFiles.finish(*doc);
+    std::printf("%zu page(s), %d label(s)\n", pageFiles.pages(), printTable->rowCount());
     return 0;
 }
 

@@ -94,7 +94,7 @@ public:
             m_hooks.message(text);
     }
 
-    std::optional<PageDescription> generate(int startLabel)
+    std::optional<PageDescription> generate(int startLabel, const PageSink* sink)
     {
         if (!m_viewsOpen) {
             openViews();
@@ -104,11 +104,22 @@ public:
         PageBuilder builder(doc, *this);
         m_doc = &doc;
         m_builder = &builder;
-        const bool completed = layOut(startLabel);
-        m_doc = nullptr;
-        m_builder = nullptr;
-        if (!completed)
+        m_sink = sink;
+        m_printSet = false;
+        m_symbolsHanded = 0;
+        struct Done
+        {
+            Run& run;
+            ~Done()
+            {
+                run.m_doc = nullptr;
+                run.m_builder = nullptr;
+                run.m_sink = nullptr;
+            }
+        } done{*this};
+        if (!layOut(startLabel))
             return std::nullopt;
+        handOver();
         return doc;
     }
 
@@ -116,6 +127,7 @@ public:
     std::int64_t labelsPerPage() const { return firstRegionLabels(m_def, report()); }
 
     int connectionWaits = 600;
+    bool symbolDrawingsKept = true;
 
 private:
     const ReportDef& report() const { return m_def.reports.front(); }
@@ -224,11 +236,31 @@ private:
         m_keep = m_pageNumber >= m_system.firstPage && m_pageNumber <= m_system.lastPage;
         m_builder->setDpi(layoutDpi(def.print.quality, m_system.deviceDpi));
         if (m_keep) {
-            if (m_doc->pages.empty())
+            handOver();
+            if (!m_printSet)
                 m_doc->print = def.print;
+            m_printSet = true;
             m_doc->pages.push_back(Page{def.width.pt(), def.height.pt(), {}});
         }
         return true;
+    }
+
+    /// Gives a sink the page last begun, now complete.
+    void handOver()
+    {
+        if (!m_sink || m_doc->pages.empty())
+            return;
+        const Page page = std::move(m_doc->pages.back());
+        m_doc->pages.clear();
+        (*m_sink)(*m_doc, page);
+        if (!symbolDrawingsKept) {
+            for (std::size_t i = m_symbolsHanded; i < m_doc->symbols.size(); ++i) {
+                Symbol& s = m_doc->symbols[i];
+                std::vector<Symbol::Bar>().swap(s.bars);
+                std::vector<Symbol::Caption>().swap(s.captions);
+            }
+            m_symbolsHanded = m_doc->symbols.size();
+        }
     }
 
     bool drawItems(const std::vector<ItemDef>& items, Length ox, Length oy, const OpenView* v)
@@ -296,6 +328,9 @@ private:
     bool m_viewsOpen = false;
     PageDescription* m_doc = nullptr;     // being generated
     PageBuilder* m_builder = nullptr;     // stores its fonts, symbols and images
+    const PageSink* m_sink = nullptr;     // takes each page once complete; none: pages are kept
+    bool m_printSet = false;
+    std::size_t m_symbolsHanded = 0;      // symbols whose drawings a sink has seen
     bool m_keep = false;
     int m_pageNumber = 0;
 };
@@ -310,7 +345,14 @@ PageGenerator::~PageGenerator() = default;
 
 void PageGenerator::setConnectionWaits(int count) { m_run->connectionWaits = count; }
 
-std::optional<PageDescription> PageGenerator::generate(int startLabel) { return m_run->generate(startLabel); }
+void PageGenerator::setSymbolDrawingsKept(bool kept) { m_run->symbolDrawingsKept = kept; }
+
+std::optional<PageDescription> PageGenerator::generate(int startLabel) { return m_run->generate(startLabel, nullptr); }
+
+std::optional<PageDescription> PageGenerator::generate(int startLabel, const PageSink& sink)
+{
+    return m_run->generate(startLabel, &sink);
+}
 
 int PageGenerator::pagesMade() const { return m_run->pagesMade(); }
 

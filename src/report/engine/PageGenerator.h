@@ -50,6 +50,11 @@ struct LayoutHooks
     std::function<bool(int ms)> wait;
 };
 
+/// Receives a layout's kept pages one at a time, in order, each as soon as it is complete.
+/// `doc` holds the run's title and print settings and the fonts, symbols and images drawn so far
+/// (those tables only grow, so an index a page uses stays valid); its page list is empty.
+using PageSink = std::function<void(const PageDescription& doc, const Page& page)>;
+
 class PageGenerator
 {
 public:
@@ -74,6 +79,16 @@ public:
     /// Fails when the report uses a shared page or data view the definition lacks, and with
     /// SilentAbort after the error box for a connection that never came.
     std::optional<PageDescription> generate(int startLabel = 1);
+    /// As generate, but hands each kept page to `sink` once it is complete and keeps none of
+    /// them: memory then follows a page, not the run. The result holds everything but the pages.
+    /// A sink's failure stops the layout and is passed on.
+    std::optional<PageDescription> generate(int startLabel, const PageSink& sink);
+
+    /// With a sink: whether a symbol's bars and captions stay in the tables once the page that
+    /// first draws it was handed over (they do by default). A sink that draws each symbol once,
+    /// as the PDF writer makes one form of it, lets them go: a run of distinct codes then does
+    /// not hold every code's drawing. Its size, place and error stay.
+    void setSymbolDrawingsKept(bool kept);
 
     /// Pages the last generate began, including those past the kept range that were not stored.
     int pagesMade() const;

@@ -236,12 +236,16 @@ void paintImage(QPainter& p, const PageDescription& doc, const ImageItem& item)
 
 void paintPage(QPainter& painter, const PageDescription& doc, std::size_t index)
 {
-    if (index >= doc.pages.size())
-        return;
+    if (index < doc.pages.size())
+        paintPage(painter, doc, doc.pages[index]);
+}
+
+void paintPage(QPainter& painter, const PageDescription& doc, const Page& page)
+{
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
-    for (const PageItem& item : doc.pages[index].items) {
+    for (const PageItem& item : page.items) {
         if (const auto* t = std::get_if<TextItem>(&item))
             paintText(painter, doc, *t);
         else if (const auto* l = std::get_if<LineItem>(&item))

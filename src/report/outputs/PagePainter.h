@@ -15,5 +15,7 @@ namespace quorvel::report {
 /// under that transform, so codes stay scannable on low-resolution printers. A symbol that could
 /// not be encoded is not drawn: layout put its error box on the page as items of its own.
 void paintPage(QPainter& painter, const PageDescription& doc, std::size_t index);
+/// The same for `page`, drawn with the fonts, symbols and pictures of `doc`.
+void paintPage(QPainter& painter, const PageDescription& doc, const Page& page);
 
 } // namespace quorvel::report

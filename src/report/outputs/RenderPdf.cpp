@@ -15,6 +15,7 @@
 #include "report/engine/FontResolver.h"
 #include "report/outputs/HaruInternals.h"
 #include "report/outputs/JpegEncoder.h"
+#include "report/outputs/Spool.h"
 #include "report/engine/PageDescription.h"
 #include "table/Failure.h"
 #include "table/Windows1252.h"
@@ -29,6 +30,8 @@
 
 #include <array>
 #include <charconv>
+#include <exception>
+#include <functional>
 #include <numbers>
 #include <cmath>
 #include <optional>
@@ -42,8 +45,9 @@ namespace quorvel::report {
 
 namespace {
 
-constexpr HPDF_UINT kPagesPerNode = 1000;
-constexpr HPDF_STATUS kStreamEnd = 0x1058;   // HPDF_STREAM_EOF, from a header the public one leaves out
+/// Pages to a node of the page tree: PDF arrays stay far below libharu's limit of 8191.
+constexpr unsigned kPagesPerNode = 1000;
+constexpr std::size_t kSaveChunk = std::size_t{1} << 20;
 
 // ---- text --------------------------------------------------------------------------------
 
@@ -190,8 +194,9 @@ int decimalsFor(double scalePt)
 
 /// A symbol's bars in the units they are made of: across, in modules (every edge a whole number
 /// of them from the symbol's left side); up, as parts of the height most bars share. An EAN-13
-/// bar then reads "11 0 0.996 1 re" where points took twice the bytes. False, with nothing
-/// written, for bars that are not whole modules (a hand-made snapshot): they go in points.
+/// bar then reads "11 0 0.996 1 re" where points took twice the bytes. The scale stays in
+/// force after them, so they come last in a form. False, with nothing written, for bars that
+/// are not whole modules (a hand-made snapshot): they go in points.
 bool appendBarsOnGrid(std::string& out, const Symbol& s)
 {
     if (s.bars.size() < 2)
@@ -228,7 +233,6 @@ bool appendBarsOnGrid(std::string& out, const Symbol& s)
     // y = bottom + inset + y' * (height - 2 inset): the shared bars fill 0 to 1 exactly.
     const double span = height - 2 * kBarInsetPt;
     const int across = decimalsFor(module), up = decimalsFor(span);
-    out += "q\n";
     appendDecimal(out, module, 7, 1e6);
     out += "0 0 ";
     appendDecimal(out, span, 7, 1e6);
@@ -243,7 +247,7 @@ bool appendBarsOnGrid(std::string& out, const Symbol& s)
         appendDecimal(out, std::max(b.heightPt - 2 * kBarInsetPt, 0.0) / span, up, 1e6);
         out += "re\n";
     }
-    out += "f\nQ\n";
+    out += "f\n";
     return true;
 }
 
@@ -386,60 +390,72 @@ HPDF_Date haruDate(const QDateTime& local)
 class PdfWriter
 {
 public:
-    PdfWriter(const PageDescription& doc, const RenderPdf& settings, const QString& path)
-        : m_doc(doc)
-        , m_settings(settings)
+    PdfWriter(const RenderPdf& settings, const QString& path)
+        : m_settings(settings)
         , m_pdf(path)
-        , m_fontsByIndex(doc.fonts.size())
-        , m_forms(doc.symbols.size())
-        , m_images(doc.images.size())
+        , m_spool(path)
+        , m_pages(m_pdf.get(), kPagesPerNode)
     {
         HPDF_Doc pdf = m_pdf.get();
         HPDF_SetCompressionMode(pdf, HPDF_COMP_NONE);
-        // A flat page list holds at most 32767 pages in libharu; a tree of nodes of 1000 pages
-        // takes any run.
-        HPDF_SetPagesConfiguration(pdf, kPagesPerNode);
         const QByteArray name = QByteArrayLiteral("Quorvel " QUORVEL_VERSION);
         HPDF_SetInfoAttr(pdf, HPDF_INFO_CREATOR, name.constData());
         HPDF_SetInfoAttr(pdf, HPDF_INFO_PRODUCER, name.constData());
         HPDF_SetInfoDateAttr(pdf, HPDF_INFO_CREATION_DATE, haruDate(QDateTime::currentDateTime()));
+        m_resources = haru::newPageResources(pdf);
         m_pdf.check();
+        if (!m_resources)
+            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": out of memory.").arg(m_pdf.path()));
         m_content.reserve(1 << 16);
     }
 
-    void addPages()
+    /// Writes `page`, whose fonts, symbols and pictures are those of `doc`. A layout handing its
+    /// pages over one by one passes the same `doc` each time, its tables grown meanwhile.
+    void addPage(const PageDescription& doc, const Page& page)
     {
-        for (const Page& page : m_doc.pages)
-            addPage(page);
+        m_doc = &doc;
+        m_fontsByIndex.resize(std::max(m_fontsByIndex.size(), doc.fonts.size()));
+        m_forms.resize(std::max(m_forms.size(), doc.symbols.size()));
+        m_images.resize(std::max(m_images.size(), doc.images.size()));
+        addPage(page);
     }
 
-    void addPages(const std::vector<std::size_t>& pages)
+    /// The whole file as libharu lays it out, handed over in chunks of about a megabyte.
+    void save(const std::function<void(const char*, std::size_t)>& sink)
     {
-        for (const std::size_t index : pages)
-            addPage(m_doc.pages.at(index));
-    }
+        struct Output
+        {
+            const std::function<void(const char*, std::size_t)>& sink;
+            std::string buffer;
+            std::exception_ptr failure;
 
-    /// The whole file as libharu lays it out, handed over in chunks.
-    template<typename Sink>
-    void save(Sink&& sink)
-    {
-        HPDF_Doc pdf = m_pdf.get();
-        HPDF_SaveToStream(pdf);
+            bool pass()
+            {
+                try {
+                    sink(buffer.data(), buffer.size());
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+                buffer.clear();
+                return !failure;
+            }
+        } out{sink, {}, nullptr};
+        out.buffer.reserve(kSaveChunk);
+        const auto write = [](void* context, const char* data, std::size_t size) {
+            auto* o = static_cast<Output*>(context);
+            o->buffer.append(data, size);
+            return o->buffer.size() < kSaveChunk || o->pass();
+        };
+        const bool saved = haru::save(m_pdf.get(), write, &out);
+        if (out.failure)
+            std::rethrow_exception(out.failure);
+        if (m_spool.failed())
+            m_spool.fail();
         m_pdf.check();
-        std::vector<HPDF_BYTE> buffer(1 << 20);
-        HPDF_UINT32 remaining = HPDF_GetStreamSize(pdf);
-        while (remaining > 0) {
-            HPDF_UINT32 size = std::min<HPDF_UINT32>(remaining, static_cast<HPDF_UINT32>(buffer.size()));
-            const HPDF_STATUS rc = HPDF_ReadFromStream(pdf, buffer.data(), &size);
-            if (rc != HPDF_OK && rc != kStreamEnd)
-                m_pdf.check();
-            if (size == 0)
-                break;
-            sink(reinterpret_cast<const char*>(buffer.data()), size);
-            remaining -= std::min(remaining, size);
-        }
-        if (remaining != 0)
-            m_pdf.check();
+        if (!saved)
+            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": the PDF library could not save it.").arg(m_pdf.path()));
+        if (!out.buffer.empty() && !out.pass())
+            std::rethrow_exception(out.failure);
     }
 
 private:
@@ -448,15 +464,13 @@ private:
         HPDF_Font font = nullptr;
         bool trueType = false;     ///< libharu writes widths only for the characters it measured
         float size = 10;
-        std::size_t stamp = 0;     ///< the page whose resources hold localName
-        const char* localName = nullptr;
+        std::string name;          ///< in the pages' shared resources, once added
     };
     struct XObjectRef
     {
         HPDF_XObject object = nullptr;
         bool tried = false;
-        std::size_t stamp = 0;
-        const char* localName = nullptr;
+        std::string name;
     };
 
     /// The font the resolver picked for `wanted`; a TrueType file libharu cannot use falls back to
@@ -506,25 +520,30 @@ private:
         }
         FontRef& ref = m_fontsByIndex[index];
         if (!ref.font) {
-            ref.font = haruFont(m_doc.fonts[index], &ref.trueType);
-            ref.size = static_cast<float>(std::clamp(m_doc.fonts[index].sizePt, 0.1, 600.0));
+            ref.font = haruFont(m_doc->fonts[index], &ref.trueType);
+            ref.size = static_cast<float>(std::clamp(m_doc->fonts[index].sizePt, 0.1, 600.0));
         }
         return ref;
     }
 
-    /// The page's own resource name for a font or a form, asked of libharu once a page.
-    const char* localName(FontRef& ref) { return pageName(ref, [&] { return haru::fontName(m_page, ref.font); }); }
-    const char* localName(XObjectRef& ref) { return pageName(ref, [&] { return haru::xObjectName(m_page, ref.object); }); }
-
-    template <class Ref, class Ask>
-    const char* pageName(Ref& ref, Ask ask)
+    /// The name of a font or a form in the resources every page shares, added on first use.
+    const char* localName(FontRef& ref) { return resourceName(ref.name, 'F', [&] { return haru::addFont(m_resources, ref.font); }); }
+    const char* localName(XObjectRef& ref)
     {
-        if (ref.stamp != m_pageNumber) {
-            ref.localName = ask();
-            ref.stamp = m_pageNumber;
+        return resourceName(ref.name, 'X', [&] { return haru::addXObject(m_resources, ref.object); });
+    }
+
+    template <class Add>
+    const char* resourceName(std::string& name, char prefix, Add add)
+    {
+        if (name.empty()) {
+            const unsigned number = add();
             m_pdf.check();
+            if (number == 0)
+                throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": out of memory.").arg(m_pdf.path()));
+            name = prefix + std::to_string(number);
         }
-        return ref.localName;
+        return name.c_str();
     }
 
     void num(double v) { appendNumber(m_content, v); }
@@ -542,15 +561,19 @@ private:
         num(c.b / 255.0);
     }
 
-    /// Hands the operators written so far to the page, before libharu writes its own.
-    void flush()
+    /// Adds the page to the document, the operators written its contents, parked in the spool
+    /// until the save.
+    void finishPage(const Page& page)
     {
         endText();
-        if (m_content.empty())
-            return;
-        haru::writeContent(m_pdf.get(), m_page, m_content.data(), m_content.size());
+        const std::uint64_t at = m_spool.append(m_content.data(), m_content.size());
+        // PDF viewers take pages of 3 to 14400 points a side (200 inches).
+        const bool added = m_pages.add(m_resources, std::clamp(page.widthPt, 3.0, 14400.0),
+                                       std::clamp(page.heightPt, 3.0, 14400.0), m_spool, at, m_content.size());
         m_content.clear();
         m_pdf.check();
+        if (!added)
+            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": out of memory.").arg(m_pdf.path()));
     }
 
     void endText()
@@ -563,15 +586,7 @@ private:
 
     void addPage(const Page& pageDescription)
     {
-        HPDF_Doc pdf = m_pdf.get();
-        m_page = HPDF_AddPage(pdf);
-        m_pdf.check();
-        ++m_pageNumber;
         m_height = pageDescription.heightPt;
-        // PDF viewers take pages of 3 to 14400 points a side (200 inches); libharu refuses others.
-        HPDF_Page_SetWidth(m_page, f(std::clamp(pageDescription.widthPt, 3.0, 14400.0)));
-        HPDF_Page_SetHeight(m_page, f(std::clamp(pageDescription.heightPt, 3.0, 14400.0)));
-        m_pdf.check();
         m_inText = false;
         m_textFont = nullptr;
         // The initial graphics state fills and strokes in black, with lines 1 point wide.
@@ -593,7 +608,7 @@ private:
             else if (const auto* i = std::get_if<ImageItem>(&item))
                 image(*i);
         }
-        flush();
+        finishPage(pageDescription);
     }
 
     static float f(double v) { return static_cast<float>(v); }
@@ -701,13 +716,16 @@ private:
 
     void symbol(const SymbolItem& item)
     {
-        if (item.symbol >= m_doc.symbols.size())
+        if (item.symbol >= m_doc->symbols.size())
             return;
-        const Symbol& s = m_doc.symbols[item.symbol];
+        const Symbol& s = m_doc->symbols[item.symbol];
         if (!s.error.isEmpty())
             return;   // layout drew its error box (ErrorBox.h) in its place
         XObjectRef& form = symbolForm(item.symbol);
-        op("q\n1 0 0 1 ");
+        op("q\n");
+        if (m_fill != Rgb{})
+            op("0 g\n");   // bars and captions are black, whatever colour text before them had
+        op("1 0 0 1 ");
         appendExact(m_content, item.xPt);
         appendExact(m_content, m_height - item.yPt - s.heightPt);
         op("cm\n");
@@ -722,26 +740,16 @@ private:
         XObjectRef& ref = m_forms[index];
         if (ref.object)
             return ref;
-        const Symbol& s = m_doc.symbols[index];
+        const Symbol& s = m_doc->symbols[index];
 
         // One buffer for every form: a fresh one each time, past malloc's small sizes, made it
         // sweep its free lists once per symbol.
         std::string& content = m_formContent;
         content.clear();
         content.reserve(s.bars.size() * 28 + 64);
+        // The fill is black when the form is drawn (symbol() sees to it); the captions go first,
+        // as the bars leave their scale in force.
         const FontRef* captionFont = nullptr;
-        content += "0 g\n";
-        if (!appendBarsOnGrid(content, s)) {
-            for (const auto& b : s.bars) {
-                appendNumber(content, b.xPt + kBarInsetPt);
-                appendNumber(content, s.heightPt - b.yPt - b.heightPt + kBarInsetPt);
-                appendNumber(content, std::max(b.widthPt - 2 * kBarInsetPt, 0.0));
-                appendNumber(content, std::max(b.heightPt - 2 * kBarInsetPt, 0.0));
-                content += "re\n";
-            }
-            if (!s.bars.empty())
-                content += "f\n";
-        }
         if (!s.captions.empty()) {
             const FontRef& fnt = font(s.captionFont);
             captionFont = &fnt;
@@ -765,12 +773,25 @@ private:
             }
             content += "ET\n";
         }
+        if (!appendBarsOnGrid(content, s)) {
+            for (const auto& b : s.bars) {
+                appendNumber(content, b.xPt + kBarInsetPt);
+                appendNumber(content, s.heightPt - b.yPt - b.heightPt + kBarInsetPt);
+                appendNumber(content, std::max(b.widthPt - 2 * kBarInsetPt, 0.0));
+                appendNumber(content, std::max(b.heightPt - 2 * kBarInsetPt, 0.0));
+                content += "re\n";
+            }
+            if (!s.bars.empty())
+                content += "f\n";
+        }
         // Room around the symbol's box, for captions that stand outside it, within the numbers
         // libharu accepts.
         auto bound = [](double v) { return static_cast<int>(std::clamp(v, -32767.0, 32767.0)); };
         const std::array<int, 4> box{bound(std::floor(-s.widthPt - 72)), bound(std::floor(-s.heightPt - 72)),
                                      bound(std::ceil(2 * s.widthPt + 72)), bound(std::ceil(2 * s.heightPt + 72))};
-        ref.object = haru::newForm(m_pdf.get(), box, formResources(captionFont), content.data(), content.size());
+        haru::Handle resources = formResources(captionFont);
+        const std::uint64_t at = m_spool.append(content.data(), content.size());
+        ref.object = haru::newForm(m_pdf.get(), box, resources, m_spool, at, content.size());
         m_pdf.check();
         if (!ref.object)
             throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": the PDF library refused a bar code.").arg(m_pdf.path()));
@@ -798,7 +819,7 @@ private:
         XObjectRef& ref = m_images[index];
         if (!ref.tried) {
             ref.tried = true;
-            const QImage decoded = QImage::fromData(m_doc.images[index].encoded);
+            const QImage decoded = QImage::fromData(m_doc->images[index].encoded);
             if (decoded.isNull())
                 return nullptr;   // not a picture we can read: nothing is drawn, as in the preview
             const QByteArray jpeg = encodeJpeg(decoded, m_settings.imageQuality);
@@ -811,7 +832,7 @@ private:
 
     void image(const ImageItem& item)
     {
-        if (item.image >= m_doc.images.size())
+        if (item.image >= m_doc->images.size())
             return;
         if (XObjectRef* img = picture(item.image)) {
             op("q\n");
@@ -823,16 +844,17 @@ private:
         }
     }
 
-    const PageDescription& m_doc;
+    const PageDescription* m_doc = nullptr;   // of the page being written
     const RenderPdf& m_settings;
     HaruDocument m_pdf;
+    Spool m_spool;
     std::vector<FontRef> m_fontsByIndex;
     FontRef m_fallbackFont;
     QHash<QByteArray, HPDF_Font> m_trueTypeFonts;
     std::vector<XObjectRef> m_forms;
     std::vector<XObjectRef> m_images;
-    HPDF_Page m_page = nullptr;
-    std::size_t m_pageNumber = 0;
+    haru::Handle m_resources = nullptr;   // shared by every page
+    haru::PageTree m_pages;
     double m_height = 0;
     std::string m_content;
     bool m_inText = false;
@@ -856,20 +878,40 @@ private:
 
 void RenderPdf::write(const PageDescription& pages, const QString& path) const
 {
-    // Creating the file first reports an unusable name before any work is done.
-    AtomicFile file(path);
-    PdfWriter writer(pages, *this, file.finalPath());
-    writer.addPages();
-    writer.save([&file](const char* data, std::size_t size) { file.write(data, size); });
-    file.commit();
+    PdfStream stream(*this, path);
+    for (const Page& page : pages.pages)
+        stream.add(pages, page);
+    stream.commit();
 }
 
 void RenderPdf::write(const PageDescription& doc, const std::vector<std::size_t>& pages,
                       const std::function<void(const char*, std::size_t)>& sink, const QString& name) const
 {
-    PdfWriter writer(doc, *this, name);
-    writer.addPages(pages);
+    PdfWriter writer(*this, name);
+    for (const std::size_t index : pages)
+        writer.addPage(doc, doc.pages.at(index));
     writer.save(sink);
+}
+
+struct PdfStream::State
+{
+    State(const RenderPdf& settings, const QString& path) : file(path), writer(settings, file.finalPath()) {}
+
+    AtomicFile file;   // created first: an unusable name is reported before any work is done
+    PdfWriter writer;
+};
+
+PdfStream::PdfStream(const RenderPdf& settings, const QString& path) : m_state(std::make_unique<State>(settings, path)) {}
+
+PdfStream::~PdfStream() = default;
+
+void PdfStream::add(const PageDescription& doc, const Page& page) { m_state->writer.addPage(doc, page); }
+
+void PdfStream::commit()
+{
+    AtomicFile& file = m_state->file;
+    m_state->writer.save([&file](const char* data, std::size_t size) { file.write(data, size); });
+    file.commit();
 }
 
 } // namespace quorvel::report

@@ -5,9 +5,12 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace quorvel::report {
+
+struct Page;
 
 class RenderPdf : public FileOutput
 {
@@ -32,6 +35,29 @@ public:
 private:
     QString m_displayName = QStringLiteral("Adobe Acrobat (PDF)");
     QString m_fileExtension = QStringLiteral("*.pdf");
+};
+
+/// A PDF written a page at a time, as a layout hands its pages over: for runs too large to hold
+/// as one page description. Page contents and bar codes wait in a temporary file until commit,
+/// so memory follows the number of pages and distinct codes, not what they draw. Nothing
+/// appears under the file's name unless commit succeeds.
+class PdfStream
+{
+public:
+    /// Fails at once, with the create text of FileOutput::write, for a name that cannot be written.
+    PdfStream(const RenderPdf& settings, const QString& path);
+    ~PdfStream();
+    PdfStream(const PdfStream&) = delete;
+    PdfStream& operator=(const PdfStream&) = delete;
+
+    /// Adds `page`, drawn with the fonts, symbols and pictures of `doc` (whose pages are not read).
+    void add(const PageDescription& doc, const Page& page);
+    /// Writes the file and puts it under its name.
+    void commit();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
 };
 
 } // namespace quorvel::report

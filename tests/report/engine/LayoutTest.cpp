@@ -13,6 +13,7 @@
 #include <QLocale>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -311,3 +312,67 @@ TEST(TextMeasureTest, SummedWidthsMatchShapedWidths)
 }
 
 } // namespace
+
+// Handed over one by one, a run's pages are the pages it lays out whole, within the kept range
+// too; a sink that draws each symbol once may let the drawings go, and each page still comes
+// with the drawings of the symbols it is the first to draw.
+TEST_F(LayoutTest, PagesHandedOverOneByOneAreTheWholeRunsPages)
+{
+    std::vector<QByteArray> codes;
+    for (int i = 0; i < 40; ++i)
+        codes.push_back(QByteArray("CODE-") + QByteArray::number(i));
+    std::vector<LabelRow> rows;
+    for (int i = 0; i < 75; ++i)
+        rows.push_back(LabelRow{codes[static_cast<std::size_t>(i % 40)].constData(), "REF", nullptr, "M", "NORTE", "9,9"});
+    table = makeLabelTable(rows);
+    connection.setDataSet(table.get());
+    const QString definition = QStringLiteral(QUORVEL_SOURCE_DIR "/examples/definitions/a4-3x10.rav");
+    for (const auto& [first, last] : {std::pair{1, 9999}, std::pair{2, 2}}) {
+        SCOPED_TRACE(::testing::Message() << "pages " << first << " to " << last);
+        system.firstPage = first;
+        system.lastPage = last;
+        ReportProject project(system, ui);
+        project.setProjectFile(definition);
+        project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
+        project.open();
+        std::optional<PageDescription> whole;
+        {
+            PageGenerator generator(project.workingCopy(), project.params(), connections, system);
+            whole = generator.generate();
+        }
+        ASSERT_TRUE(whole.has_value());
+        ASSERT_EQ(whole->pages.size(), first == 1 ? 3u : 1u);
+
+        for (const bool kept : {true, false}) {
+            std::vector<QString> handed;
+            std::vector<bool> drawn;
+            PageGenerator generator(project.workingCopy(), project.params(), connections, system);
+            generator.setSymbolDrawingsKept(kept);
+            const std::optional<PageDescription> tables = generator.generate(1, [&](const PageDescription& doc, const Page& page) {
+                EXPECT_TRUE(doc.pages.empty());
+                PageDescription one = doc;
+                one.pages = {page};
+                handed.push_back(dumpPage(one, 0));
+                drawn.resize(doc.symbols.size());
+                for (const PageItem& item : page.items)
+                    if (const auto* s = std::get_if<SymbolItem>(&item); s && !drawn[s->symbol]) {
+                        EXPECT_FALSE(doc.symbols[s->symbol].bars.empty()) << "symbol " << s->symbol;
+                        drawn[s->symbol] = true;
+                    }
+            });
+            ASSERT_TRUE(tables.has_value());
+            EXPECT_TRUE(tables->pages.empty());
+            ASSERT_EQ(handed.size(), whole->pages.size());
+            EXPECT_EQ(tables->fonts, whole->fonts);
+            EXPECT_EQ(tables->print, whole->print);
+            if (kept) {
+                for (std::size_t i = 0; i < handed.size(); ++i)
+                    EXPECT_EQ(handed[i], dumpPage(*whole, i)) << "page " << i;
+                EXPECT_EQ(tables->symbols, whole->symbols);
+            } else {
+                EXPECT_EQ(tables->symbols.size(), whole->symbols.size());
+                EXPECT_TRUE(std::all_of(tables->symbols.begin(), tables->symbols.end(), [](const Symbol& s) { return s.bars.empty(); }));
+            }
+        }
+    }
+}

@@ -3,6 +3,7 @@
 // by name, not as a damaged PDF in the field.
 #include "report/outputs/HaruInternals.h"
 #include "report/outputs/OutputFixtures.h"
+#include "report/outputs/Spool.h"
 #include "table/Failure.h"
 
 #include <QFile>
@@ -41,13 +42,16 @@ public:
     HPDF_Doc get() const { return m_doc; }
     HPDF_STATUS error() const { return m_error != HPDF_OK ? m_error : HPDF_GetError(m_doc); }
 
+    /// Saved through haru::save, the way the PDF writer saves.
     QByteArray save()
     {
-        HPDF_SaveToStream(m_doc);
-        std::vector<HPDF_BYTE> bytes(HPDF_GetStreamSize(m_doc));
-        auto size = static_cast<HPDF_UINT32>(bytes.size());
-        HPDF_ReadFromStream(m_doc, bytes.data(), &size);
-        return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(size));
+        QByteArray bytes;
+        const auto append = [](void* to, const char* data, std::size_t size) {
+            static_cast<QByteArray*>(to)->append(data, static_cast<qsizetype>(size));
+            return true;
+        };
+        EXPECT_TRUE(haru::save(m_doc, append, &bytes)) << kUpgrade;
+        return bytes;
     }
 
 private:
@@ -63,36 +67,45 @@ TEST(HaruInternals, ExpectTheLibraryInUse)
     EXPECT_NO_THROW(haru::checkLibrary()) << kUpgrade;
 }
 
-TEST(HaruInternals, OperatorsAndAFormReachThePageAsWritten)
+TEST(HaruInternals, PagesAndFormsOfOursReachTheFileAsWritten)
 {
     Document pdf;
-    HPDF_Page page = HPDF_AddPage(pdf.get());
     HPDF_Font font = HPDF_GetFont(pdf.get(), "Helvetica", "WinAnsiEncoding");
-    ASSERT_TRUE(page && font);
+    ASSERT_TRUE(font);
 
-    const char* fontName = haru::fontName(page, font);
-    haru::Handle resources = haru::newFormResources(pdf.get(), font);
+    Spool spool(QStringLiteral("page.pdf"));
+    haru::Handle shared = haru::newPageResources(pdf.get());
+    haru::Handle formResources = haru::newFormResources(pdf.get(), font);
     const std::string form = "0 g\n1 2 3 4 re\nf\nBT\n/F0 8 Tf\n(9) Tj\nET\n";
-    haru::Handle xObject = haru::newForm(pdf.get(), {-5, -6, 70, 80}, resources, form.data(), form.size());
-    const char* formName = haru::xObjectName(page, xObject);
-    ASSERT_TRUE(fontName && resources && xObject && formName) << kUpgrade;
-    EXPECT_STREQ(haru::xObjectName(page, xObject), formName) << "a second use names the same form";
+    const std::uint64_t formAt = spool.append(form.data(), form.size());
+    haru::Handle xObject = haru::newForm(pdf.get(), {-5, -6, 70, 80}, formResources, spool, formAt, form.size());
+    ASSERT_TRUE(shared && formResources && xObject) << kUpgrade;
+    EXPECT_EQ(haru::addFont(shared, font), 1u);
+    EXPECT_EQ(haru::addXObject(shared, xObject), 1u);
 
-    // Written in two parts, the first far smaller than libharu's own stream buffer.
-    const std::string first = std::string("BT\n/") + fontName + " 12 Tf\n72 700 Td\n(Quorvel) Tj\nET\n";
-    const std::string second = std::string("q\n1 0 0 1 100 100 cm\n/") + formName + " Do\nQ\n";
-    EXPECT_TRUE(haru::writeContent(pdf.get(), page, first.data(), first.size())) << kUpgrade;
-    EXPECT_TRUE(haru::writeContent(pdf.get(), page, second.data(), second.size())) << kUpgrade;
-    // libharu's own operators still land after ours.
-    HPDF_Page_Rectangle(page, 10, 10, 20, 20);
-    HPDF_Page_Stroke(page);
+    // Two pages to a node, the third of another size (its text lies off the page): a page tree in
+    // miniature.
+    haru::PageTree pages(pdf.get(), 2);
+    const std::string first = "BT\n/F1 12 Tf\n72 700 Td\n(Quorvel) Tj\nET\nq\n1 0 0 1 100 100 cm\n/X1 Do\nQ\n";
+    const std::string second = "BT\n/F1 12 Tf\n72 700 Td\n(two) Tj\nET\n";
+    // Spooled after the form, as a page's contents are: the save reads the spool out of order.
+    const std::uint64_t firstAt = spool.append(first.data(), first.size());
+    const std::uint64_t secondAt = spool.append(second.data(), second.size());
+    EXPECT_TRUE(pages.add(shared, 595.276, 841.89, spool, firstAt, first.size())) << kUpgrade;
+    EXPECT_TRUE(pages.add(shared, 595.276, 841.89, spool, secondAt, second.size())) << kUpgrade;
+    EXPECT_TRUE(pages.add(shared, 141.73228, 85.03937, spool, secondAt, second.size())) << kUpgrade;
     ASSERT_EQ(pdf.error(), HPDF_OK) << kUpgrade;
 
     const QByteArray bytes = pdf.save();
-    const QByteArray contents = QByteArray::fromStdString(first + second) + "10 10 20 20 re\nS\n";
-    EXPECT_TRUE(bytes.contains("stream\r\n" + contents + "\nendstream")) << kUpgrade << "\n" << bytes.constData();
-    EXPECT_TRUE(bytes.contains("/Subtype /Form\n/BBox [ -5 -6 70 80 ]\n/Resources ")) << kUpgrade << "\n" << bytes.constData();
-    EXPECT_TRUE(bytes.contains("stream\r\n" + QByteArray::fromStdString(form) + "\nendstream")) << kUpgrade;
+    EXPECT_TRUE(bytes.contains("/Length " + QByteArray::number(qsizetype(first.size())) + "\n>>\nstream\r\n"
+                               + QByteArray::fromStdString(first) + "\nendstream"))
+        << kUpgrade << "\n" << bytes.constData();
+    EXPECT_TRUE(bytes.contains("/Subtype /Form/BBox[-5 -6 70 80]/Resources ")) << kUpgrade << "\n" << bytes.constData();
+    EXPECT_TRUE(bytes.contains(" 0 R/Length " + QByteArray::number(qsizetype(form.size())) + "\n>>\nstream\r\n"
+                               + QByteArray::fromStdString(form) + "\nendstream"))
+        << "the form's length is written in place\n" << bytes.constData();
+    EXPECT_EQ(bytes.count("/MediaBox"), 2) << "the document's size once, and the one page that differs\n" << bytes.constData();
+    EXPECT_TRUE(bytes.contains("/MediaBox[0 0 141.73228 85.03937]")) << bytes.constData();
 
     const QString path = scratchDir(QStringLiteral("haru-internals")) + QStringLiteral("/page.pdf");
     QFile file(path);
@@ -102,7 +115,12 @@ TEST(HaruInternals, OperatorsAndAFormReachThePageAsWritten)
     const auto check = runTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), path});
     EXPECT_EQ(check.exitCode, 0) << kUpgrade << "\n" << check.out.constData() << check.err.constData();
     const auto text = runTool(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
-    EXPECT_EQ(QString::fromUtf8(text.out).simplified(), QStringLiteral("Quorvel 9")) << kUpgrade;
+    EXPECT_EQ(QString::fromUtf8(text.out).simplified(), QStringLiteral("Quorvel 9 two")) << kUpgrade;
+    const auto info = runTool(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                                          QStringLiteral("3"), path});
+    EXPECT_TRUE(QString::fromUtf8(info.out).simplified().contains(QStringLiteral("Pages: 3"))) << info.out.constData();
+    EXPECT_TRUE(QString::fromUtf8(info.out).simplified().contains(QStringLiteral("Page 2 size: 595.276 x 841.89 pts"))) << "inherited\n" << info.out.constData();
+    EXPECT_TRUE(QString::fromUtf8(info.out).simplified().contains(QStringLiteral("Page 3 size: 141.732 x 85.0394 pts"))) << info.out.constData();
 }
 
 TEST(HaruInternals, TrueTypeDefinitionNamesAreTheLoadedFontsOwn)

@@ -578,3 +578,70 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
+
+// A run written a page at a time, as layout hands its pages over with its tables still growing
+// and each symbol's drawing let go once its page is written, is the same file as the whole run.
+TEST(PdfStreamTest, PageByPageIsTheSameFileAsTheWholeRun)
+{
+    const QString dir = scratchDir(QStringLiteral("pdf-stream"));
+    PageDescription whole = labelDocument(5);
+    whole.pages[1].items.push_back(TextItem{6, 8, 2, {200, 0, 0}, 0, QStringLiteral("red before a code")});
+    whole.pages[1].items.push_back(SymbolItem{60, 36, 0});
+    whole.pages[4].widthPt = 200;   // a page of another size
+    const QString wholePath = write(whole, dir, QStringLiteral("whole.pdf"));
+
+    PageDescription tables = whole;
+    tables.pages.clear();
+    tables.symbols.resize(1);   // the second code first appears on the second page
+    const QString streamedPath = dir + QStringLiteral("/streamed.pdf");
+    {
+        RenderPdf settings;
+        PdfStream stream(settings, streamedPath);
+        for (std::size_t i = 0; i < whole.pages.size(); ++i) {
+            if (i == 1)
+                tables.symbols.push_back(whole.symbols[1]);
+            stream.add(tables, whole.pages[i]);
+            for (Symbol& s : tables.symbols) {
+                s.bars.clear();
+                s.captions.clear();
+            }
+        }
+        EXPECT_FALSE(QFile::exists(streamedPath)) << "nothing under the name before commit";
+        stream.commit();
+    }
+    expectSound(streamedPath);
+    const QRegularExpression date(QStringLiteral("/CreationDate \\([^)]*\\)"));
+    const QString a = QString::fromLatin1(readAll(wholePath)).replace(date, QString());
+    const QString b = QString::fromLatin1(readAll(streamedPath)).replace(date, QString());
+    EXPECT_GT(a.size(), 2000);
+    EXPECT_TRUE(a == b);
+
+    const auto info = runTool(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("4"), QStringLiteral("-l"),
+                                                          QStringLiteral("5"), streamedPath});
+    const QString sizes = QString::fromUtf8(info.out).simplified();
+    EXPECT_TRUE(sizes.contains(QStringLiteral("Page 4 size: 141.73 x 85.04 pts"))) << sizes.toStdString();
+    EXPECT_TRUE(sizes.contains(QStringLiteral("Page 5 size: 200 x 85.04 pts"))) << sizes.toStdString();
+    // The code drawn after red text is still black: its form does not set a colour of its own.
+    const QString png = dir + QStringLiteral("/page2");
+    ASSERT_EQ(runTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-f"),
+                                                   QStringLiteral("2"), QStringLiteral("-l"), QStringLiteral("2"),
+                                                   QStringLiteral("-png"), QStringLiteral("-singlefile"), streamedPath, png})
+                  .exitCode,
+              0);
+    const QImage page(png + QStringLiteral(".png"));
+    ASSERT_FALSE(page.isNull());
+    int red = 0;
+    for (int y = 20 * 300 / 72; y < page.height(); ++y)   // below the red line
+        for (int x = 0; x < page.width(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            red += c.red() > 150 && c.green() < 80 ? 1 : 0;
+        }
+    EXPECT_EQ(red, 0) << "the second code took the text's colour";
+}
+
+TEST(PdfStreamTest, AnUnwritableNameFailsBeforeAnyPage)
+{
+    const QString dir = scratchDir(QStringLiteral("pdf-stream-fail"));
+    RenderPdf settings;
+    EXPECT_THROW(PdfStream(settings, dir + QStringLiteral("/missing/run.pdf")), quorvel::Failure);
+}
