@@ -645,3 +645,27 @@ TEST(PdfStreamTest, AnUnwritableNameFailsBeforeAnyPage)
     RenderPdf settings;
     EXPECT_THROW(PdfStream(settings, dir + QStringLiteral("/missing/run.pdf")), quorvel::Failure);
 }
+
+TEST(PdfStreamTest, NoRoomForTheTemporaryDataSaysWhereAndLeavesNothing)
+{
+    const QString dir = scratchDir(QStringLiteral("pdf-no-spool"));
+    // A temporary "folder" that is a file: nothing can be created in it.
+    const QString notAFolder = dir + QStringLiteral("/not-a-folder");
+    QFile file(notAFolder);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QByteArray before = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(notAFolder));
+    try {
+        RenderPdf().write(labelDocument(2), dir + QStringLiteral("/run.pdf"));
+        ADD_FAILURE() << "saved without a temporary file";
+    } catch (const quorvel::Failure& failure) {
+        EXPECT_TRUE(failure.message().contains(notAFolder)) << failure.message().toStdString();
+        EXPECT_TRUE(failure.message().startsWith(QStringLiteral("Cannot write the PDF file \""))) << failure.message().toStdString();
+    }
+    if (before.isEmpty())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", before);
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("not-a-folder")}));
+}
