@@ -97,7 +97,7 @@ void PageFileWriter::finish(const report::PageDescription& doc)
     if (m_pdf)
         m_pdf->commit();
     if (m_snapshot) {
-        std::vector<report::Page> pages = std::move(m_snapshot->pages);
+        report::PageList pages = std::move(m_snapshot->pages);
         *m_snapshot = doc;
         m_snapshot->pages = std::move(pages);
         report::snapshot::write(*m_snapshot, m_output);

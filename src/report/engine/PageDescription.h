@@ -5,7 +5,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -95,6 +99,105 @@ struct Page
     friend bool operator==(const Page&, const Page&) = default;
 };
 
+/// Pages a layout can make again when they are asked for, rather than hold them all.
+class PageSource
+{
+public:
+    virtual ~PageSource() = default;
+    virtual std::size_t count() const = 0;
+    /// Page `index` (below count()), exactly as the layout first made it.
+    virtual Page page(std::size_t index) const = 0;
+};
+
+/// The pages of a description: held, or made on demand by a source, of which the last few asked
+/// for are kept. Reading never changes what a page is; a change (adding, resizing, writing into
+/// a page) first makes every page and holds them.
+class PageList
+{
+public:
+    /// Pages made on demand that are kept; a page read from the list stays valid until this
+    /// many other pages have been asked for.
+    static constexpr std::size_t kKept = 8;
+
+    PageList() = default;
+    PageList(std::vector<Page> pages) : m_held(std::move(pages)) {}
+    PageList(std::initializer_list<Page> pages) : m_held(pages) {}
+    explicit PageList(std::shared_ptr<const PageSource> source) : m_source(std::move(source)) {}
+    /// A copy starts with no pages made.
+    PageList(const PageList& other) : m_held(other.m_held), m_source(other.m_source) {}
+    PageList& operator=(const PageList& other)
+    {
+        if (this != &other) {
+            m_held = other.m_held;
+            m_source = other.m_source;
+            m_kept.clear();
+        }
+        return *this;
+    }
+    PageList(PageList&&) noexcept = default;
+    PageList& operator=(PageList&&) noexcept = default;
+
+    bool onDemand() const { return m_source != nullptr; }
+    std::size_t size() const { return m_source ? m_source->count() : m_held.size(); }
+    bool empty() const { return size() == 0; }
+    const Page& operator[](std::size_t index) const { return m_source ? made(index) : m_held[index]; }
+    const Page& at(std::size_t index) const;
+    const Page& front() const { return (*this)[0]; }
+    const Page& back() const { return (*this)[size() - 1]; }
+
+    class const_iterator
+    {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Page;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const Page*;
+        using reference = const Page&;
+        const_iterator() = default;
+        const_iterator(const PageList* list, std::size_t index) : m_list(list), m_index(index) {}
+        reference operator*() const { return (*m_list)[m_index]; }
+        pointer operator->() const { return &(*m_list)[m_index]; }
+        const_iterator& operator++() { ++m_index; return *this; }
+        const_iterator operator++(int) { const_iterator before = *this; ++m_index; return before; }
+        friend bool operator==(const const_iterator& a, const const_iterator& b) { return a.m_index == b.m_index; }
+    private:
+        const PageList* m_list = nullptr;
+        std::size_t m_index = 0;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+    // Changes: the pages are made and held first.
+    Page& operator[](std::size_t index) { return held()[index]; }
+    Page& at(std::size_t index) { return held().at(index); }
+    Page& front() { return held().front(); }
+    Page& back() { return held().back(); }
+    std::vector<Page>::iterator begin() { return held().begin(); }
+    std::vector<Page>::iterator end() { return held().end(); }
+    void push_back(Page page) { held().push_back(std::move(page)); }
+    template <class... Args>
+    Page& emplace_back(Args&&... args) { return held().emplace_back(std::forward<Args>(args)...); }
+    void resize(std::size_t n) { held().resize(n); }
+    void resize(std::size_t n, const Page& page) { held().resize(n, page); }
+    void reserve(std::size_t n) { held().reserve(n); }
+    void clear();
+
+    friend bool operator==(const PageList& a, const PageList& b);
+
+private:
+    const Page& made(std::size_t index) const;
+    std::vector<Page>& held();
+
+    std::vector<Page> m_held;
+    std::shared_ptr<const PageSource> m_source;
+    struct Kept
+    {
+        std::size_t index;
+        std::shared_ptr<const Page> page;
+    };
+    mutable std::vector<Kept> m_kept;   ///< the pages last made, oldest first
+};
+
 /// An encoded bar code: filled bars and its human-readable text, relative to the symbol's box.
 /// A symbol whose data could not be encoded carries the encoder's error text instead of bars;
 /// outputs draw it as a marked box so a wrong code is never printed.
@@ -125,7 +228,7 @@ struct PageDescription
     std::vector<FontSpec> fonts;
     std::vector<Symbol> symbols;
     std::vector<Image> images;
-    std::vector<Page> pages;
+    PageList pages;
     friend bool operator==(const PageDescription&, const PageDescription&) = default;
 };
 

@@ -11,6 +11,9 @@
 #include <QHash>
 #include <QThread>
 
+#include <array>
+#include <memory>
+
 namespace quorvel::report {
 
 QString parameterValue(const Parameters& params, const QString& name)
@@ -69,6 +72,32 @@ struct OpenView
 
 } // namespace
 
+// Where a kept page starts: its entry in the report, the row of the print table its labels start
+// at (-1: none), its first slot and the resolution its bar codes were laid out for.
+struct Checkpoint
+{
+    std::uint32_t entry = 0;
+    std::int32_t row = -1;
+    std::int32_t firstSlot = 0;
+    std::int32_t dpi = 0;
+};
+
+// The pages of one generateOnDemand: made again from their checkpoints while the run lasts, and
+// held from its end for whoever still has them.
+class OnDemandPages final : public PageSource
+{
+public:
+    explicit OnDemandPages(PageGenerator::Run* owner) : run(owner) {}
+    std::size_t count() const override { return run ? checkpoints.size() : held.size(); }
+    Page page(std::size_t index) const override;
+
+    PageGenerator::Run* run;
+    PageDescription tables;                ///< the run's, their symbols' drawings let go
+    std::unique_ptr<PageBuilder> builder;  ///< over `tables`, which already hold all it finds
+    std::vector<Checkpoint> checkpoints;
+    std::vector<Page> held;
+};
+
 class PageGenerator::Run final : public MessageSink
 {
 public:
@@ -83,6 +112,17 @@ public:
 
     ~Run() override
     {
+        // Pages still wanted after the run are made now, while the data views are open.
+        for (const std::weak_ptr<OnDemandPages>& weak : m_onDemand)
+            if (const std::shared_ptr<OnDemandPages> pages = weak.lock()) {
+                try {
+                    for (std::size_t i = 0; i < pages->checkpoints.size(); ++i)
+                        pages->held.push_back(remake(*pages, i));
+                } catch (...) {
+                    // What could not be made again is left out rather than thrown from here.
+                }
+                pages->run = nullptr;
+            }
         for (OpenView& v : m_views)
             if (v.connection)
                 v.connection->restore();
@@ -94,16 +134,102 @@ public:
             m_hooks.message(text);
     }
 
+    std::optional<PageDescription> generateOnDemand(int startLabel)
+    {
+        auto pages = std::make_shared<OnDemandPages>(this);
+        pages->builder = std::make_unique<PageBuilder>(pages->tables, *this);
+        const PageSink drop = [](const PageDescription&, const Page&) {};
+        m_checkpoints = &pages->checkpoints;
+        struct Done
+        {
+            Run& run;
+            ~Done() { run.m_checkpoints = nullptr; }
+        } done{*this};
+        if (!generate(startLabel, &drop, &pages->tables, pages->builder.get()))
+            return std::nullopt;
+        PageDescription doc = pages->tables;
+        // Made again, a page finds every font, symbol and picture it draws already there; only
+        // a symbol's size and error are looked at then.
+        for (Symbol& symbol : pages->tables.symbols) {
+            std::vector<Symbol::Bar>().swap(symbol.bars);
+            std::vector<Symbol::Caption>().swap(symbol.captions);
+        }
+        doc.pages = PageList(std::shared_ptr<const PageSource>(pages));
+        m_onDemand.push_back(pages);
+        return doc;
+    }
+
+    /// Page `index` of `pages` made again; the run's own cursor and targets are left as found,
+    /// as a preview may ask while another layout of the run is under way.
+    Page remake(OnDemandPages& pages, std::size_t index)
+    {
+        const Checkpoint at = pages.checkpoints.at(index);
+        const PageDef& def = resolvePage(report().pages.at(at.entry));
+        OpenView* v = def.region ? view(def.region->view) : nullptr;
+        struct Restore
+        {
+            Run& run;
+            OpenView* v;
+            PageDescription* doc = run.m_doc;
+            PageBuilder* builder = run.m_builder;
+            const PageSink* sink = run.m_sink;
+            bool keep = run.m_keep, remaking = run.m_remaking;
+            int position = v ? v->connection->position() : -1;
+            bool hasRow = v && v->hasRow;
+            ~Restore()
+            {
+                run.m_doc = doc;
+                run.m_builder = builder;
+                run.m_sink = sink;
+                run.m_keep = keep;
+                run.m_remaking = remaking;
+                if (v) {
+                    if (hasRow)
+                        v->connection->moveTo(position);
+                    v->hasRow = hasRow;
+                    v->fetch();
+                }
+            }
+        } restore{*this, v};
+        m_doc = &pages.tables;
+        m_builder = pages.builder.get();
+        m_sink = nullptr;
+        m_keep = true;
+        m_remaking = true;
+        const std::array<std::size_t, 3> sizes{pages.tables.fonts.size(), pages.tables.symbols.size(), pages.tables.images.size()};
+        m_builder->setDpi(at.dpi);
+        m_doc->pages.clear();
+        m_doc->pages.push_back(Page{def.width.pt(), def.height.pt(), {}});
+        if (v) {
+            v->hasRow = at.row >= 0 && v->connection->moveTo(at.row);
+            v->fetch();
+        }
+        drawPage(def, v, at.firstSlot);
+        Page page = std::move(m_doc->pages.back());
+        m_doc->pages.clear();
+        if (sizes != std::array<std::size_t, 3>{pages.tables.fonts.size(), pages.tables.symbols.size(), pages.tables.images.size()})
+            throw Failure(QStringLiteral("Page %1 came out differently when it was made again: the data it shows changed.").arg(index + 1));
+        return page;
+    }
+
     std::optional<PageDescription> generate(int startLabel, const PageSink* sink)
+    {
+        PageDescription doc;
+        PageBuilder builder(doc, *this);
+        if (!generate(startLabel, sink, &doc, &builder))
+            return std::nullopt;
+        return doc;
+    }
+
+    /// Lays the run out into `doc` through `builder`; false when a hook stopped it.
+    bool generate(int startLabel, const PageSink* sink, PageDescription* doc, PageBuilder* builder)
     {
         if (!m_viewsOpen) {
             openViews();
             m_viewsOpen = true;
         }
-        PageDescription doc;
-        PageBuilder builder(doc, *this);
-        m_doc = &doc;
-        m_builder = &builder;
+        m_doc = doc;
+        m_builder = builder;
         m_sink = sink;
         m_printSet = false;
         m_symbolsHanded = 0;
@@ -118,9 +244,9 @@ public:
             }
         } done{*this};
         if (!layOut(startLabel))
-            return std::nullopt;
+            return false;
         handOver();
-        return doc;
+        return true;
     }
 
     int pagesMade() const { return m_pageNumber; }
@@ -226,7 +352,7 @@ private:
 
     /// Starts page number m_pageNumber + 1; false once stopped. Pages outside the kept range
     /// are generated without being stored.
-    bool beginPage(const PageDef& def)
+    bool beginPage(const PageDef& def, Checkpoint at)
     {
         ++m_pageNumber;
         QString status = m_system.filerStatusFormat;
@@ -234,8 +360,11 @@ private:
         if (m_hooks.pageBegun && !m_hooks.pageBegun(status))
             return false;
         m_keep = m_pageNumber >= m_system.firstPage && m_pageNumber <= m_system.lastPage;
-        m_builder->setDpi(layoutDpi(def.print.quality, m_system.deviceDpi));
+        at.dpi = layoutDpi(def.print.quality, m_system.deviceDpi);
+        m_builder->setDpi(at.dpi);
         if (m_keep) {
+            if (m_checkpoints)
+                m_checkpoints->push_back(at);
             handOver();
             if (!m_printSet)
                 m_doc->print = def.print;
@@ -280,7 +409,29 @@ private:
         return true;
     }
 
-    bool goOn() { return !m_hooks.poll || m_hooks.poll(); }
+    bool goOn() { return m_remaking || !m_hooks.poll || m_hooks.poll(); }
+
+    /// Draws a begun page's own items and, on a region's page, its labels from the view's
+    /// current row on, from `firstSlot`; leaves the view on the first row not drawn. False once
+    /// stopped.
+    bool drawPage(const PageDef& page, OpenView* v, std::int64_t firstSlot)
+    {
+        const Length ox = page.marginLeft, oy = page.marginTop;
+        if (!drawItems(page.items, ox, oy, v))
+            return false;
+        if (!page.region)
+            return true;
+        const RegionDef& region = *page.region;
+        const std::int64_t perPage = std::int64_t{region.rows} * region.columns;
+        for (std::int64_t slot = firstSlot; slot < perPage && v->hasRow; ++slot) {
+            const LabelPlacement at = placeLabel(region, slot);
+            if (!drawItems(region.items, ox + at.x, oy + at.y, v))
+                return false;
+            v->hasRow = v->connection->next();
+            v->fetch();
+        }
+        return true;
+    }
 
     bool layOut(int startLabel)
     {
@@ -288,11 +439,10 @@ private:
         m_builder->setScale(m_system);
         m_pageNumber = 0;
         bool firstRegion = true;
-        for (const PageEntry& entry : report().pages) {
-            const PageDef& page = resolvePage(entry);
-            const Length ox = page.marginLeft, oy = page.marginTop;
+        for (std::uint32_t entry = 0; entry < report().pages.size(); ++entry) {
+            const PageDef& page = resolvePage(report().pages[entry]);
             if (!page.region) {
-                if (!beginPage(page) || !drawItems(page.items, ox, oy, nullptr))
+                if (!beginPage(page, Checkpoint{entry}) || !drawPage(page, nullptr, 0))
                     return false;
                 continue;
             }
@@ -300,20 +450,13 @@ private:
             OpenView* v = view(region.view);
             v->hasRow = v->connection->first();
             v->fetch();
-            const std::int64_t perPage = std::int64_t{region.rows} * region.columns;
             // A partly used sheet: the run's first labels go past the slots already used.
             std::int64_t firstSlot = firstRegion ? skippedSlots(region, startLabel) : 0;
             firstRegion = false;
             do {
-                if (!beginPage(page) || !drawItems(page.items, ox, oy, v))
+                const Checkpoint at{entry, v->hasRow ? v->connection->position() : -1, static_cast<std::int32_t>(firstSlot)};
+                if (!beginPage(page, at) || !drawPage(page, v, std::exchange(firstSlot, 0)))
                     return false;
-                for (std::int64_t slot = std::exchange(firstSlot, 0); slot < perPage && v->hasRow; ++slot) {
-                    const LabelPlacement at = placeLabel(region, slot);
-                    if (!drawItems(region.items, ox + at.x, oy + at.y, v))
-                        return false;
-                    v->hasRow = v->connection->next();
-                    v->fetch();
-                }
             } while (v->hasRow);
         }
         return true;
@@ -330,10 +473,20 @@ private:
     PageBuilder* m_builder = nullptr;     // stores its fonts, symbols and images
     const PageSink* m_sink = nullptr;     // takes each page once complete; none: pages are kept
     bool m_printSet = false;
+    bool m_remaking = false;              // a page made again: no hooks are called
+    std::vector<Checkpoint>* m_checkpoints = nullptr;   // of the kept pages, for generateOnDemand
+    std::vector<std::weak_ptr<OnDemandPages>> m_onDemand;
     std::size_t m_symbolsHanded = 0;      // symbols whose drawings a sink has seen
     bool m_keep = false;
     int m_pageNumber = 0;
 };
+
+Page OnDemandPages::page(std::size_t index) const
+{
+    if (!run)
+        return held.at(index);
+    return run->remake(const_cast<OnDemandPages&>(*this), index);
+}
 
 PageGenerator::PageGenerator(Definition working, Parameters params, const std::vector<DataSetConnection*>& connections,
                              const ReportSystem& system, LayoutHooks hooks)
@@ -348,6 +501,8 @@ void PageGenerator::setConnectionWaits(int count) { m_run->connectionWaits = cou
 void PageGenerator::setSymbolDrawingsKept(bool kept) { m_run->symbolDrawingsKept = kept; }
 
 std::optional<PageDescription> PageGenerator::generate(int startLabel) { return m_run->generate(startLabel, nullptr); }
+
+std::optional<PageDescription> PageGenerator::generateOnDemand(int startLabel) { return m_run->generateOnDemand(startLabel); }
 
 std::optional<PageDescription> PageGenerator::generate(int startLabel, const PageSink& sink)
 {

@@ -79,6 +79,12 @@ public:
     /// Fails when the report uses a shared page or data view the definition lacks, and with
     /// SilentAbort after the error box for a connection that never came.
     std::optional<PageDescription> generate(int startLabel = 1);
+    /// As generate, but the pages are made again whenever they are asked for: the result holds
+    /// where each page starts in the print table and the run's fonts, symbols and pictures, not
+    /// what the pages draw, and keeps the last few pages asked for. The pages are exactly those
+    /// generate makes. A copy that outlives the generator holds its pages from the generator's
+    /// end. The print table must not change while the pages may be asked for.
+    std::optional<PageDescription> generateOnDemand(int startLabel = 1);
     /// As generate, but hands each kept page to `sink` once it is complete and keeps none of
     /// them: memory then follows a page, not the run. The result holds everything but the pages.
     /// A sink's failure stops the layout and is passed on.
@@ -95,8 +101,9 @@ public:
     /// Labels a page of the report's first label region holds; 0 without one.
     std::int64_t labelsPerPage() const;
 
-private:
     class Run;
+
+private:
     std::unique_ptr<Run> m_run;
 };
 

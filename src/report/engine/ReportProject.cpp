@@ -92,7 +92,9 @@ public:
             m_ui.beginGeneration(m_system);
             m_statusOpen = true;
         }
-        return m_generator.generate(startLabel);
+        // The preview asks for its pages as it shows, prints or saves them: a run holds where
+        // each page starts, not what every page draws.
+        return m_generator.generateOnDemand(startLabel);
     }
 
     void preview(PageDescription pages)

@@ -59,8 +59,10 @@ void PrinterDevice::printJob(const PageDescription& doc, const std::vector<std::
     printer->setFullPage(true);
     if (doc.print.quality > 0)
         printer->setResolution(doc.print.quality);
-    const Page* paper = &doc.pages.at(pages.front());
-    applyPage(*printer, *paper);
+    // The paper in the printer, by its size: a page read from the run is not kept for long.
+    const Page& firstPage = doc.pages.at(pages.front());
+    Page paper{firstPage.widthPt, firstPage.heightPt, {}};
+    applyPage(*printer, paper);
 
     QPainter painter;
     if (!painter.begin(printer.get()))
@@ -69,9 +71,9 @@ void PrinterDevice::printJob(const PageDescription& doc, const std::vector<std::
     for (const std::size_t index : pages) {
         const Page& page = doc.pages.at(index);
         if (!first) {
-            if (!samePaper(page, *paper)) {
+            if (!samePaper(page, paper)) {
                 applyPage(*printer, page);
-                paper = &page;
+                paper = Page{page.widthPt, page.heightPt, {}};
             }
             if (!printer->newPage()) {
                 painter.end();
@@ -81,7 +83,7 @@ void PrinterDevice::printJob(const PageDescription& doc, const std::vector<std::
         first = false;
         painter.save();
         painter.scale(printer->resolution() / 72.0, printer->resolution() / 72.0);
-        paintPage(painter, doc, index);
+        paintPage(painter, doc, page);
         painter.restore();
     }
     if (!painter.end())

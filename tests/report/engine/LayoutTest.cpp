@@ -376,3 +376,60 @@ TEST_F(LayoutTest, PagesHandedOverOneByOneAreTheWholeRunsPages)
         }
     }
 }
+
+// Pages made on demand are the pages laid out whole, read in any order, while another layout of
+// the same run is under way, and after the generator is gone; the run holds no page's items.
+TEST_F(LayoutTest, PagesMadeOnDemandAreTheWholeRunsPages)
+{
+    std::vector<QByteArray> codes;
+    for (int i = 0; i < 40; ++i)
+        codes.push_back(QByteArray("CODE-") + QByteArray::number(i));
+    std::vector<LabelRow> rows;
+    for (int i = 0; i < 75; ++i)
+        rows.push_back(LabelRow{codes[static_cast<std::size_t>(i % 40)].constData(), "REF", nullptr, "M", "NORTE", "9,9"});
+    table = makeLabelTable(rows);
+    connection.setDataSet(table.get());
+    ReportProject project(system, ui);
+    project.setProjectFile(QStringLiteral(QUORVEL_SOURCE_DIR "/examples/definitions/a4-3x10.rav"));
+    project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
+    project.open();
+    std::optional<PageDescription> whole;
+    {
+        PageGenerator generator(project.workingCopy(), project.params(), connections, system);
+        whole = generator.generate(4);
+    }
+    ASSERT_TRUE(whole.has_value());
+    ASSERT_EQ(whole->pages.size(), 3u);
+
+    std::optional<PageDescription> kept;
+    {
+        int polls = 0;
+        const PageDescription* shown = nullptr;
+        LayoutHooks hooks;
+        // A preview repainting while the run lays out again: its page is made meanwhile.
+        hooks.poll = [&] {
+            if (shown && ++polls % 50 == 0) {
+                const PageDescription copy = *shown;   // starts with no page made
+                EXPECT_EQ(dumpPage(copy, 2), dumpPage(*whole, 2));
+            }
+            return true;
+        };
+        PageGenerator generator(project.workingCopy(), project.params(), connections, system, hooks);
+        std::optional<PageDescription> onDemand = generator.generateOnDemand(4);
+        ASSERT_TRUE(onDemand.has_value());
+        EXPECT_TRUE(onDemand->pages.onDemand());
+        ASSERT_EQ(onDemand->pages.size(), 3u);
+        for (const std::size_t i : {2u, 0u, 1u, 2u, 0u})
+            EXPECT_EQ(dumpPage(*onDemand, i), dumpPage(*whole, i)) << "page " << i;
+        EXPECT_TRUE(*onDemand == *whole);
+
+        shown = &*onDemand;
+        const std::optional<PageDescription> again = generator.generate(4);
+        ASSERT_TRUE(again.has_value());
+        EXPECT_GT(polls, 50);
+        EXPECT_TRUE(*again == *whole) << "the layout under way was not disturbed";
+        kept = onDemand;
+    }
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_TRUE(*kept == *whole) << "a copy outliving its generator keeps its pages";
+}
