@@ -60,6 +60,16 @@ for run in "A4|10,000 labels, 2,000 distinct codes x 5|$a4|10000|5" \
     "$(echo "$(stat -c %s "$pdf") / 1000000" | bc -l)"
 done
 
+# The window's print run: laid out for the preview, saved from it as a PDF (peak memory).
+if [[ -x $build/bench/preview_run_memory ]]; then
+  echo
+  echo "The window's run, the preview saving the PDF (bench/preview_run_memory):"
+  for run in "$a4|labels-200000-4" "$a4|labels-299970-6" "$roll|labels-9999-1"; do
+    IFS='|' read -r def name <<< "$run"
+    LANG=pt_BR.UTF-8 LC_ALL= "$build/bench/preview_run_memory" "$work/$name.txt" "$def" "$work/preview-$name.pdf" 2>/dev/null
+  done
+fi
+
 if (( with_spool )); then
   if [[ -x $build/bench/print_spool_bench ]] && lpstat -r 2>/dev/null | grep -q 'is running'; then
     echo

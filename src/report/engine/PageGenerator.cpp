@@ -147,12 +147,20 @@ public:
         } done{*this};
         if (!generate(startLabel, &drop, &pages->tables, pages->builder.get()))
             return std::nullopt;
-        PageDescription doc = pages->tables;
-        // Made again, a page finds every font, symbol and picture it draws already there; only
-        // a symbol's size and error are looked at then.
-        for (Symbol& symbol : pages->tables.symbols) {
-            std::vector<Symbol::Bar>().swap(symbol.bars);
-            std::vector<Symbol::Caption>().swap(symbol.captions);
+        // The tables go to the result. Made again, a page finds every font, symbol and picture it
+        // draws already there, and looks only at a symbol's size and error: the run keeps those.
+        PageDescription doc = std::move(pages->tables);
+        PageDescription& kept = pages->tables;   // the builder's, emptied by the move
+        kept = PageDescription{};
+        kept.fonts = doc.fonts;
+        kept.images = doc.images;
+        kept.symbols.reserve(doc.symbols.size());
+        for (const Symbol& symbol : doc.symbols) {
+            Symbol& k = kept.symbols.emplace_back();
+            k.widthPt = symbol.widthPt;
+            k.heightPt = symbol.heightPt;
+            k.captionFont = symbol.captionFont;
+            k.error = symbol.error;
         }
         doc.pages = PageList(std::shared_ptr<const PageSource>(pages));
         m_onDemand.push_back(pages);
