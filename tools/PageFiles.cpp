@@ -71,9 +71,7 @@ PageFileWriter::PageFileWriter(QString pngDir, double dpi, QString output)
 {
     if (!m_pngDir.isEmpty())
         pngFolder(m_pngDir);
-    if (m_output.endsWith(QStringLiteral(".ndr"), Qt::CaseInsensitive))
-        m_snapshot = std::make_unique<report::PageDescription>();
-    else if (!m_output.isEmpty()) {
+    if (!m_output.isEmpty()) {
         m_pdfSettings = std::make_unique<report::RenderPdf>();
         m_pdf = std::make_unique<report::PdfStream>(*m_pdfSettings, m_output);
     }
@@ -88,20 +86,12 @@ void PageFileWriter::add(const report::PageDescription& doc, const report::Page&
         writePng(doc, page, QDir(m_pngDir), m_pages, m_dpi);
     if (m_pdf)
         m_pdf->add(doc, page);
-    if (m_snapshot)
-        m_snapshot->pages.push_back(page);
 }
 
-void PageFileWriter::finish(const report::PageDescription& doc)
+void PageFileWriter::finish()
 {
     if (m_pdf)
         m_pdf->commit();
-    if (m_snapshot) {
-        report::PageList pages = std::move(m_snapshot->pages);
-        *m_snapshot = doc;
-        m_snapshot->pages = std::move(pages);
-        report::snapshot::write(*m_snapshot, m_output);
-    }
 }
 
 } // namespace quorvel::batch

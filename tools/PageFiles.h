@@ -26,24 +26,24 @@ void writePageFile(const report::PageDescription& doc, const QString& path);
 void writePngs(const report::PageDescription& doc, const QString& dir, double dpi);
 
 /// A run's page files written as layout hands its pages over: each PNG at once, a PDF page by
-/// page, so neither holds the run. A snapshot records the whole document and is written at
-/// finish. Either name may be empty.
+/// page, so neither holds the run. Either name may be empty; a snapshot is not written here.
 class PageFileWriter
 {
 public:
-    /// Fails at once for an output name that cannot be written, before any page is laid out.
+    /// `output` names a PDF. Fails at once for a name that cannot be written, before any page is
+    /// laid out.
     PageFileWriter(QString pngDir, double dpi, QString output);
     ~PageFileWriter();
     PageFileWriter(const PageFileWriter&) = delete;
     PageFileWriter& operator=(const PageFileWriter&) = delete;
 
-    /// True when a symbol's drawing is needed only with the page that first draws it: no PNGs
-    /// and no snapshot, which draw or record every use.
-    bool drawsSymbolsOnce() const { return m_pngDir.isEmpty() && !m_snapshot; }
+    /// True when a symbol's drawing is needed only with the page that first draws it: no PNGs,
+    /// which draw every use.
+    bool drawsSymbolsOnce() const { return m_pngDir.isEmpty(); }
 
     void add(const report::PageDescription& doc, const report::Page& page);
-    /// Completes the files; `doc` is the layout's result, its tables complete.
-    void finish(const report::PageDescription& doc);
+    /// Completes the files.
+    void finish();
     std::size_t pages() const { return m_pages; }
 
 private:
@@ -52,7 +52,6 @@ private:
     QString m_output;
     std::unique_ptr<report::RenderPdf> m_pdfSettings;
     std::unique_ptr<report::PdfStream> m_pdf;
-    std::unique_ptr<report::PageDescription> m_snapshot;   ///< the pages kept for a snapshot
     std::size_t m_pages = 0;
 };
 

@@ -78,6 +78,18 @@ int runPrint(const QStringList& args)
     report::PageGenerator generator(std::move(working), project.params(), project.connections(), system,
                                     BatchUi::layoutHooks());
     generator.setConnectionWaits(0);   // nothing else could offer a connection to a batch run
+    if (output.endsWith(QStringLiteral(".ndr"), Qt::CaseInsensitive)) {
+        // A snapshot records the run's tables before its pages: the pages are made again one by
+        // one as the files are written.
+        const std::optional<report::PageDescription> doc = generator.generateOnDemand(system.startLabel);
+        if (!doc)
+            return 1;
+        if (!pngDir.isEmpty())
+            writePngs(*doc, pngDir, dpi);
+        writePageFile(*doc, output);
+        std::printf("%zu page(s), %d label(s)\n", doc->pages.size(), printTable->rowCount());
+        return 0;
+    }
     // Each page goes to its files as soon as it is laid out, so a run of any size holds one page.
     PageFileWriter pageFiles(pngDir, dpi, output);
     generator.setSymbolDrawingsKept(!pageFiles.drawsSymbolsOnce());
@@ -85,7 +97,7 @@ int runPrint(const QStringList& args)
         system.startLabel, [&pageFiles](const report::PageDescription& tables, const report::Page& page) { pageFiles.add(tables, page); });
     if (!doc)
         return 1;   // nothing here stops a layout
-    pageFiles.finish(*doc);
+    pageFiles.finish();
     std::printf("%zu page(s), %d label(s)\n", pageFiles.pages(), printTable->rowCount());
     return 0;
 }
