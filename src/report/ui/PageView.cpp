@@ -138,16 +138,21 @@ void PageView::paintEvent(QPaintEvent*)
     {
         QPainter painter(&m_canvas);
         painter.fillRect(QRect(QPoint(0, 0), viewport()->size()), palette().color(QPalette::Dark));
-        if (m_doc && m_page < m_doc->pages.size()) {
-            const QRect page = pageRect();
-            painter.fillRect(page.translated(shadow, shadow), palette().color(QPalette::Shadow));
-            painter.fillRect(page, Qt::white);
-            painter.setClipRect(page);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setRenderHint(QPainter::TextAntialiasing);
-            painter.translate(page.topLeft());
-            painter.scale(scale(), scale());
-            paintPage(painter, *m_doc, m_page);
+        // A page made on demand could fail to be made (out of memory): nothing leaves a paint
+        // event, and the area stays empty; printing or saving the page reports the failure.
+        try {
+            if (m_doc && m_page < m_doc->pages.size()) {
+                const QRect page = pageRect();
+                painter.fillRect(page.translated(shadow, shadow), palette().color(QPalette::Shadow));
+                painter.fillRect(page, Qt::white);
+                painter.setClipRect(page);
+                painter.setRenderHint(QPainter::Antialiasing);
+                painter.setRenderHint(QPainter::TextAntialiasing);
+                painter.translate(page.topLeft());
+                painter.scale(scale(), scale());
+                paintPage(painter, *m_doc, m_page);
+            }
+        } catch (...) {
         }
     }
     QPainter(viewport()).drawImage(QPoint(0, 0), m_canvas);
