@@ -1,8 +1,9 @@
 // The PDF writer. Text goes out in the encoding fontEncoding names (WinAnsi: the bytes of
 // table/Windows1252) in the standard fonts or a referenced, never embedded TrueType font, as
 // the engine's font resolver decides; each distinct bar code is one form XObject drawn
-// wherever it is placed; pictures are re-encoded as JPEG. libharu builds the whole file in
-// memory, and the bytes go to disk through AtomicFile so a failure never leaves a partial file.
+// wherever it is placed; pictures are re-encoded as JPEG. libharu keeps the document's
+// structure; page contents and forms wait in a Spool until the save, which goes to disk
+// through AtomicFile so a failure never leaves a partial file.
 // This file keeps to libharu's public calls (HPDF_SHARED below makes its handles opaque); what
 // they do not offer goes through HaruInternals.
 //
@@ -327,7 +328,7 @@ public:
         , m_doc((haru::checkLibrary(), HPDF_NewEx(recordHaruError, nullptr, nullptr, 0, &m_status)))
     {
         if (!m_doc)
-            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": out of memory.").arg(m_path));
+            fail(QStringLiteral("out of memory"));
     }
     ~HaruDocument() { HPDF_Free(m_doc); }
     HaruDocument(const HaruDocument&) = delete;
@@ -340,6 +341,11 @@ public:
     {
         HPDF_ResetError(m_doc);
         m_status = {};
+    }
+    /// "Cannot write the PDF file \"<path>\": <why>."
+    [[noreturn]] void fail(const QString& why) const
+    {
+        throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": %2.").arg(m_path, why));
     }
     void check() const
     {
@@ -405,7 +411,7 @@ public:
         m_resources = haru::newPageResources(pdf);
         m_pdf.check();
         if (!m_resources)
-            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": out of memory.").arg(m_pdf.path()));
+            m_pdf.fail(QStringLiteral("out of memory"));
         m_content.reserve(1 << 16);
     }
 
@@ -453,7 +459,7 @@ public:
             m_spool.fail();
         m_pdf.check();
         if (!saved)
-            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": the PDF library could not save it.").arg(m_pdf.path()));
+            m_pdf.fail(QStringLiteral("the PDF library could not save it"));
         if (!out.buffer.empty() && !out.pass())
             std::rethrow_exception(out.failure);
     }
@@ -527,8 +533,8 @@ private:
     }
 
     /// The name of a font or a form in the resources every page shares, added on first use.
-    const char* localName(FontRef& ref) { return resourceName(ref.name, 'F', [&] { return haru::addFont(m_resources, ref.font); }); }
-    const char* localName(XObjectRef& ref)
+    const char* sharedName(FontRef& ref) { return resourceName(ref.name, 'F', [&] { return haru::addFont(m_resources, ref.font); }); }
+    const char* sharedName(XObjectRef& ref)
     {
         return resourceName(ref.name, 'X', [&] { return haru::addXObject(m_resources, ref.object); });
     }
@@ -540,7 +546,7 @@ private:
             const unsigned number = add();
             m_pdf.check();
             if (number == 0)
-                throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": out of memory.").arg(m_pdf.path()));
+                m_pdf.fail(QStringLiteral("out of memory"));
             name = prefix + std::to_string(number);
         }
         return name.c_str();
@@ -573,7 +579,7 @@ private:
         m_content.clear();
         m_pdf.check();
         if (!added)
-            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": out of memory.").arg(m_pdf.path()));
+            m_pdf.fail(QStringLiteral("out of memory"));
     }
 
     void endText()
@@ -611,8 +617,6 @@ private:
         finishPage(pageDescription);
     }
 
-    static float f(double v) { return static_cast<float>(v); }
-
     void setFill(Rgb c)
     {
         if (m_fill && *m_fill == c)
@@ -649,7 +653,7 @@ private:
             m_lineAt = LineStart{};   // BT starts from the identity
         }
         if (fnt.font != m_textFont || fnt.size != m_textSize) {
-            name(localName(fnt));
+            name(sharedName(fnt));
             num(fnt.size);
             op("Tf\n");
             m_textFont = fnt.font;
@@ -729,7 +733,7 @@ private:
         appendExact(m_content, item.xPt);
         appendExact(m_content, m_height - item.yPt - s.heightPt);
         op("cm\n");
-        name(localName(form));
+        name(sharedName(form));
         op("Do\nQ\n");
     }
 
@@ -794,7 +798,7 @@ private:
         ref.object = haru::newForm(m_pdf.get(), box, resources, m_spool, at, content.size());
         m_pdf.check();
         if (!ref.object)
-            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": the PDF library refused a bar code.").arg(m_pdf.path()));
+            m_pdf.fail(QStringLiteral("the PDF library refused a bar code"));
         return ref;
     }
 
@@ -809,7 +813,7 @@ private:
         haru::Handle resources = haru::newFormResources(m_pdf.get(), captions);
         m_pdf.check();
         if (!resources)
-            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": the PDF library refused a bar code.").arg(m_pdf.path()));
+            m_pdf.fail(QStringLiteral("the PDF library refused a bar code"));
         m_formResources.emplace_back(captions, resources);
         return resources;
     }
@@ -839,7 +843,7 @@ private:
             num(item.widthPt); op("0 0 "); num(item.heightPt);
             num(item.xPt); num(m_height - item.yPt - item.heightPt);
             op("cm\n");
-            name(localName(*img));
+            name(sharedName(*img));
             op("Do\nQ\n");
         }
     }
