@@ -390,7 +390,8 @@ private:
         const Page page = std::move(m_doc->pages.back());
         m_doc->pages.clear();
         (*m_sink)(*m_doc, page);
-        if (!symbolDrawingsKept) {
+        // generateOnDemand's own sink drops every page, and its result keeps the drawings.
+        if (!symbolDrawingsKept && !m_checkpoints) {
             for (std::size_t i = m_symbolsHanded; i < m_doc->symbols.size(); ++i) {
                 Symbol& s = m_doc->symbols[i];
                 std::vector<Symbol::Bar>().swap(s.bars);

@@ -93,7 +93,8 @@ public:
     /// With a sink: whether a symbol's bars and captions stay in the tables once the page that
     /// first draws it was handed over (they do by default). A sink that draws each symbol once,
     /// as the PDF writer makes one form of it, lets them go: a run of distinct codes then does
-    /// not hold every code's drawing. Its size, place and error stay.
+    /// not hold every code's drawing. Its size, place and error stay. generateOnDemand keeps
+    /// them whatever this says, as its pages may be drawn again.
     void setSymbolDrawingsKept(bool kept);
 
     /// Pages the last generate began, including those past the kept range that were not stored.

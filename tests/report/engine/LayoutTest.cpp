@@ -415,6 +415,9 @@ TEST_F(LayoutTest, PagesMadeOnDemandAreTheWholeRunsPages)
             return true;
         };
         PageGenerator generator(project.workingCopy(), project.params(), connections, system, hooks);
+        // A preview paints every use of a code: on-demand pages keep the drawings whatever the
+        // setting for sinks says.
+        generator.setSymbolDrawingsKept(false);
         std::optional<PageDescription> onDemand = generator.generateOnDemand(4);
         ASSERT_TRUE(onDemand.has_value());
         EXPECT_TRUE(onDemand->pages.onDemand());
