@@ -31,13 +31,19 @@ protected:
     void run(const QString& definition)
     {
         ReportProject project(system, ui);
-        project.setProjectFile(definition);
-        project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
-        project.open();
+        open(project, definition);
         PageGenerator generator(project.workingCopy(), project.params(), connections, system);
         std::optional<PageDescription> doc = generator.generate();
         ASSERT_TRUE(doc.has_value());
         pages = std::move(*doc);
+    }
+
+    /// Opens `definition` in `project` with the run's "data" parameter.
+    static void open(ReportProject& project, const QString& definition)
+    {
+        project.setProjectFile(definition);
+        project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
+        project.open();
     }
 
     // Prices below are written with the regional separator, so the locale comes first.
@@ -313,28 +319,36 @@ TEST(TextMeasureTest, SummedWidthsMatchShapedWidths)
 
 } // namespace
 
+// 75 labels of 40 codes on the A4 sheet: three pages, the first codes drawn again on the third.
+class LayoutRun : public LayoutTest
+{
+protected:
+    void SetUp() override
+    {
+        std::vector<QByteArray> codes;
+        for (int i = 0; i < 40; ++i)
+            codes.push_back(QByteArray("CODE-") + QByteArray::number(i));
+        std::vector<LabelRow> rows;
+        for (int i = 0; i < 75; ++i)
+            rows.push_back(LabelRow{codes[static_cast<std::size_t>(i % 40)].constData(), "REF", nullptr, "M", "NORTE", "9,9"});
+        table = makeLabelTable(rows);
+        connection.setDataSet(table.get());
+    }
+
+    const QString sheet = QStringLiteral(QUORVEL_SOURCE_DIR "/examples/definitions/a4-3x10.rav");
+};
+
 // Handed over one by one, a run's pages are the pages it lays out whole, within the kept range
 // too; a sink that draws each symbol once may let the drawings go, and each page still comes
 // with the drawings of the symbols it is the first to draw.
-TEST_F(LayoutTest, PagesHandedOverOneByOneAreTheWholeRunsPages)
+TEST_F(LayoutRun, PagesHandedOverOneByOneAreTheWholeRunsPages)
 {
-    std::vector<QByteArray> codes;
-    for (int i = 0; i < 40; ++i)
-        codes.push_back(QByteArray("CODE-") + QByteArray::number(i));
-    std::vector<LabelRow> rows;
-    for (int i = 0; i < 75; ++i)
-        rows.push_back(LabelRow{codes[static_cast<std::size_t>(i % 40)].constData(), "REF", nullptr, "M", "NORTE", "9,9"});
-    table = makeLabelTable(rows);
-    connection.setDataSet(table.get());
-    const QString definition = QStringLiteral(QUORVEL_SOURCE_DIR "/examples/definitions/a4-3x10.rav");
     for (const auto& [first, last] : {std::pair{1, 9999}, std::pair{2, 2}}) {
         SCOPED_TRACE(::testing::Message() << "pages " << first << " to " << last);
         system.firstPage = first;
         system.lastPage = last;
         ReportProject project(system, ui);
-        project.setProjectFile(definition);
-        project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
-        project.open();
+        open(project, sheet);
         std::optional<PageDescription> whole;
         {
             PageGenerator generator(project.workingCopy(), project.params(), connections, system);
@@ -379,20 +393,10 @@ TEST_F(LayoutTest, PagesHandedOverOneByOneAreTheWholeRunsPages)
 
 // Pages made on demand are the pages laid out whole, read in any order, while another layout of
 // the same run is under way, and after the generator is gone; the run holds no page's items.
-TEST_F(LayoutTest, PagesMadeOnDemandAreTheWholeRunsPages)
+TEST_F(LayoutRun, PagesMadeOnDemandAreTheWholeRunsPages)
 {
-    std::vector<QByteArray> codes;
-    for (int i = 0; i < 40; ++i)
-        codes.push_back(QByteArray("CODE-") + QByteArray::number(i));
-    std::vector<LabelRow> rows;
-    for (int i = 0; i < 75; ++i)
-        rows.push_back(LabelRow{codes[static_cast<std::size_t>(i % 40)].constData(), "REF", nullptr, "M", "NORTE", "9,9"});
-    table = makeLabelTable(rows);
-    connection.setDataSet(table.get());
     ReportProject project(system, ui);
-    project.setProjectFile(QStringLiteral(QUORVEL_SOURCE_DIR "/examples/definitions/a4-3x10.rav"));
-    project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
-    project.open();
+    open(project, sheet);
     std::optional<PageDescription> whole;
     {
         PageGenerator generator(project.workingCopy(), project.params(), connections, system);
