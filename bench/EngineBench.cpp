@@ -4,7 +4,7 @@
 #include "labels/PrintTable.h"
 #include "report/engine/DataSetConnection.h"
 #include "report/engine/PageDescription.h"
-#include "report/engine/PageGenerator.h"
+#include "report/engine/PageLayout.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
 #include "support/HeadlessUi.h"
@@ -73,12 +73,10 @@ void bench(const char* name, const QString& definition, const std::vector<report
     const long before = peakKb();
     QElapsedTimer timer;
     timer.start();
-    report::PageGenerator generator(project.workingCopy(), project.params(), connections, system);
-    const std::optional<report::PageDescription> doc = generator.generate();
+    report::PageLayout layout(project.workingCopy(), project.params(), connections, system);
+    const std::optional<report::PageDescription> doc = report::layOutAll(layout);
     const qint64 generatedMs = timer.elapsed();
-    if (!doc)
-        return;
-    const auto generated = static_cast<double>(generator.pagesMade());
+    const auto generated = static_cast<double>(layout.pageCount());
     std::printf("%-28s %6.0f pages generated, %5zu kept, %5zu symbols in %6lld ms = %8.0f pages/s; "
                 "page description %6.1f MB, peak resident +%6.1f MB\n",
                 name, generated, doc->pages.size(), doc->symbols.size(), static_cast<long long>(generatedMs),

@@ -4,7 +4,7 @@
 //   bench_engine_pdf --definition FILE.rav --labels N [--per-item Q] [--out FILE.pdf]
 #include "report/engine/DataSetConnection.h"
 #include "report/engine/PageDescription.h"
-#include "report/engine/PageGenerator.h"
+#include "report/engine/PageLayout.h"
 #include "report/outputs/RenderPdf.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
@@ -106,11 +106,9 @@ int main(int argc, char** argv)
     project.open();
     report::LayoutHooks hooks;
     hooks.message = hooks.error = [](const QString& text) { std::fprintf(stderr, "%s\n", text.toUtf8().constData()); };
-    report::PageGenerator generator(project.workingCopy(), project.params(), connections, system, hooks);
-    const std::optional<report::PageDescription> doc = generator.generate();
+    report::PageLayout layout(project.workingCopy(), project.params(), connections, system, 1, hooks);
+    const std::optional<report::PageDescription> doc = report::layOutAll(layout);
     const auto generated = Clock::now();
-    if (!doc)
-        return 1;
     const std::size_t pages = doc->pages.size();
     report::RenderPdf().write(*doc, out);
     const auto written = Clock::now();

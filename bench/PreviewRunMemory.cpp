@@ -70,12 +70,14 @@ int main(int argc, char** argv)
         auto printTable = labels::makePrintTable();
         labels::importLabelFile(labelFile, *importTable);
         report::ReportSystem system;
-        printrun::PrintRun run(*importTable, *printTable, definition);
-        run.checkLabels();
-        run.checkPages(labels::PrintPlan::read(definition), system);
-        run.expand();
-        const auto connection = printrun::makeConnection(*printTable);
         report::HeadlessUi ui;
+        const auto connection = printrun::makeConnection(*printTable);
+        report::ReportProject project(system, ui);
+        project.setConnections({connection.get()});
+        printrun::PrintRun run(*importTable, *printTable, definition, project);
+        run.checkLabels();
+        run.checkPages(system);
+        run.expand();
         std::size_t pages = 0;
         // The preview's Save as PDF, with the pages the preview was handed.
         ui.onPreview = [&](const report::PageDescription& doc) {
@@ -102,10 +104,7 @@ int main(int argc, char** argv)
             window.pageView()->viewport()->repaint();
             window.grab().save(shot);
         };
-        report::ReportProject project(system, ui);
-        project.setConnections({connection.get()});
-        run.prepare(project, QString(), QDate::currentDate());
-        project.execute();
+        run.preview(QString(), QDate::currentDate());
         std::printf("%zu page(s), %d label(s), peak %ld MB\n", pages, printTable->rowCount(), peakKb() / 1024);
         return pages > 0 ? 0 : 1;
     } catch (const Failure& failure) {

@@ -10,7 +10,8 @@
 #include "labels/PrintTable.h"
 #include "report/engine/DataSetConnection.h"
 #include "report/engine/PageDescription.h"
-#include "report/engine/PageGenerator.h"
+#include "report/engine/PageLayout.h"
+#include "report/engine/PageSink.h"
 #include "report/outputs/PagePainter.h"
 #include "report/outputs/RenderPdf.h"
 #include "report/engine/ReportProject.h"
@@ -48,8 +49,30 @@ class QtPainterDevice : public PrintDevice
 public:
     explicit QtPainterDevice(QString queue) : m_queue(std::move(queue)) {}
     bool supportsMultipleCopies() const override { return true; }
-    void printJob(const PageDescription& doc, const std::vector<std::size_t>& pages, int copies,
-                  const QString& jobName) override
+    std::unique_ptr<PageSink> job(const QString& jobName, int copies) override
+    {
+        return std::make_unique<Job>(m_queue, jobName, copies);
+    }
+
+private:
+    /// Holds the pages, then paints them at commit.
+    class Job final : public PageSink
+    {
+    public:
+        Job(QString queue, QString name, int copies) : m_queue(std::move(queue)), m_name(std::move(name)), m_copies(copies) {}
+        void begin(const PageDescription& doc) override { m_held.begin(doc); }
+        void add(const PageDescription& doc, const Page& page) override { m_held.add(doc, page); }
+        void abandon() noexcept override { m_held.abandon(); }
+        void commit() override
+        {
+            const PageDescription doc = m_held.take();
+            std::vector<std::size_t> pages;
+            for (std::size_t i = 0; i < doc.pages.size(); ++i)
+                pages.push_back(i);
+            print(doc, pages, m_copies, m_name);
+        }
+    private:
+        void print(const PageDescription& doc, const std::vector<std::size_t>& pages, int copies, const QString& jobName)
     {
         QPrinter printer(QPrinter::HighResolution);
         printer.setPrinterName(m_queue);
@@ -80,7 +103,11 @@ public:
         painter.end();
     }
 
-private:
+        QString m_queue, m_name;
+        int m_copies;
+        HeldPages m_held;
+    };
+
     QString m_queue;
 };
 
@@ -107,8 +134,8 @@ PageDescription generateTags()
     project.setProjectFile(QStringLiteral(QUORVEL_SOURCE_DIR "/Relatorios/tag_02_Quorvel.rav"));
     project.setParam(QStringLiteral("data"), QStringLiteral("06/24"));
     project.open();
-    PageGenerator generator(project.workingCopy(), project.params(), connections, system);
-    return generator.generate().value_or(PageDescription{});
+    PageLayout layout(project.workingCopy(), project.params(), connections, system);
+    return layOutAll(layout);
 }
 
 /// The newest job of the queue: its id and size in kilobytes.
@@ -132,7 +159,7 @@ void measure(const char* route, const PageDescription& doc, const QString& queue
     for (int run = 0; run < runs; ++run) {
         ReportSystem system;
         system.printerName = queue;
-        testing::FakeDialogs dialogs;
+        report::testing::FakeDialogs dialogs;
         QString failure;
         PreviewWindow window(doc, system, dialogs, [&failure](const Failure& f) { failure = f.message(); });
         if (painter)

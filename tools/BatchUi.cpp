@@ -33,12 +33,4 @@ void BatchUi::wait(int ms)
         QThread::msleep(static_cast<unsigned long>(ms));
 }
 
-report::LayoutHooks BatchUi::layoutHooks()
-{
-    report::LayoutHooks hooks;
-    hooks.message = toStderr;
-    hooks.error = toStderr;
-    return hooks;
-}
-
 } // namespace quorvel::batch

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "report/engine/EngineUi.h"
-#include "report/engine/PageGenerator.h"
 
 namespace quorvel::batch {
 
@@ -23,9 +22,6 @@ public:
     void endGeneration() override {}
     void preview(const report::PageDescription&, report::ReportSystem&, const report::Relayout&) override {}
     void wait(int ms) override;
-
-    /// A layout's messages and errors, to standard error.
-    static report::LayoutHooks layoutHooks();
 
 private:
     bool m_echo;

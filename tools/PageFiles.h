@@ -1,5 +1,9 @@
-// Writing a run's pages to files: PNG pages, and a PDF or snapshot chosen by the file's name.
+// The page files a command writes: PNG pages with --png and a PDF or snapshot with -o, chosen by
+// the file's name, all through the outputs' one way in.
 #pragma once
+
+#include "report/engine/PageSink.h"
+#include "report/outputs/RenderPdf.h"
 
 #include <QString>
 
@@ -8,10 +12,7 @@
 #include <optional>
 
 namespace quorvel::report {
-struct Page;
-struct PageDescription;
-class PdfStream;
-class RenderPdf;
+class PngFiles;
 }
 
 namespace quorvel::batch {
@@ -19,39 +20,27 @@ namespace quorvel::batch {
 /// True for a name ending in ".pdf" or ".ndr" (any case).
 bool isPageFileName(const QString& path);
 
-/// Writes a snapshot for ".ndr", a PDF otherwise; check the name with isPageFileName first.
-void writePageFile(const report::PageDescription& doc, const QString& path);
-
-/// One PNG per page, "page-0001.png" and on, at `dpi`, into `dir` (created when missing).
-void writePngs(const report::PageDescription& doc, const QString& dir, double dpi);
-
-/// A run's page files written as layout hands its pages over: each PNG at once, a PDF page by
-/// page, so neither holds the run. Either name may be empty; a snapshot is not written here.
-class PageFileWriter
+/// The pages go to each file named; either name may be empty. Counts the pages it is handed.
+class PageFiles final : public report::PageSink
 {
 public:
-    /// `output` names a PDF. Fails at once for a name that cannot be written, before any page is
-    /// laid out.
-    PageFileWriter(QString pngDir, double dpi, QString output);
-    ~PageFileWriter();
-    PageFileWriter(const PageFileWriter&) = delete;
-    PageFileWriter& operator=(const PageFileWriter&) = delete;
+    /// `output` names a snapshot (".ndr") or a PDF; check it with isPageFileName first.
+    PageFiles(const QString& pngDir, double dpi, const QString& output);
+    ~PageFiles() override;
 
-    /// True when a symbol's drawing is needed only with the page that first draws it: no PNGs,
-    /// which draw every use.
-    bool drawsSymbolsOnce() const { return m_pngDir.isEmpty(); }
+    void begin(const report::PageDescription& doc) override;
+    void add(const report::PageDescription& doc, const report::Page& page) override;
+    void commit() override;
+    void abandon() noexcept override;
+    bool drawsSymbolsOnce() const override;
 
-    void add(const report::PageDescription& doc, const report::Page& page);
-    /// Completes the files.
-    void finish();
     std::size_t pages() const { return m_pages; }
 
 private:
-    QString m_pngDir;
-    double m_dpi;
-    QString m_output;
-    std::unique_ptr<report::RenderPdf> m_pdfSettings;
-    std::unique_ptr<report::PdfStream> m_pdf;
+    report::RenderPdf m_pdf;
+    std::unique_ptr<report::PngFiles> m_pngs;
+    std::unique_ptr<report::PageSink> m_file;
+    std::unique_ptr<report::PageSinks> m_all;
     std::size_t m_pages = 0;
 };
 

@@ -8,13 +8,11 @@
 #include "PageFiles.h"
 
 #include "labels/ImportTable.h"
-#include "labels/Preflight.h"
 #include "labels/PrintTable.h"
 #include "printrun/PrintRun.h"
-#include "report/engine/DataLock.h"
 #include "report/engine/DataSetConnection.h"
 #include "report/engine/PageDescription.h"
-#include "report/engine/PageGenerator.h"
+#include "report/engine/PageSink.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
 
@@ -22,7 +20,7 @@
 
 #include <cstdio>
 #include <limits>
-#include <optional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -58,46 +56,22 @@ int runPrint(const QStringList& args)
     // reaches the files.
     if (allPages)
         system.lastPage = std::numeric_limits<int>::max();
-    printrun::PrintRun run(*importTable, *printTable, definition);
-    run.checkLabels();
-    run.checkPages(labels::PrintPlan::read(definition), system);
-    run.expand();
-
-    // What the window's preview would show, laid out in its place under the same lock.
     const auto connection = printrun::makeConnection(*printTable);
     BatchUi ui;
     report::ReportProject project(system, ui);
     project.setConnections({connection.get()});
-    run.prepare(project, QString(), QDate::currentDate());
-    report::Definition working = project.workingCopy();
-    report::DataLockHold lock;
-    if (!lock.acquire(ui, report::DataLock::kAttemptMs)) {
+    project.setConnectionWaits(0);   // nothing else could offer a connection to a batch run
+    printrun::PrintRun run(*importTable, *printTable, definition, project);
+    run.checkLabels();
+    run.checkPages(system);
+    run.expand();
+
+    // Each page goes to its files as soon as it is laid out, so a run of any size holds one page.
+    PageFiles pageFiles(pngDir, dpi, output);
+    if (!run.write(QString(), QDate::currentDate(), pageFiles)) {
         std::fprintf(stderr, "Unable to gain control of the Report Data Communication System.\n");
         return 1;
     }
-    report::PageGenerator generator(std::move(working), project.params(), project.connections(), system,
-                                    BatchUi::layoutHooks());
-    generator.setConnectionWaits(0);   // nothing else could offer a connection to a batch run
-    if (output.endsWith(QStringLiteral(".ndr"), Qt::CaseInsensitive)) {
-        // A snapshot records the run's tables before its pages: the pages are made again one by
-        // one as the files are written.
-        const std::optional<report::PageDescription> doc = generator.generateOnDemand(system.startLabel);
-        if (!doc)
-            return 1;
-        if (!pngDir.isEmpty())
-            writePngs(*doc, pngDir, dpi);
-        writePageFile(*doc, output);
-        std::printf("%zu page(s), %d label(s)\n", doc->pages.size(), printTable->rowCount());
-        return 0;
-    }
-    // Each page goes to its files as soon as it is laid out, so a run of any size holds one page.
-    PageFileWriter pageFiles(pngDir, dpi, output);
-    generator.setSymbolDrawingsKept(!pageFiles.drawsSymbolsOnce());
-    const std::optional<report::PageDescription> doc = generator.generate(
-        system.startLabel, [&pageFiles](const report::PageDescription& tables, const report::Page& page) { pageFiles.add(tables, page); });
-    if (!doc)
-        return 1;   // nothing here stops a layout
-    pageFiles.finish();
     std::printf("%zu page(s), %d label(s)\n", pageFiles.pages(), printTable->rowCount());
     return 0;
 }

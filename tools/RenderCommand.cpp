@@ -5,6 +5,7 @@
 #include "PageFiles.h"
 
 #include "report/engine/PageDescription.h"
+#include "report/engine/PageSink.h"
 #include "report/outputs/Snapshot.h"
 
 #include <cstdio>
@@ -24,10 +25,8 @@ int runRender(const QStringList& args)
         return 2;
 
     const report::PageDescription doc = report::snapshot::read(inputs.front());
-    if (!output.isEmpty())
-        writePageFile(doc, output);
-    if (!pngDir.isEmpty())
-        writePngs(doc, pngDir, dpi);
+    PageFiles files(pngDir, dpi, output);
+    report::writePages(doc, files);
     std::printf("%zu page(s)\n", doc.pages.size());
     return 0;
 }

@@ -102,11 +102,16 @@ QString ListMarks::reasons(int row)
     return labels::rowProblems(m_model.table(), row, m_codes);
 }
 
-bool ListMarks::approvesRun(Dialogs& dialogs, const printrun::PrintRun& run, const report::ReportSystem& system)
+bool ListMarks::approvesRun(Dialogs& dialogs, printrun::PrintRun& run, const report::ReportSystem& system)
 {
-    reload();
+    // The marks follow the definition the run read, and read it no second time.
+    m_path = m_pathSource();
+    m_plan = run.plan();
+    m_codes.setBarcodes(m_plan.codeBarcodes);
+    watch();
+    m_model.rowHeadersChanged();
     // The page count first: it needs no bar code checked.
-    run.checkPages(m_plan, system);
+    run.checkPages(system);
     const labels::PreflightSummary summary = labels::summarize(m_model.table(), m_plan, m_codes);
     if (summary.errorLabels == 0)
         return true;

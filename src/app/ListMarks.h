@@ -50,11 +50,11 @@ public:
     /// Why the row (table index) is marked; empty when it is not.
     QString reasons(int row);
 
-    /// Before `run` empties the print table: reads the definition again, has the run check its
+    /// Before `run` empties the print table: takes the definition as the run read it, has the run check its
     /// page limit under it and `system` (which fails with the limit's message), and asks whether
     /// to print anyway when labels would carry a bar-code error box. False when the operator
     /// declines.
-    bool approvesRun(Dialogs& dialogs, const printrun::PrintRun& run, const report::ReportSystem& system);
+    bool approvesRun(Dialogs& dialogs, printrun::PrintRun& run, const report::ReportSystem& system);
 
 private:
     /// Reads the definition at m_path and watches it.

@@ -431,7 +431,7 @@ void TFrmLerEtiqueta::BtnSalvarClick()
         if (m_dialogs.show(Dialogs::confirmPrint()) != Dialogs::Button::Yes || m_closing)
             return;
         DBGrid1->writeEditor();
-        quorvel::printrun::PrintRun run(*cdsEtqTemp, *cdsImpEtq, definitionPath());
+        quorvel::printrun::PrintRun run(*cdsEtqTemp, *cdsImpEtq, definitionPath(), *RvPrjEtq);
         run.checkLabels();
         if (!m_marks->approvesRun(m_dialogs, run, *RvSystemEtq))
             return;
@@ -447,7 +447,7 @@ void TFrmLerEtiqueta::BtnSalvarClick()
     });
 }
 
-void TFrmLerEtiqueta::runReports(const quorvel::printrun::PrintRun& run)
+void TFrmLerEtiqueta::runReports(quorvel::printrun::PrintRun& run)
 {
     struct Running
     {
@@ -474,11 +474,10 @@ void TFrmLerEtiqueta::runReports(const quorvel::printrun::PrintRun& run)
             if (!waiting)
                 QApplication::setOverrideCursor(Qt::WaitCursor);
             waiting = true;
-            run.prepare(*RvPrjEtq, Loja, QDate::currentDate());
             // Bar codes go on the dot grid of the printer the labels are for, unless the
             // definition names its own resolution.
             RvSystemEtq->deviceDpi = quorvel::report::printerResolution(*RvSystemEtq);
-            RvPrjEtq->execute();
+            run.preview(Loja, QDate::currentDate());
             // A closing window has nobody left to ask, and an answer given meanwhile is a No.
             if (m_closing || m_dialogs.show(Dialogs::printAgain()) == Dialogs::Button::No || m_closing) {
                 restoreCursor();

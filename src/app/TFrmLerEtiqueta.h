@@ -110,7 +110,7 @@ private:
     void placeOnScreen();
     void buildReportComponents(quorvel::report::EngineUi* engineUi);
     /// The report loop over the expanded print table: passes until the operator is done.
-    void runReports(const quorvel::printrun::PrintRun& run);
+    void runReports(quorvel::printrun::PrintRun& run);
     /// The report definition the print run uses, beside the program.
     QString definitionPath() const;
 

@@ -43,6 +43,9 @@ protected:
     test::ScopedLocale locale{test::brazil()};
     std::unique_ptr<table::Table> importTable = labels::makeImportTable();
     std::unique_ptr<table::Table> printTable = labels::makePrintTable();
+    report::ReportSystem system;
+    report::HeadlessUi ui;
+    report::ReportProject project{system, ui};
 };
 
 struct BoundCase
@@ -66,15 +69,14 @@ TEST_P(Bounds, RefuseARunBeforeAnythingChanges)
     for (int q : c.quantities)
         addRow(q);
     importTable->first();
-    report::ReportSystem system;
     system.startLabel = c.startLabel;
     system.lastPage = c.lastPage;
-    printrun::PrintRun run(*importTable, *printTable, c.definition);
+    printrun::PrintRun run(*importTable, *printTable,
+                           c.definition.isEmpty() ? QStringLiteral("/nonexistent/x.rav") : c.definition, project);
     QString refusal;
     try {
         run.checkLabels();
-        run.checkPages(labels::PrintPlan::read(c.definition.isEmpty() ? QStringLiteral("/nonexistent/x.rav") : c.definition),
-                       system);
+        run.checkPages(system);
     } catch (const Failure& f) {
         refusal = f.message();
     }
@@ -116,18 +118,13 @@ struct PassCase
 void PrintTo(const PassCase& c, std::ostream* os) { *os << c.name; }
 
 class Pass : public PrintRunFixture, public ::testing::WithParamInterface<PassCase>
-{
-protected:
-    report::ReportSystem system;
-    report::HeadlessUi ui;
-    report::ReportProject project{system, ui};
-};
+{};
 
 TEST_P(Pass, HandsTheProjectItsDefinitionAndParameters)
 {
     const PassCase& c = GetParam();
     locale.set(c.locale);
-    printrun::PrintRun(*importTable, *printTable, kShipped).prepare(project, c.loja, c.today);
+    printrun::PrintRun(*importTable, *printTable, kShipped, project).prepare(c.loja, c.today);
     EXPECT_TRUE(project.isOpen());
     EXPECT_EQ(project.projectFile(), kShipped);
     EXPECT_EQ(project.param(QStringLiteral("data")), c.data);
@@ -159,13 +156,52 @@ TEST_F(Pass, EveryPassReadsTheDefinitionAgain)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("tag.rav"));
     ASSERT_TRUE(QFile::copy(kShipped, path));
-    const printrun::PrintRun run(*importTable, *printTable, path);
-    run.prepare(project, {}, QDate(2025, 1, 5));
+    printrun::PrintRun run(*importTable, *printTable, path, project);
+    run.prepare({}, QDate(2025, 1, 5));
     EXPECT_EQ(project.labelsPerPage(), 1);
     ASSERT_TRUE(QFile::remove(path));
     ASSERT_TRUE(QFile::copy(kA4, path));
-    run.prepare(project, {}, QDate(2025, 1, 5));
+    run.prepare({}, QDate(2025, 1, 5));
     EXPECT_EQ(project.labelsPerPage(), 30);
+}
+
+// The checks and the first pass see one read of the definition, so what was checked is what
+// runs; the reprints read the file again.
+TEST_F(Pass, TheFirstPassRunsTheDefinitionTheChecksRead)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tag.rav"));
+    ASSERT_TRUE(QFile::copy(kShipped, path));
+    printrun::PrintRun run(*importTable, *printTable, path, project);
+    EXPECT_EQ(run.plan().labelsPerPage, 1);
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QFile::copy(kA4, path));
+    run.prepare({}, QDate(2025, 1, 5));
+    EXPECT_EQ(project.labelsPerPage(), 1) << "the first pass read the file again";
+    run.prepare({}, QDate(2025, 1, 5));
+    EXPECT_EQ(project.labelsPerPage(), 30) << "a reprint did not read the file again";
+}
+
+// A definition the checks could not read fails the first pass with the engine's text, and the
+// messages of a read (an unknown element) are shown when the pass opens it, once.
+TEST_F(Pass, TheChecksReadFailsOrSpeaksWhenThePassOpensIt)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("missing.rav"));
+    printrun::PrintRun lost(*importTable, *printTable, missing, project);
+    EXPECT_FALSE(lost.plan().pages);
+    EXPECT_THROW(lost.prepare({}, QDate(2025, 1, 5)), Failure);
+
+    const QString odd = dir.filePath(QStringLiteral("odd.rav"));
+    QFile file(odd);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<?xml version=\"1.0\"?><quorvel-report version=\"1\"><gadget/><report/></quorvel-report>");
+    file.close();
+    printrun::PrintRun run(*importTable, *printTable, odd, project);
+    run.plan();
+    EXPECT_EQ(ui.messages, QStringList()) << "the checks spoke";
+    run.prepare({}, QDate(2025, 1, 5));
+    EXPECT_EQ(ui.messages.size(), 1) << ui.messages.join(u'|').toStdString();
 }
 
 TEST_F(Pass, AMissingDefinitionFailsWithTheEngineText)
@@ -173,7 +209,7 @@ TEST_F(Pass, AMissingDefinitionFailsWithTheEngineText)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Relatorios/tag_02_Quorvel.rav"));
     try {
-        printrun::PrintRun(*importTable, *printTable, printrun::definitionBeside(dir.path())).prepare(project, {}, QDate(2025, 1, 5));
+        printrun::PrintRun(*importTable, *printTable, printrun::definitionBeside(dir.path()), project).prepare({}, QDate(2025, 1, 5));
         ADD_FAILURE() << "the pass went on";
     } catch (const Failure& f) {
         EXPECT_EQ(f.message(), QStringLiteral("The following reporting project does not exist:\r\"%1\"").arg(path));

@@ -100,11 +100,21 @@ bool DataSetConnection::eof() const
 
 void DataSetConnection::row(std::vector<DataValue>& out) const
 {
+    rowAt(m_dataSet ? m_dataSet->currentRow() : -1, out);
+}
+
+int DataSetConnection::rowCount() const
+{
+    return m_dataSet ? m_dataSet->rowCount() : 0;
+}
+
+void DataSetConnection::rowAt(int position, std::vector<DataValue>& out) const
+{
     out.assign(m_dataSet ? static_cast<std::size_t>(m_dataSet->fieldCount()) : 0u, DataValue{});
-    if (!m_dataSet || m_dataSet->currentRow() < 0)
+    if (!m_dataSet || position < 0 || position >= m_dataSet->rowCount())
         return;
     const char separator = table::decimalSeparator();
-    m_dataSet->values(m_dataSet->currentRow(), m_values);
+    m_dataSet->values(position, m_values);
     for (int i = 0; i < m_dataSet->fieldCount(); ++i) {
         const table::Value& stored = m_values[static_cast<std::size_t>(i)];
         DataValue& v = out[static_cast<std::size_t>(i)];
@@ -124,7 +134,7 @@ void DataSetConnection::row(std::vector<DataValue>& out) const
             break;
         }
         default:
-            v.text = QString::fromStdString(m_dataSet->text(i));
+            v.text = QString::fromStdString(m_dataSet->textAt(position, i));
             break;
         }
     }

@@ -67,6 +67,11 @@ public:
     bool eof() const;
     /// The current row's values in field-list order.
     void row(std::vector<DataValue>& out) const;
+    /// Rows the table holds (a pending row included).
+    int rowCount() const;
+    /// The values of the row at `position` (below rowCount) in field-list order, read without
+    /// moving the table's cursor.
+    void rowAt(int position, std::vector<DataValue>& out) const;
     /// Moves back to the row remembered by open.
     void restore();
 

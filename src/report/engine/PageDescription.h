@@ -181,6 +181,8 @@ public:
     void resize(std::size_t n, const Page& page) { held().resize(n, page); }
     void reserve(std::size_t n) { held().reserve(n); }
     void clear();
+    /// Makes every page now and holds it: a list made on demand that must outlive its run.
+    void hold() { held(); }
 
     friend bool operator==(const PageList& a, const PageList& b);
 

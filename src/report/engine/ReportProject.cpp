@@ -5,6 +5,7 @@
 #include "report/engine/DefinitionReader.h"
 #include "report/engine/EngineUi.h"
 #include "report/engine/LabelGrid.h"
+#include "report/engine/PageSink.h"
 #include "report/engine/ReportSystem.h"
 #include "table/Failure.h"
 
@@ -68,45 +69,78 @@ LayoutHooks uiHooks(EngineUi& ui)
 }
 
 /// A run as the window sees it: the layout with the status window around it (when the print
-/// system shows one), and the preview's relayouts from another start slot.
+/// system shows one), the preview over pages made on demand, and the preview's relayouts from
+/// another start slot.
 class PreviewedRun
 {
 public:
-    PreviewedRun(PageGenerator& generator, ReportSystem& system, EngineUi& ui)
-        : m_generator(generator), m_system(system), m_ui(ui)
+    PreviewedRun(Definition working, Parameters params, const std::vector<DataSetConnection*>& connections,
+                 ReportSystem& system, EngineUi& ui, int connectionWaits)
+        : m_working(std::move(working)), m_params(std::move(params)), m_connections(connections), m_system(system), m_ui(ui),
+          m_connectionWaits(connectionWaits)
     {
     }
     ~PreviewedRun() { closeStatus(); }
     PreviewedRun(const PreviewedRun&) = delete;
     PreviewedRun& operator=(const PreviewedRun&) = delete;
 
-    /// Lays the run out with its first label in slot `startLabel`; empty after Cancel.
-    std::optional<PageDescription> generate(int startLabel)
+    /// Lays the run out with its first label in slot `startLabel`, every page once under the
+    /// status window (each distinct code encoded then), and makes it the run shown; false after
+    /// Cancel, with the run shown before left as it was.
+    bool generate(int startLabel)
     {
-        struct CloseStatus
-        {
-            PreviewedRun* run;
-            ~CloseStatus() { run->closeStatus(); }
-        } closeStatus{this};
-        if (m_system.showStatus) {
-            m_ui.beginGeneration(m_system);
-            m_statusOpen = true;
-        }
-        // The preview asks for its pages as it shows, prints or saves them: a run holds where
-        // each page starts, not what every page draws.
-        return m_generator.generateOnDemand(startLabel);
+        StatusWindow status(*this);
+        return generate(layOut(startLabel));
     }
 
-    void preview(PageDescription pages)
+    PageDescription& pages() { return *m_pages; }
+    std::int64_t pageCount() const { return m_layout->pageCount(); }
+
+    void preview()
     {
-        m_shown = std::make_unique<PageDescription>(std::move(pages));
         Relayout relayout;
-        relayout.labelsPerPage = m_generator.labelsPerPage();
+        relayout.labelsPerPage = m_layout->labelsPerPage();
         relayout.relay = [this](int startLabel) -> const PageDescription& { return relay(startLabel); };
-        m_ui.preview(*m_shown, m_system, relayout);
+        m_ui.preview(*m_pages, m_system, relayout);
     }
 
 private:
+    /// The status window, open while the run is laid out.
+    struct StatusWindow
+    {
+        PreviewedRun& run;
+        explicit StatusWindow(PreviewedRun& r) : run(r)
+        {
+            if (run.m_system.showStatus) {
+                run.m_ui.beginGeneration(run.m_system);
+                run.m_statusOpen = true;
+            }
+        }
+        ~StatusWindow() { run.closeStatus(); }
+    };
+
+    std::unique_ptr<PageLayout> layOut(int startLabel)
+    {
+        return std::make_unique<PageLayout>(m_working, m_params, m_connections, m_system, startLabel, uiHooks(m_ui),
+                                            m_connectionWaits);
+    }
+
+    /// Makes every page of `layout` once (each distinct code is encoded then) and makes it the run
+    /// shown; false after Cancel, with the run shown before left as it was.
+    bool generate(std::unique_ptr<PageLayout> layout)
+    {
+        DroppedPages counted;
+        if (!generatePages(*layout, uiHooks(m_ui), counted))
+            return false;
+        m_previous = std::move(m_layout);
+        m_previousPages = std::move(m_pages);
+        m_layout = std::move(layout);
+        // The preview asks for its pages as it shows, prints or saves them: the run holds where
+        // each page starts, not what every page draws.
+        m_pages = std::make_unique<PageDescription>(m_layout->onDemand());
+        return true;
+    }
+
     void closeStatus()
     {
         if (m_statusOpen)
@@ -115,40 +149,32 @@ private:
     }
 
     /// The preview's start box: the pages again, the first label in another slot. A cancelled
-    /// generation keeps what was shown.
+    /// generation keeps what was shown; the pages shown before stay valid until the next call.
     const PageDescription& relay(int startLabel)
     {
-        const int before = m_system.startLabel;
-        m_system.startLabel = startLabel;
-        std::optional<PageDescription> pages;
-        try {
-            pages = generate(startLabel);
-        } catch (...) {
-            m_system.startLabel = before;
-            throw;
-        }
-        if (!pages) {
-            m_system.startLabel = before;
-            return *m_shown;
-        }
+        std::unique_ptr<PageLayout> layout = layOut(startLabel);
         // Pages past the kept range would be lost without a word: the layout shown stays.
-        if (m_generator.pagesMade() > m_system.lastPage) {
-            m_system.startLabel = before;
+        if (layout->pageCount() > m_system.lastPage)
             throw Failure(QStringLiteral("Starting at label %1 makes %2 pages, more than the %3 pages a run keeps.")
                               .arg(startLabel)
-                              .arg(m_generator.pagesMade())
+                              .arg(layout->pageCount())
                               .arg(m_system.lastPage));
-        }
-        m_previous = std::move(m_shown);
-        m_shown = std::make_unique<PageDescription>(std::move(*pages));
-        return *m_shown;
+        StatusWindow status(*this);
+        if (generate(std::move(layout)))
+            m_system.startLabel = startLabel;
+        return *m_pages;
     }
 
-    PageGenerator& m_generator;
+    Definition m_working;
+    Parameters m_params;
+    const std::vector<DataSetConnection*>& m_connections;
     ReportSystem& m_system;
     EngineUi& m_ui;
-    std::unique_ptr<PageDescription> m_shown;      // in the preview
-    std::unique_ptr<PageDescription> m_previous;   // shown before the last relay, kept for the view
+    int m_connectionWaits;
+    std::unique_ptr<PageLayout> m_layout;               // shown
+    std::unique_ptr<PageDescription> m_pages;           // its pages, as the preview reads them
+    std::unique_ptr<PageLayout> m_previous;             // shown before the last relay, kept for the view
+    std::unique_ptr<PageDescription> m_previousPages;
     bool m_statusOpen = false;
 };
 
@@ -192,13 +218,28 @@ QString ReportProject::param(const QString& name) const
     return parameterValue(m_params, name);
 }
 
-void ReportProject::open()
+namespace {
+
+QString fullPath(const QString& projectFile)
 {
-    if (isOpen())
-        return;
-    QString name = m_projectFile;
+    QString name = projectFile;
     name.replace(u'\\', u'/');
-    const QString path = name.isEmpty() ? QString() : QFileInfo(name).absoluteFilePath();
+    return name.isEmpty() ? QString() : QFileInfo(name).absoluteFilePath();
+}
+
+/// The messages of a read, kept to be shown when the project opens.
+class KeptMessages final : public MessageSink
+{
+public:
+    explicit KeptMessages(QStringList& messages) : m_messages(messages) {}
+    void showMessage(const QString& text) override { m_messages.push_back(text); }
+
+private:
+    QStringList& m_messages;
+};
+
+Definition readAt(const QString& path, MessageSink& messages)
+{
     if (path.isEmpty() || !QFileInfo::exists(path))
         throw Failure(QStringLiteral("The following reporting project does not exist:\r") + quotedPath(path));
     QFile file(path);
@@ -208,16 +249,64 @@ void ReportProject::open()
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw Failure(QStringLiteral("Cannot open file %1. %2").arg(quotedPath(path), file.errorString()));
-    auto def = std::make_unique<Definition>(readDefinition(bytes, path, m_ui));
+    return readDefinition(bytes, path, messages);
+}
+
+} // namespace
+
+ReportProject::FileRead ReportProject::read(const QString& projectFile)
+{
+    FileRead file;
+    QString name = projectFile;
+    if (!name.isEmpty() && !name.contains(u'.'))
+        name += QStringLiteral(".rav");
+    file.path = fullPath(name);
+    KeptMessages messages(file.messages);
+    try {
+        file.definition = std::make_shared<const Definition>(readAt(file.path, messages));
+    } catch (...) {
+        file.failure = std::current_exception();
+    }
+    return file;
+}
+
+void ReportProject::open()
+{
+    if (isOpen())
+        return;
+    install(std::make_unique<Definition>(readAt(fullPath(m_projectFile), m_ui)));
+}
+
+void ReportProject::open(FileRead file)
+{
+    if (isOpen())
+        return;
+    if (file.path != fullPath(m_projectFile)) {
+        open();
+        return;
+    }
+    for (const QString& message : file.messages)
+        m_ui.showMessage(message);
+    if (file.failure)
+        std::rethrow_exception(file.failure);
+    install(std::make_unique<Definition>(*file.definition));
+}
+
+void ReportProject::install(std::unique_ptr<Definition> def)
+{
     for (const auto& [pname, value] : def->parameters)
         setIn(m_params, pname, value);
-    m_active = def->reports.empty() ? -1 : 0;
-    for (std::size_t i = 0; i < def->reports.size(); ++i)
-        if (def->reports[i].name.compare(def->lastActiveReport, Qt::CaseInsensitive) == 0) {
-            m_active = static_cast<int>(i);
-            break;
-        }
+    const ReportDef* active = activeReportOf(*def);
+    m_active = active ? static_cast<int>(active - def->reports.data()) : -1;
     m_definition = std::move(def);
+}
+
+const ReportDef* activeReportOf(const Definition& def)
+{
+    for (const ReportDef& report : def.reports)
+        if (report.name.compare(def.lastActiveReport, Qt::CaseInsensitive) == 0)
+            return &report;
+    return def.reports.empty() ? nullptr : &def.reports.front();
 }
 
 const ReportDef* ReportProject::activeReport() const
@@ -241,14 +330,11 @@ std::vector<const PageDef*> reportPages(const Definition& def, const ReportDef& 
 
 } // namespace
 
-std::int64_t ReportProject::pageCount(std::int64_t labels, int startLabel) const
+std::int64_t reportPageCount(const Definition& def, const ReportDef& report, std::int64_t labels, int startLabel)
 {
-    const ReportDef* report = activeReport();
-    if (!report)
-        return 0;
     std::int64_t pages = 0;
     bool firstRegion = true;
-    for (const PageDef* page : reportPages(*m_definition, *report)) {
+    for (const PageDef* page : reportPages(def, report)) {
         if (!page->region) {
             ++pages;
             continue;
@@ -260,6 +346,29 @@ std::int64_t ReportProject::pageCount(std::int64_t labels, int startLabel) const
     return pages;
 }
 
+std::vector<BarcodeOptions> fieldBarcodes(const Definition& def, const ReportDef& report, const QString& field)
+{
+    std::vector<BarcodeOptions> found;
+    const auto collect = [&](const std::vector<ItemDef>& items) {
+        for (const ItemDef& item : items)
+            if (const auto* b = std::get_if<BarcodeDef>(&item))
+                if (b->source == Source::Field && b->value.compare(field, Qt::CaseInsensitive) == 0)
+                    found.push_back(b->options);
+    };
+    for (const PageDef* page : reportPages(def, report)) {
+        collect(page->items);
+        if (page->region)
+            collect(page->region->items);
+    }
+    return found;
+}
+
+std::int64_t ReportProject::pageCount(std::int64_t labels, int startLabel) const
+{
+    const ReportDef* report = activeReport();
+    return report ? reportPageCount(*m_definition, *report, labels, startLabel) : 0;
+}
+
 std::int64_t ReportProject::labelsPerPage() const
 {
     const ReportDef* report = activeReport();
@@ -268,22 +377,8 @@ std::int64_t ReportProject::labelsPerPage() const
 
 std::vector<BarcodeOptions> ReportProject::fieldBarcodes(const QString& field) const
 {
-    std::vector<BarcodeOptions> found;
     const ReportDef* report = activeReport();
-    if (!report)
-        return found;
-    const auto collect = [&](const std::vector<ItemDef>& items) {
-        for (const ItemDef& item : items)
-            if (const auto* b = std::get_if<BarcodeDef>(&item))
-                if (b->source == Source::Field && b->value.compare(field, Qt::CaseInsensitive) == 0)
-                    found.push_back(b->options);
-    };
-    for (const PageDef* page : reportPages(*m_definition, *report)) {
-        collect(page->items);
-        if (page->region)
-            collect(page->region->items);
-    }
-    return found;
+    return report ? report::fieldBarcodes(*m_definition, *report, field) : std::vector<BarcodeOptions>{};
 }
 
 Definition ReportProject::workingCopy() const
@@ -315,17 +410,28 @@ void ReportProject::execute()
         ReportSystem& system;
         ~StartAgain() { system.startLabel = 1; }
     } startAgain{m_engine};
-    PageGenerator generator(std::move(working), m_params, m_connections, m_engine, uiHooks(m_ui));
-    generator.setConnectionWaits(m_connectionWaits);
-    PreviewedRun run(generator, m_engine, m_ui);
-    std::optional<PageDescription> pages = run.generate(m_engine.startLabel);
-    if (!pages || m_ui.abandoned())
+    PreviewedRun run(std::move(working), m_params, m_connections, m_engine, m_ui, m_connectionWaits);
+    if (!run.generate(m_engine.startLabel) || m_ui.abandoned())
         return;
     // The definition's copies are where this run's copies start; the output options may
     // still change them, and what they write back holds until the next run seeds again.
-    if (pages->print.copies > 0)
-        m_engine.copies = pages->print.copies;
-    run.preview(std::move(*pages));
+    if (run.pages().print.copies > 0)
+        m_engine.copies = run.pages().print.copies;
+    run.preview();
+}
+
+bool ReportProject::write(PageSink& sink)
+{
+    if (m_ui.abandoned())
+        return false;
+    open();
+    Definition working = workingCopy();
+    DataLockHold lock;
+    if (!lock.acquire(m_ui, m_lockAttemptMs))
+        return false;
+    const LayoutHooks hooks = uiHooks(m_ui);
+    PageLayout layout(std::move(working), m_params, m_connections, m_engine, m_engine.startLabel, hooks, m_connectionWaits);
+    return generatePages(layout, hooks, sink);
 }
 
 } // namespace quorvel::report

@@ -5,13 +5,15 @@
 
 #include "report/engine/DataLock.h"
 #include "report/engine/Definition.h"
-#include "report/engine/PageGenerator.h"
+#include "report/engine/PageLayout.h"
 
 #include <QDate>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
+#include <exception>
 
 #include <memory>
 #include <utility>
@@ -21,10 +23,20 @@ namespace quorvel::report {
 
 class DataSetConnection;
 class EngineUi;
+class PageSink;
 class ReportSystem;
 
 /// Today's date as the "data" parameter: "mm/yy" with the regional date separator.
 QString dateParameter(const QDate& date, const QLocale& locale = QLocale());
+
+/// The report a definition runs: the one its last active report names (compared without regard
+/// to case), else its first; null when it holds none.
+const ReportDef* activeReportOf(const Definition& def);
+/// Pages `report` makes of `labels` labels (one per row of its data) when the first goes to slot
+/// `startLabel` of its first label region. Shared pages the definition lacks count for nothing.
+std::int64_t reportPageCount(const Definition& def, const ReportDef& report, std::int64_t labels, int startLabel = 1);
+/// The bar codes of `report` whose data is the field `field` (compared without regard to case).
+std::vector<BarcodeOptions> fieldBarcodes(const Definition& def, const ReportDef& report, const QString& field);
 
 class ReportProject
 {
@@ -52,6 +64,23 @@ public:
     /// Reads the definition file (a "\" in the name counts as a folder separator) unless open.
     /// Fails with the missing-definition, file-open and definition-format texts.
     void open();
+
+    /// A definition file as open reads it, read once: what it holds, or the failure open would
+    /// raise, and the messages open would show (an element of an unknown kind).
+    struct FileRead
+    {
+        QString path;   ///< full path
+        std::shared_ptr<const Definition> definition;
+        std::exception_ptr failure;
+        QStringList messages;
+    };
+    /// Reads `projectFile` (named as setProjectFile takes it) without opening anything or showing
+    /// any message. Never fails: a failure is kept in the result.
+    static FileRead read(const QString& projectFile);
+    /// As open, from an earlier read of the project file: its messages are shown now and its
+    /// failure raised now. A read of another file than the project's is not used: the project
+    /// file is read again.
+    void open(FileRead file);
     bool isOpen() const { return m_definition != nullptr; }
     /// The loaded definition; only while open.
     const Definition& definition() const { return *m_definition; }
@@ -79,11 +108,17 @@ public:
     Definition workingCopy() const;
 
     /// Opens when needed and runs the active report: takes the lock, lays it out with the
-    /// handed connections (PageGenerator) under the status window when the print system shows
+    /// handed connections (PageLayout) under the status window when the print system shows
     /// one, and previews it. Returns normally after Cancel in the lock question or the status
     /// window, and when the UI is abandoned (EngineUi::abandon): then at once, or at the run's
     /// next poll. Fails with the run's failures (a missing data connection: SilentAbort).
     void execute();
+    /// Runs the active report as execute does (open when needed, the lock, the layout with the
+    /// handed connections), without a status window or preview: every page in order, each kept
+    /// page handed to `sink` (begin, add, commit). The run's first label goes to the print
+    /// system's startLabel slot. False after Cancel in the lock question (the sink never begun)
+    /// and when the UI stopped the run (the sink abandoned). Fails as execute does.
+    bool write(PageSink& sink);
 
     /// Waits of 100 ms for a data connection the definition names but nobody handed (600).
     void setConnectionWaits(int count) { m_connectionWaits = count; }
@@ -91,6 +126,8 @@ public:
     void setLockAttemptMs(int ms) { m_lockAttemptMs = ms; }
 
 private:
+    void install(std::unique_ptr<Definition> def);
+
     ReportSystem& m_engine;
     EngineUi& m_ui;
     QString m_projectFile;

@@ -21,6 +21,8 @@ public:
     QString displayName() const override { return m_displayName; }
     QString fileExtension() const override { return m_fileExtension; }
     void write(const PageDescription& pages, const QString& path) const override;
+    /// A PdfSink over `path` (report/outputs/PdfSink).
+    std::unique_ptr<PageSink> sink(const QString& path) const override;
     /// Writes `pages` (0-based, in that order) as one PDF handed to `sink` in chunks, for
     /// printing; `name` names the document in failures.
     void write(const PageDescription& doc, const std::vector<std::size_t>& pages,

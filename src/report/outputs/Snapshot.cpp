@@ -6,10 +6,13 @@
 #include "report/outputs/AtomicFile.h"
 #include "report/engine/ErrorBox.h"
 #include "report/engine/PageDescription.h"
+#include "report/engine/PageSink.h"
 #include "report/engine/TextMeasure.h"
 #include "table/Failure.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryFile>
 #include <QFileInfo>
 
 #include <array>
@@ -18,6 +21,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <functional>
+#include <memory>
+#include <vector>
+#include <cerrno>
 
 #include <unistd.h>
 
@@ -58,10 +65,12 @@ private:
 
 // ---- writing -----------------------------------------------------------------------------
 
+/// Writes the payload's bytes to `out` in chunks, counting them and their CRC.
 class Writer
 {
 public:
-    explicit Writer(AtomicFile& file) : m_file(file) { m_buffer.reserve(kChunk + 4096); }
+    using Out = std::function<void(const char* data, std::size_t size)>;
+    explicit Writer(Out out) : m_out(std::move(out)) { m_buffer.reserve(kChunk + 4096); }
 
     void u8(std::uint8_t v) { m_buffer.push_back(static_cast<char>(v)); }
     void u16(std::uint16_t v) { little(v); }
@@ -87,10 +96,15 @@ public:
     void bytes(const QByteArray& b)
     {
         count(static_cast<std::size_t>(b.size()));
+        raw(b.constData(), static_cast<std::size_t>(b.size()));
+    }
+    /// Bytes already in the payload's form.
+    void raw(const char* data, std::size_t size)
+    {
         flush();
-        m_crc.add(b.constData(), static_cast<std::size_t>(b.size()));
-        m_file.write(b.constData(), static_cast<std::size_t>(b.size()));
-        m_length += static_cast<std::uint64_t>(b.size());
+        m_crc.add(data, size);
+        m_out(data, size);
+        m_length += size;
     }
 
     void maybeFlush()
@@ -101,7 +115,7 @@ public:
     void flush()
     {
         m_crc.add(m_buffer.data(), m_buffer.size());
-        m_file.write(m_buffer.data(), m_buffer.size());
+        m_out(m_buffer.data(), m_buffer.size());
         m_length += m_buffer.size();
         m_buffer.clear();
     }
@@ -117,7 +131,7 @@ private:
     }
 
     static constexpr std::size_t kChunk = 1 << 20;
-    AtomicFile& m_file;
+    Out m_out;
     std::string m_buffer;
     Crc32 m_crc;
     std::uint64_t m_length = 0;
@@ -145,7 +159,17 @@ void writeItem(Writer& w, const PageItem& item)
     }
 }
 
-void writePayload(Writer& w, const PageDescription& doc)
+void writePage(Writer& w, const Page& p)
+{
+    w.f64(p.widthPt); w.f64(p.heightPt);
+    w.count(p.items.size());
+    for (const PageItem& item : p.items)
+        writeItem(w, item);
+    w.maybeFlush();
+}
+
+/// Everything before the pages: the title, the print settings and the tables.
+void writeTables(Writer& w, const PageDescription& doc)
 {
     w.string(doc.title);
     w.string(doc.print.printerName);
@@ -178,15 +202,6 @@ void writePayload(Writer& w, const PageDescription& doc)
     for (const Image& i : doc.images) {
         w.bytes(i.encoded); w.i32(i.widthPx); w.i32(i.heightPx);
     }
-    w.count(doc.pages.size());
-    for (const Page& p : doc.pages) {
-        w.f64(p.widthPt); w.f64(p.heightPt);
-        w.count(p.items.size());
-        for (const PageItem& item : p.items)
-            writeItem(w, item);
-        w.maybeFlush();
-    }
-    w.flush();
 }
 
 // ---- reading -----------------------------------------------------------------------------
@@ -403,22 +418,94 @@ void putLittle(char* p, T v)
 
 } // namespace
 
-void write(const PageDescription& pages, const QString& path)
+// A run's pages as they come, parked in a temporary file: the file format puts the tables,
+// which are complete only at the end, before them.
+struct Sink::Parked
 {
-    AtomicFile file(path);
+    QTemporaryFile file{QDir::tempPath() + QStringLiteral("/quorvel-snapshot-XXXXXX")};
+    std::unique_ptr<Writer> pages;
+    std::size_t count = 0;
+};
+
+Sink::Sink(QString path) : m_path(std::move(path)) {}
+
+Sink::~Sink() = default;
+
+void Sink::begin(const PageDescription& doc)
+{
+    // A name that cannot be written fails before any page is made.
+    m_file = std::make_unique<AtomicFile>(m_path);
+    m_parked = std::make_unique<Parked>();
+    if (!m_parked->file.open())
+        m_file->fail(EIO);
+    QTemporaryFile& parked = m_parked->file;
+    AtomicFile& file = *m_file;
+    m_parked->pages = std::make_unique<Writer>([&parked, &file](const char* data, std::size_t size) {
+        if (parked.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size))
+            file.fail(ENOSPC);
+    });
+    m_doc.title = doc.title;
+    m_doc.print = doc.print;
+}
+
+void Sink::add(const PageDescription& doc, const Page& page)
+{
+    writePage(*m_parked->pages, page);
+    ++m_parked->count;
+    m_doc.fonts.insert(m_doc.fonts.end(), doc.fonts.begin() + static_cast<std::ptrdiff_t>(m_doc.fonts.size()), doc.fonts.end());
+    m_doc.symbols.insert(m_doc.symbols.end(), doc.symbols.begin() + static_cast<std::ptrdiff_t>(m_doc.symbols.size()),
+                         doc.symbols.end());
+    m_doc.images.insert(m_doc.images.end(), doc.images.begin() + static_cast<std::ptrdiff_t>(m_doc.images.size()),
+                        doc.images.end());
+}
+
+void Sink::commit()
+{
+    m_parked->pages->flush();
+    AtomicFile& file = *m_file;
     char header[kHeaderSize];
     std::memcpy(header, kSignature, sizeof kSignature);
     putLittle<std::uint32_t>(header + 8, kVersion);
     putLittle<std::uint64_t>(header + 12, 0);   // the payload's length, known once it is written
     file.write(header, sizeof header);
-    Writer w(file);
-    writePayload(w, pages);
+    Writer w([&file](const char* data, std::size_t size) { file.write(data, size); });
+    writeTables(w, m_doc);
+    w.count(m_parked->count);
+    QTemporaryFile& parked = m_parked->file;
+    if (!parked.seek(0))
+        file.fail(EIO);
+    std::vector<char> chunk(std::size_t{1} << 20);
+    for (;;) {
+        const qint64 n = parked.read(chunk.data(), static_cast<qint64>(chunk.size()));
+        if (n < 0)
+            file.fail(EIO);
+        if (n == 0)
+            break;
+        w.raw(chunk.data(), static_cast<std::size_t>(n));
+    }
+    w.flush();
     char trailer[kTrailerSize];
     putLittle<std::uint32_t>(trailer, w.crc());
     file.write(trailer, sizeof trailer);
     putLittle<std::uint64_t>(header + 12, w.length());
     file.writeAt(12, header + 12, 8);
     file.commit();
+    m_file.reset();
+    m_parked.reset();
+    m_doc = PageDescription{};
+}
+
+void Sink::abandon() noexcept
+{
+    m_parked.reset();
+    m_file.reset();   // removes the temporary file beside the final name
+    m_doc = PageDescription{};
+}
+
+void write(const PageDescription& pages, const QString& path)
+{
+    Sink sink(path);
+    writePages(pages, sink);
 }
 
 PageDescription read(const QString& path)

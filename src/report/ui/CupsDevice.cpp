@@ -1,17 +1,21 @@
 #include "report/ui/CupsDevice.h"
 
 #include "report/engine/PageDescription.h"
+#include "report/engine/PageSink.h"
 #include "report/engine/ReportSystem.h"
 #include "report/ui/CupsOptions.h"
 #include "table/Failure.h"
 
 #include <QFile>
 #include <QPrinterInfo>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 #include <cups/cups.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace quorvel::report {
 
@@ -131,42 +135,125 @@ bool CupsDevice::supportsMultipleCopies() const
     return upper > 1;
 }
 
-void CupsDevice::printJob(const PageDescription& doc, const std::vector<std::size_t>& pages, int copies,
-                          const QString& jobName)
-{
-    if (pages.empty())
-        return;
-    const Dest dest = namedDest(m_queue);
-    if (!dest)
-        throw Failure(unusable(m_queue));
-    const QByteArray queue = m_queue.toUtf8();
-    const QByteArray ppd = queuePpd(m_queue);
-    const Page& first = doc.pages.at(pages.front());
-    const Options options(jobOptions(parsePpd(ppd), !ppd.isEmpty(), first.widthPt, first.heightPt, doc.print, copies));
+namespace {
 
-    const QByteArray title = jobName.toUtf8();
-    const int id = cupsCreateJob(CUPS_HTTP_DEFAULT, queue.constData(), title.constData(), options.count(), options.get());
-    if (id <= 0)
-        throw Failure(unusable(m_queue, cupsLastErrorString()));
-    JobGuard guard(queue, id);
-    if (cupsStartDocument(CUPS_HTTP_DEFAULT, queue.constData(), id, title.constData(), CUPS_FORMAT_PDF, 1)
-        != HTTP_STATUS_CONTINUE)
-        throw Failure(unusable(m_queue, cupsLastErrorString()));
-    bool sent = true;
-    try {
-        m_pdf.write(doc, pages, [&sent](const char* data, std::size_t size) {
-            if (sent)
-                sent = cupsWriteRequestData(CUPS_HTTP_DEFAULT, data, size) == HTTP_STATUS_CONTINUE;
-        }, m_queue);
-    } catch (...) {
-        cupsFinishDocument(CUPS_HTTP_DEFAULT, queue.constData());   // ends the request; the guard cancels the job
-        throw;
+// A print job on a CUPS queue. The pages become PDF files, one for each run of pages of the same
+// size: a queue prints a job at one paper size, so pages of another size go as a job of their
+// own, each with the options that bring its page out at its size. Nothing is sent before commit.
+class CupsJob final : public PageSink
+{
+public:
+    CupsJob(QString queue, const RenderPdf& pdf, QString name, int copies, std::vector<int>& ids)
+        : m_queue(std::move(queue)), m_pdf(pdf), m_name(std::move(name)), m_copies(copies), m_ids(ids)
+    {
     }
-    const ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, queue.constData());
-    if (!sent || finished > IPP_STATUS_OK_CONFLICTING)
-        throw Failure(unusable(m_queue, cupsLastErrorString()));
-    guard.release();
-    m_jobIds.push_back(id);
+
+    void begin(const PageDescription& doc) override
+    {
+        if (!namedDest(m_queue))
+            throw Failure(unusable(m_queue));
+        if (!m_dir.isValid())
+            throw Failure(unusable(m_queue, "no temporary folder for the job"));
+        m_print = doc.print;
+        m_parts.clear();
+    }
+
+    void add(const PageDescription& doc, const Page& page) override
+    {
+        if (m_parts.empty() || m_parts.back().widthPt != page.widthPt || m_parts.back().heightPt != page.heightPt) {
+            if (!m_parts.empty())
+                m_parts.back().close();
+            Part& part = m_parts.emplace_back();
+            part.widthPt = page.widthPt;
+            part.heightPt = page.heightPt;
+            part.path = m_dir.filePath(QStringLiteral("part-%1.pdf").arg(m_parts.size()));
+            part.stream = std::make_unique<PdfStream>(m_pdf, part.path);
+        }
+        m_parts.back().stream->add(doc, page);
+    }
+
+    void commit() override
+    {
+        if (m_parts.empty())
+            return;
+        m_parts.back().close();
+        const Dest dest = namedDest(m_queue);
+        if (!dest)
+            throw Failure(unusable(m_queue));
+        const QByteArray queue = m_queue.toUtf8();
+        const QByteArray ppd = queuePpd(m_queue);
+        const QueueOffer offer = parsePpd(ppd);
+        // Until every part is sent, the parts sent are taken back on failure.
+        std::vector<std::unique_ptr<JobGuard>> sent;
+        std::vector<int> ids;
+        for (const Part& part : m_parts) {
+            const Options options(jobOptions(offer, !ppd.isEmpty(), part.widthPt, part.heightPt, m_print, m_copies));
+            const int id = send(queue, part.path, options);
+            sent.push_back(std::make_unique<JobGuard>(queue, id));
+            ids.push_back(id);
+        }
+        for (const auto& guard : sent)
+            guard->release();
+        m_ids.insert(m_ids.end(), ids.begin(), ids.end());
+        m_parts.clear();
+    }
+
+    void abandon() noexcept override { m_parts.clear(); }
+
+private:
+    struct Part
+    {
+        double widthPt = 0, heightPt = 0;
+        QString path;
+        std::unique_ptr<PdfStream> stream;
+        void close()
+        {
+            if (stream)
+                stream->commit();
+            stream.reset();
+        }
+    };
+
+    /// Sends the PDF at `path` as one job; its id.
+    int send(const QByteArray& queue, const QString& path, const Options& options) const
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw Failure(unusable(m_queue, file.errorString().toUtf8().constData()));
+        const QByteArray title = m_name.toUtf8();
+        const int id = cupsCreateJob(CUPS_HTTP_DEFAULT, queue.constData(), title.constData(), options.count(), options.get());
+        if (id <= 0)
+            throw Failure(unusable(m_queue, cupsLastErrorString()));
+        JobGuard guard(queue, id);
+        if (cupsStartDocument(CUPS_HTTP_DEFAULT, queue.constData(), id, title.constData(), CUPS_FORMAT_PDF, 1)
+            != HTTP_STATUS_CONTINUE)
+            throw Failure(unusable(m_queue, cupsLastErrorString()));
+        bool written = true;
+        std::vector<char> chunk(std::size_t{1} << 16);
+        for (qint64 n; written && (n = file.read(chunk.data(), static_cast<qint64>(chunk.size()))) > 0;)
+            written = cupsWriteRequestData(CUPS_HTTP_DEFAULT, chunk.data(), static_cast<std::size_t>(n)) == HTTP_STATUS_CONTINUE;
+        const ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, queue.constData());
+        if (!written || file.error() != QFileDevice::NoError || finished > IPP_STATUS_OK_CONFLICTING)
+            throw Failure(unusable(m_queue, cupsLastErrorString()));
+        guard.release();
+        return id;
+    }
+
+    QString m_queue;
+    const RenderPdf& m_pdf;
+    QString m_name;
+    int m_copies;
+    std::vector<int>& m_ids;
+    QTemporaryDir m_dir;
+    PrintSettings m_print;
+    std::vector<Part> m_parts;
+};
+
+} // namespace
+
+std::unique_ptr<PageSink> CupsDevice::job(const QString& jobName, int copies)
+{
+    return std::make_unique<CupsJob>(m_queue, m_pdf, jobName, copies, m_jobIds);
 }
 
 } // namespace quorvel::report

@@ -1,5 +1,5 @@
 // A CUPS print queue as a print device: each job is the PDF our own writer makes, handed to
-// CUPS through libcups with options that keep the page as the definition lays it out.
+// CUPS through libcups with options that keep each page as the definition lays it out.
 #pragma once
 
 #include "report/outputs/RenderPdf.h"
@@ -25,9 +25,9 @@ public:
     /// Whether the queue makes copies itself (CUPS's "copies-supported" goes above 1).
     bool supportsMultipleCopies() const override;
     /// Fails with "The printer \"<name>\" cannot be used" (and CUPS's reason when it gave one),
-    /// or "No printers installed!" without a name.
-    void printJob(const PageDescription& doc, const std::vector<std::size_t>& pages, int copies,
-                  const QString& jobName) override;
+    /// or "No printers installed!" without a name. Pages of different sizes go out as one CUPS
+    /// job for each run of pages of the same size, each at its size.
+    std::unique_ptr<PageSink> job(const QString& jobName, int copies) override;
 
     /// The ids CUPS gave the jobs sent so far, in order.
     const std::vector<int>& jobIds() const { return m_jobIds; }

@@ -2,6 +2,7 @@
 
 #include "report/outputs/FileOutput.h"
 #include "report/engine/PageDescription.h"
+#include "report/engine/PageSink.h"
 #include "report/engine/ReportSystem.h"
 #include "report/outputs/Snapshot.h"
 #include "report/ui/OutputOptionsDialog.h"
@@ -389,10 +390,12 @@ void PreviewWindow::saveAs()
     if (!target)
         return;
     const WaitCursor wait;
+    std::unique_ptr<PageSink> sink;
     if (target->filterIndex <= 0 || static_cast<std::size_t>(target->filterIndex) > outputs.size())
-        snapshot::write(*m_doc, target->path);
+        sink = std::make_unique<snapshot::Sink>(target->path);
     else
-        outputs[static_cast<std::size_t>(target->filterIndex - 1)]->write(*m_doc, target->path);
+        sink = outputs[static_cast<std::size_t>(target->filterIndex - 1)]->sink(target->path);
+    writePages(*m_doc, *sink);
 }
 
 void PreviewWindow::openSnapshot()

@@ -1,5 +1,7 @@
 #include "report/ui/PrintDevice.h"
 
+#include "report/engine/PageSink.h"
+
 namespace quorvel::report {
 
 void printCopies(PrintDevice& device, const PageDescription& doc, const std::vector<std::size_t>& pages,
@@ -8,11 +10,11 @@ void printCopies(PrintDevice& device, const PageDescription& doc, const std::vec
     if (pages.empty() || copies < 1)
         return;
     if (copies == 1 || device.supportsMultipleCopies()) {
-        device.printJob(doc, pages, copies, jobName);
+        writePages(doc, pages, *device.job(jobName, copies));
         return;
     }
     for (int copy = 0; copy < copies; ++copy)
-        device.printJob(doc, pages, 1, jobName);
+        writePages(doc, pages, *device.job(jobName, 1));
 }
 
 } // namespace quorvel::report

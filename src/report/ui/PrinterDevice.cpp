@@ -1,6 +1,7 @@
 #include "report/ui/PrinterDevice.h"
 
 #include "report/engine/PageDescription.h"
+#include "report/engine/PageSink.h"
 #include "report/outputs/PagePainter.h"
 #include "table/Failure.h"
 
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace quorvel::report {
 
@@ -47,47 +49,72 @@ PrinterDevice PrinterDevice::pdfFile(const QString& path) { return PrinterDevice
 
 bool PrinterDevice::supportsMultipleCopies() const { return openPrinter(m_pdfPath)->supportsMultipleCopies(); }
 
-void PrinterDevice::printJob(const PageDescription& doc, const std::vector<std::size_t>& pages, int copies,
-                             const QString& jobName)
-{
-    if (pages.empty())
-        return;
-    const auto printer = openPrinter(m_pdfPath);
-    printer->setDocName(jobName);
-    printer->setCreator(QStringLiteral("Quorvel"));
-    printer->setCopyCount(std::max(copies, 1));
-    printer->setFullPage(true);
-    if (doc.print.quality > 0)
-        printer->setResolution(doc.print.quality);
-    // The paper in the printer, by its size: a page read from the run is not kept for long.
-    const Page& firstPage = doc.pages.at(pages.front());
-    Page paper{firstPage.widthPt, firstPage.heightPt, {}};
-    applyPage(*printer, paper);
+namespace {
 
-    QPainter painter;
-    if (!painter.begin(printer.get()))
-        throw Failure(unusable(m_pdfPath));
-    bool first = true;
-    for (const std::size_t index : pages) {
-        const Page& page = doc.pages.at(index);
-        if (!first) {
-            if (!samePaper(page, paper)) {
-                applyPage(*printer, page);
-                paper = Page{page.widthPt, page.heightPt, {}};
-            }
-            if (!printer->newPage()) {
-                painter.end();
-                throw Failure(unusable(m_pdfPath));
+// A job on Qt's printer: the painter starts with the first page, at its size.
+class PrinterJob final : public PageSink
+{
+public:
+    PrinterJob(QString pdfPath, QString name, int copies) : m_path(std::move(pdfPath)), m_name(std::move(name)), m_copies(copies) {}
+
+    void begin(const PageDescription& doc) override
+    {
+        m_printer = openPrinter(m_path);
+        m_printer->setDocName(m_name);
+        m_printer->setCreator(QStringLiteral("Quorvel"));
+        m_printer->setCopyCount(std::max(m_copies, 1));
+        m_printer->setFullPage(true);
+        if (doc.print.quality > 0)
+            m_printer->setResolution(doc.print.quality);
+    }
+
+    void add(const PageDescription& doc, const Page& page) override
+    {
+        if (!m_painter.isActive()) {
+            applyPage(*m_printer, page);
+            if (!m_painter.begin(m_printer.get()))
+                throw Failure(unusable(m_path));
+        } else {
+            if (!samePaper(page, m_paper))
+                applyPage(*m_printer, page);
+            if (!m_printer->newPage()) {
+                m_painter.end();
+                throw Failure(unusable(m_path));
             }
         }
-        first = false;
-        painter.save();
-        painter.scale(printer->resolution() / 72.0, printer->resolution() / 72.0);
-        paintPage(painter, doc, page);
-        painter.restore();
+        // The paper in the printer, by its size: a page read from the run is not kept for long.
+        m_paper = Page{page.widthPt, page.heightPt, {}};
+        m_painter.save();
+        m_painter.scale(m_printer->resolution() / 72.0, m_printer->resolution() / 72.0);
+        paintPage(m_painter, doc, page);
+        m_painter.restore();
     }
-    if (!painter.end())
-        throw Failure(unusable(m_pdfPath));
+
+    void commit() override
+    {
+        if (m_painter.isActive() && !m_painter.end())
+            throw Failure(unusable(m_path));
+    }
+
+    void abandon() noexcept override
+    {
+        if (m_painter.isActive())
+            m_painter.end();
+    }
+
+private:
+    QString m_path, m_name;
+    int m_copies;
+    std::unique_ptr<QPrinter> m_printer;
+    QPainter m_painter;
+    Page m_paper;
+};
+
+} // namespace
+
+std::unique_ptr<PageSink> PrinterDevice::job(const QString& jobName, int copies)
+{
+    return std::make_unique<PrinterJob>(m_pdfPath, jobName, copies);
 }
 
 } // namespace quorvel::report

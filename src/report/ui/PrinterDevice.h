@@ -13,8 +13,7 @@ public:
     static PrinterDevice pdfFile(const QString& path);
 
     bool supportsMultipleCopies() const override;
-    void printJob(const PageDescription& doc, const std::vector<std::size_t>& pages, int copies,
-                  const QString& jobName) override;
+    std::unique_ptr<PageSink> job(const QString& jobName, int copies) override;
 
 private:
     explicit PrinterDevice(QString pdfPath);

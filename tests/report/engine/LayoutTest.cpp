@@ -1,7 +1,8 @@
 #include "EngineFixtures.h"
 
 #include "report/engine/DataSetConnection.h"
-#include "report/engine/PageGenerator.h"
+#include "report/engine/PageLayout.h"
+#include "report/engine/PageSink.h"
 #include "report/outputs/PageDump.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
@@ -32,10 +33,8 @@ protected:
     {
         ReportProject project(system, ui);
         open(project, definition);
-        PageGenerator generator(project.workingCopy(), project.params(), connections, system);
-        std::optional<PageDescription> doc = generator.generate();
-        ASSERT_TRUE(doc.has_value());
-        pages = std::move(*doc);
+        PageLayout layout(project.workingCopy(), project.params(), connections, system);
+        pages = layOutAll(layout);
     }
 
     /// Opens `definition` in `project` with the run's "data" parameter.
@@ -113,9 +112,8 @@ TEST_F(LayoutTest, AConnectionHandedOverDuringTheWaitIsUsed)
         return true;
     };
     hooks.error = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
-    PageGenerator generator(project.workingCopy(), project.params(), connections, system, hooks);
-    const std::optional<PageDescription> doc = generator.generate();
-    ASSERT_TRUE(doc.has_value());
+    PageLayout layout(project.workingCopy(), project.params(), connections, system, 1, hooks);
+    const std::optional<PageDescription> doc = layOutAll(layout);
     EXPECT_EQ(waits, 2);
     EXPECT_TRUE(dumpPage(*doc, 0).contains(QStringLiteral("\"7891234000019\""))) << dumpPage(*doc, 0).toStdString();
 }
@@ -339,104 +337,122 @@ protected:
 };
 
 // Handed over one by one, a run's pages are the pages it lays out whole, within the kept range
-// too; a sink that draws each symbol once may let the drawings go, and each page still comes
-// with the drawings of the symbols it is the first to draw.
+// too; a sink that draws each symbol once lets the drawings go, and each page still comes with
+// the drawings of the symbols it is the first to draw.
 TEST_F(LayoutRun, PagesHandedOverOneByOneAreTheWholeRunsPages)
 {
+    // A sink that sees each page as it comes; `once`: it draws every symbol the first time it
+    // sees it, as the PDF writer does.
+    class OnceSink final : public PageSink
+    {
+    public:
+        explicit OnceSink(bool drawsOnce) : once(drawsOnce) {}
+        bool once;
+        std::vector<QString> handed;
+        std::vector<bool> drawn;
+        void begin(const PageDescription&) override {}
+        void add(const PageDescription& doc, const Page& page) override
+        {
+            PageDescription one = doc;
+            one.pages = {page};
+            handed.push_back(dumpPage(one, 0));
+            drawn.resize(doc.symbols.size());
+            for (const PageItem& item : page.items)
+                if (const auto* s = std::get_if<SymbolItem>(&item); s && !drawn[s->symbol]) {
+                    EXPECT_FALSE(doc.symbols[s->symbol].bars.empty()) << "symbol " << s->symbol;
+                    drawn[s->symbol] = true;
+                }
+        }
+        void commit() override {}
+        void abandon() noexcept override {}
+        bool drawsSymbolsOnce() const override { return once; }
+    };
     for (const auto& [first, last] : {std::pair{1, 9999}, std::pair{2, 2}}) {
         SCOPED_TRACE(::testing::Message() << "pages " << first << " to " << last);
         system.firstPage = first;
         system.lastPage = last;
         ReportProject project(system, ui);
         open(project, sheet);
-        std::optional<PageDescription> whole;
-        {
-            PageGenerator generator(project.workingCopy(), project.params(), connections, system);
-            whole = generator.generate();
-        }
-        ASSERT_TRUE(whole.has_value());
-        ASSERT_EQ(whole->pages.size(), first == 1 ? 3u : 1u);
+        PageLayout wholeLayout(project.workingCopy(), project.params(), connections, system);
+        const PageDescription whole = layOutAll(wholeLayout);
+        ASSERT_EQ(whole.pages.size(), first == 1 ? 3u : 1u);
 
-        for (const bool kept : {true, false}) {
-            std::vector<QString> handed;
-            std::vector<bool> drawn;
-            PageGenerator generator(project.workingCopy(), project.params(), connections, system);
-            generator.setSymbolDrawingsKept(kept);
-            const std::optional<PageDescription> tables = generator.generate(1, [&](const PageDescription& doc, const Page& page) {
-                EXPECT_TRUE(doc.pages.empty());
-                PageDescription one = doc;
-                one.pages = {page};
-                handed.push_back(dumpPage(one, 0));
-                drawn.resize(doc.symbols.size());
-                for (const PageItem& item : page.items)
-                    if (const auto* s = std::get_if<SymbolItem>(&item); s && !drawn[s->symbol]) {
-                        EXPECT_FALSE(doc.symbols[s->symbol].bars.empty()) << "symbol " << s->symbol;
-                        drawn[s->symbol] = true;
-                    }
-            });
-            ASSERT_TRUE(tables.has_value());
-            EXPECT_TRUE(tables->pages.empty());
-            ASSERT_EQ(handed.size(), whole->pages.size());
-            EXPECT_EQ(tables->fonts, whole->fonts);
-            EXPECT_EQ(tables->print, whole->print);
-            if (kept) {
-                for (std::size_t i = 0; i < handed.size(); ++i)
-                    EXPECT_EQ(handed[i], dumpPage(*whole, i)) << "page " << i;
-                EXPECT_EQ(tables->symbols, whole->symbols);
+        for (const bool once : {false, true}) {
+            SCOPED_TRACE(once ? "drawn once" : "drawn each time");
+            PageLayout layout(project.workingCopy(), project.params(), connections, system);
+            OnceSink sink(once);
+            ASSERT_TRUE(generatePages(layout, {}, sink));
+            ASSERT_EQ(sink.handed.size(), whole.pages.size());
+            EXPECT_EQ(layout.tables().fonts, whole.fonts);
+            EXPECT_EQ(layout.tables().print, whole.print);
+            if (!once) {
+                for (std::size_t i = 0; i < sink.handed.size(); ++i)
+                    EXPECT_EQ(sink.handed[i], dumpPage(whole, i)) << "page " << i;
+                EXPECT_EQ(layout.tables().symbols, whole.symbols);
             } else {
-                EXPECT_EQ(tables->symbols.size(), whole->symbols.size());
-                EXPECT_TRUE(std::all_of(tables->symbols.begin(), tables->symbols.end(), [](const Symbol& s) { return s.bars.empty(); }));
+                EXPECT_EQ(layout.tables().symbols.size(), whole.symbols.size());
+                EXPECT_TRUE(std::all_of(layout.tables().symbols.begin(), layout.tables().symbols.end(),
+                                        [](const Symbol& s) { return s.bars.empty(); }));
             }
         }
     }
 }
 
-// Pages made on demand are the pages laid out whole, read in any order, while another layout of
-// the same run is under way, and after the generator is gone; the run holds no page's items.
+// Any page of a run can be made alone, in any order, while another page is being made (a preview
+// repainting during a layout), and comes out as the whole run made it: where it starts is
+// arithmetic, and no cursor moves. Pages made on demand are read through a description that
+// fails, rather than showing something else, once its run has ended.
 TEST_F(LayoutRun, PagesMadeOnDemandAreTheWholeRunsPages)
 {
     ReportProject project(system, ui);
     open(project, sheet);
-    std::optional<PageDescription> whole;
-    {
-        PageGenerator generator(project.workingCopy(), project.params(), connections, system);
-        whole = generator.generate(4);
-    }
-    ASSERT_TRUE(whole.has_value());
-    ASSERT_EQ(whole->pages.size(), 3u);
+    PageLayout wholeLayout(project.workingCopy(), project.params(), connections, system, 4);
+    const PageDescription whole = layOutAll(wholeLayout);
+    ASSERT_EQ(whole.pages.size(), 3u);
+    EXPECT_EQ(wholeLayout.start(1), (PageStart{0, 27, 0})) << "27 labels fill page 1 after 3 blank slots";
+    EXPECT_EQ(wholeLayout.start(2), (PageStart{0, 57, 0}));
 
-    std::optional<PageDescription> kept;
-    {
-        int polls = 0;
-        const PageDescription* shown = nullptr;
-        LayoutHooks hooks;
-        // A preview repainting while the run lays out again: its page is made meanwhile.
-        hooks.poll = [&] {
-            if (shown && ++polls % 50 == 0) {
-                const PageDescription copy = *shown;   // starts with no page made
-                EXPECT_EQ(dumpPage(copy, 2), dumpPage(*whole, 2));
-            }
-            return true;
-        };
-        PageGenerator generator(project.workingCopy(), project.params(), connections, system, hooks);
-        // A preview paints every use of a code: on-demand pages keep the drawings whatever the
-        // setting for sinks says.
-        generator.setSymbolDrawingsKept(false);
-        std::optional<PageDescription> onDemand = generator.generateOnDemand(4);
-        ASSERT_TRUE(onDemand.has_value());
-        EXPECT_TRUE(onDemand->pages.onDemand());
-        ASSERT_EQ(onDemand->pages.size(), 3u);
-        for (const std::size_t i : {2u, 0u, 1u, 2u, 0u})
-            EXPECT_EQ(dumpPage(*onDemand, i), dumpPage(*whole, i)) << "page " << i;
-        EXPECT_TRUE(*onDemand == *whole);
-
-        shown = &*onDemand;
-        const std::optional<PageDescription> again = generator.generate(4);
-        ASSERT_TRUE(again.has_value());
-        EXPECT_GT(polls, 50);
-        EXPECT_TRUE(*again == *whole) << "the layout under way was not disturbed";
-        kept = onDemand;
+    table->moveTo(5);
+    PageLayout layout(project.workingCopy(), project.params(), connections, system, 4);
+    for (const std::int64_t i : {2, 0, 1, 2, 0}) {
+        PageDescription one = whole;
+        const std::optional<Page> page = layout.page(i);
+        ASSERT_TRUE(page.has_value());
+        one.fonts = layout.tables().fonts;
+        one.symbols = layout.tables().symbols;
+        one.pages = {*page};
+        EXPECT_EQ(dumpPage(one, 0), dumpPage(whole, static_cast<std::size_t>(i))) << "page " << i;
     }
-    ASSERT_TRUE(kept.has_value());
-    EXPECT_TRUE(*kept == *whole) << "a copy outliving its generator keeps its pages";
+    EXPECT_EQ(table->currentRow(), 5) << "making pages moved the table";
+
+    int polls = 0;
+    PageDescription onDemand = wholeLayout.onDemand();
+    const auto nested = [&] {
+        if (++polls % 50 == 0) {
+            EXPECT_EQ(dumpPage(onDemand, 2), dumpPage(whole, 2));
+        }
+        return true;
+    };
+    for (std::int64_t i = 0; i < 3; ++i) {
+        const std::optional<Page> page = wholeLayout.page(i, nested);
+        ASSERT_TRUE(page.has_value());
+        EXPECT_TRUE(*page == whole.pages[static_cast<std::size_t>(i)]) << "the page under way was disturbed";
+    }
+    EXPECT_GT(polls, 50);
+    EXPECT_TRUE(onDemand == whole);
+
+    wholeLayout.close();
+    EXPECT_THROW(onDemand.pages.at(1), Failure) << "a page of an ended run was made";
 }
+
+// The print table is frozen for the run: rows added after the layout was prepared are refused
+// loudly rather than shifting every page after them.
+TEST_F(LayoutRun, AChangedTableFailsThePageRatherThanShiftingIt)
+{
+    ReportProject project(system, ui);
+    open(project, sheet);
+    PageLayout layout(project.workingCopy(), project.params(), connections, system);
+    table->append();
+    EXPECT_THROW(layout.page(0), Failure);
+}
+

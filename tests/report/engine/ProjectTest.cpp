@@ -31,7 +31,10 @@ protected:
     ProjectTest()
     {
         project.setLockAttemptMs(100);
-        ui.onPreview = [this](const PageDescription& doc) { pages = doc; };
+        ui.onPreview = [this](const PageDescription& doc) {
+            pages = doc;
+            pages.pages.hold();   // read after the run
+        };
     }
 
     QString write(const QString& body, const QString& name = QStringLiteral("r.rav"))
@@ -321,6 +324,7 @@ TEST_F(ProjectTest, TheRunWorksOnACopyOfTheParameters)
     project.setParam(QStringLiteral("data"), QStringLiteral("01/25"));
     ui.onPreview = [this](const PageDescription& doc) {
         pages = doc;
+        pages.pages.hold();
         project.setParam(QStringLiteral("data"), QStringLiteral("02/25"));
     };
     project.execute();

@@ -133,7 +133,10 @@ PageDescription runDefinition(const QString& definition, const std::vector<Label
     DataSetConnection connection{QStringLiteral("RvDataSetConnection1"), table.get()};
     HeadlessUi ui;
     PageDescription pages;
-    ui.onPreview = [&pages](const PageDescription& doc) { pages = doc; };
+    ui.onPreview = [&pages](const PageDescription& doc) {
+        pages = doc;
+        pages.pages.hold();   // read after the run
+    };
     ReportProject project(system, ui);
     project.setConnections({&connection});
     project.setProjectFile(definition);

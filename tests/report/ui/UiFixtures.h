@@ -4,11 +4,15 @@
 #include "report/engine/PageDescription.h"
 #include "report/ui/OutputOptionsDialog.h"
 #include "report/ui/PreviewDialogs.h"
+#include "report/engine/PageSink.h"
 #include "report/ui/PrintDevice.h"
 
 #include <QStringList>
 
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -63,13 +67,35 @@ class FakeDevice : public PrintDevice
 public:
     FakeDevice(bool makesCopies, std::vector<Job>& jobs) : m_makesCopies(makesCopies), m_jobs(jobs) {}
     bool supportsMultipleCopies() const override { return m_makesCopies; }
-    void printJob(const PageDescription&, const std::vector<std::size_t>& pages, int copies,
-                  const QString& jobName) override
+    std::unique_ptr<PageSink> job(const QString& jobName, int copies) override
     {
-        m_jobs.push_back({pages, copies, jobName});
+        return std::make_unique<Recorded>(m_jobs, Job{{}, copies, jobName});
     }
 
 private:
+    /// A job that records which of the description's pages it was handed, at commit.
+    class Recorded final : public PageSink
+    {
+    public:
+        Recorded(std::vector<Job>& jobs, Job job) : m_jobs(jobs), m_job(std::move(job)) {}
+        void begin(const PageDescription&) override {}
+        void add(const PageDescription& doc, const Page& page) override
+        {
+            for (std::size_t i = 0; i < doc.pages.size(); ++i)
+                if (doc.pages[i] == page) {
+                    m_job.pages.push_back(i);
+                    return;
+                }
+            ADD_FAILURE() << "a page that is not the document's";
+        }
+        void commit() override { m_jobs.push_back(m_job); }
+        void abandon() noexcept override {}
+
+    private:
+        std::vector<Job>& m_jobs;
+        Job m_job;
+    };
+
     bool m_makesCopies;
     std::vector<Job>& m_jobs;
 };
