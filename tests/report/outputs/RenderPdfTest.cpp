@@ -1,6 +1,7 @@
 // The PDF output, checked on the files it writes with the tools a user's machine has:
 // qpdf, pdffonts, pdfinfo, pdfimages, pdftotext, pdftoppm and zbarimg.
 #include "report/engine/DeviceGrid.h"
+#include "report/engine/TextMeasure.h"
 #include "report/outputs/OutputFixtures.h"
 #include "report/engine/PageBuilder.h"
 #include "report/outputs/PagePainter.h"
@@ -269,6 +270,62 @@ INSTANTIATE_TEST_SUITE_P(
         LikePreview{"filledRect", RectItem{30, 40, 100, 50, 0, {}, true, Rgb{20, 20, 20}}, kSans},
         LikePreview{"line", LineItem{10, 10, 150, 120, 1.5, {}}, kSans},
         LikePreview{"symbol", SymbolItem{30, 40, 0}, FontSpec{QStringLiteral("Helvetica"), 8, false, false}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// A TrueType face is referenced by the name its file gives, with its style after a comma unless
+// it is the regular one, and the widths it lists for the characters drawn are the face's own:
+// a reader places the text's end where the painter does.
+struct TrueTypeRow
+{
+    const char* name;
+    FontSpec font;
+    const char* baseFont;   ///< as pdffonts shows it
+};
+
+void PrintTo(const TrueTypeRow& row, std::ostream* os) { *os << row.name; }
+
+class PdfTrueType : public ::testing::TestWithParam<TrueTypeRow> {};
+
+TEST_P(PdfTrueType, IsReferencedByItsNameWithItsOwnWidths)
+{
+    const QString text = QStringLiteral("Preço Ação");
+    PageDescription doc;
+    doc.fonts = {GetParam().font};
+    doc.pages.push_back(Page{300, 100, {TextItem{20, 50, 0, {}, 0, text}}});
+    const QString pdf = write(doc, scratchDir(QStringLiteral("pdf-truetype-") + QLatin1String(GetParam().name)), QStringLiteral("t.pdf"));
+
+    const auto fonts = runTool(QStringLiteral("pdffonts"), {pdf});
+    const QStringList lines = QString::fromUtf8(fonts.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << fonts.out.constData();
+    const QStringList cols = lines[2].simplified().split(QLatin1Char(' '));
+    ASSERT_GE(cols.size(), 7);
+    EXPECT_EQ(cols[0].toStdString(), GetParam().baseFont);
+    EXPECT_EQ(cols[1], QStringLiteral("TrueType"));
+    EXPECT_EQ(cols[cols.size() - 5], QStringLiteral("no")) << "embedded";
+
+    const auto r = runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    const auto words = QRegularExpression(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\""))
+                           .globalMatch(QString::fromUtf8(r.out));
+    double left = -1, right = -1;
+    for (auto it = words; it.hasNext();) {
+        const auto m = it.next();
+        if (left < 0)
+            left = m.captured(1).toDouble();
+        right = m.captured(2).toDouble();
+    }
+    ASSERT_GE(left, 0) << r.out.constData();
+    const double painted = TextMeasure().widthPt(GetParam().font, text);
+    EXPECT_NEAR(left, 20, 0.2);
+    EXPECT_NEAR(right - left, painted, 0.2) << "the widths the font object lists";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faces, PdfTrueType,
+    ::testing::Values(TrueTypeRow{"regular", FontSpec{QStringLiteral("DejaVu Sans"), 16, false, false}, "DejaVuSans"},
+                      TrueTypeRow{"bold", FontSpec{QStringLiteral("DejaVu Sans"), 16, true, false}, "DejaVuSans-Bold,Bold"},
+                      TrueTypeRow{"oblique", FontSpec{QStringLiteral("DejaVu Sans Mono"), 16, false, true}, "DejaVuSansMono-Oblique,Oblique"},
+                      TrueTypeRow{"boldItalicStopsAtTheBlank", FontSpec{QStringLiteral("DejaVu Serif"), 16, true, true},
+                                  "DejaVuSerif-BoldItalic,Bold"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // A symbol that layout put on a printer's dot grid comes out of every rasteriser with each bar
