@@ -17,7 +17,6 @@
 #include "report/outputs/Spool.h"
 #include "report/outputs/TrueTypeFace.h"
 #include "report/engine/PageDescription.h"
-#include "table/Failure.h"
 #include "table/Windows1252.h"
 
 #include <QDateTime>
@@ -324,7 +323,6 @@ class PdfWriter
 public:
     PdfWriter(const RenderPdf& settings, const QString& path)
         : m_settings(settings)
-        , m_path(path)
         , m_spool(path)
         , m_created(creationDate(QDateTime::currentDateTime()))
     {
@@ -424,12 +422,6 @@ private:
     {
         m_objects.push_back({kind, static_cast<std::uint32_t>(index)});
         return static_cast<std::uint32_t>(m_objects.size());
-    }
-
-    /// "Cannot write the PDF file \"<path>\": <why>."
-    [[noreturn]] void fail(const QString& why) const
-    {
-        throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": %2.").arg(m_path, why));
     }
 
     Spooled spool(const std::string& bytes) { return {m_spool.append(bytes.data(), bytes.size()), bytes.size()}; }
@@ -1017,7 +1009,6 @@ private:
 
     const PageDescription* m_doc = nullptr;   // of the page being written
     const RenderPdf& m_settings;
-    QString m_path;
     Spool m_spool;
     std::string m_created;
     std::vector<Object> m_objects;   ///< object n is m_objects[n - 1]
