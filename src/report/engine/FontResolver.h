@@ -27,7 +27,7 @@ struct ResolvedFont
 
 /// Where `wanted`'s family, bold and italic are drawn from. A family that is not a standard one
 /// needs an installed TrueType file of that very family (fontconfig would offer another, and
-/// libharu takes no other kind of file); without one it is drawn as the standard sans.
+/// the PDF writer references no other kind of file); without one it is drawn as the standard sans.
 /// Thread-safe; each answer is looked up once per process.
 ResolvedFont resolveFont(const FontSpec& wanted);
 

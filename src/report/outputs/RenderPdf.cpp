@@ -1,11 +1,9 @@
 // The PDF writer. Text goes out in the encoding fontEncoding names (WinAnsi: the bytes of
 // table/Windows1252) in the standard fonts or a referenced, never embedded TrueType font, as
 // the engine's font resolver decides; each distinct bar code is one form XObject drawn
-// wherever it is placed; pictures are re-encoded as JPEG. libharu keeps the document's
-// structure; page contents and forms wait in a Spool until the save, which goes to disk
-// through AtomicFile so a failure never leaves a partial file.
-// This file keeps to libharu's public calls (HPDF_SHARED below makes its handles opaque); what
-// they do not offer goes through HaruInternals.
+// wherever it is placed; pictures are re-encoded as JPEG. The document's objects are ours
+// (pdf::ObjectWriter writes them); page contents, forms and pictures wait in a Spool until the
+// save, which goes to disk through AtomicFile so a failure never leaves a partial file.
 //
 // Every picture, JPEG or not, is decoded and encoded again at imageQuality: passing a JPEG
 // through would keep whatever quality it was saved with. Page descriptions hold no vector
@@ -14,27 +12,24 @@
 
 #include "report/outputs/AtomicFile.h"
 #include "report/engine/FontResolver.h"
-#include "report/outputs/HaruInternals.h"
 #include "report/outputs/JpegEncoder.h"
+#include "report/outputs/PdfObjects.h"
 #include "report/outputs/Spool.h"
+#include "report/outputs/TrueTypeFace.h"
 #include "report/engine/PageDescription.h"
-#include "table/Failure.h"
 #include "table/Windows1252.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QImage>
-#include <QTimeZone>
 
-#define HPDF_SHARED
-#include <hpdf.h>
-
+#include <algorithm>
 #include <array>
 #include <charconv>
-#include <exception>
+#include <cmath>
+#include <cstdio>
 #include <functional>
 #include <numbers>
-#include <cmath>
 #include <optional>
 #include <string>
 
@@ -46,20 +41,11 @@ namespace quorvel::report {
 
 namespace {
 
-/// Pages to a node of the page tree: PDF arrays stay far below libharu's limit of 8191.
-constexpr unsigned kPagesPerNode = 1000;
+/// Pages to a node of the page tree.
+constexpr std::size_t kPagesPerNode = 1000;
 constexpr std::size_t kSaveChunk = std::size_t{1} << 20;
 
 // ---- text --------------------------------------------------------------------------------
-
-/// libharu's name of the encoding fonts are used in.
-const char* encodingName(RenderPdf::FontEncoding encoding)
-{
-    switch (encoding) {
-    case RenderPdf::FontEncoding::WinAnsi: break;
-    }
-    return "WinAnsiEncoding";
-}
 
 /// Text as the bytes of `encoding`; what it cannot draw becomes '?'.
 std::string encodedText(RenderPdf::FontEncoding encoding, const QString& text)
@@ -274,22 +260,6 @@ void appendPdfString(std::string& out, const std::string& bytes)
 
 // ---- fonts -------------------------------------------------------------------------------
 
-/// libharu names a referenced TrueType font "Family,Style" after the face's style name. For
-/// the regular face ("Book", "Regular") that suffix names a style viewers do not know, and
-/// they fall back to another font; the plain family name is what they resolve.
-void dropRegularStyleName(char* name)
-{
-    static const char* regular[] = {",Book", ",Regular", ",Roman", ",Normal", ",Medium"};
-    const std::string_view value(name);
-    for (const char* suffix : regular) {
-        const std::string_view s(suffix);
-        if (value.size() > s.size() && value.substr(value.size() - s.size()) == s) {
-            name[value.size() - s.size()] = 0;
-            return;
-        }
-    }
-}
-
 const char* standardFontName(StandardFamily family, bool bold, bool italic)
 {
     static const char* names[3][4] = {
@@ -301,117 +271,65 @@ const char* standardFontName(StandardFamily family, bool bold, bool italic)
     return names[row][(bold ? 1 : 0) + (italic ? 2 : 0)];
 }
 
-// ---- libharu -----------------------------------------------------------------------------
 
-struct HaruStatus
+/// A page's own size: at most five decimals of its single precision value.
+void appendShortReal(std::string& out, float v)
 {
-    HPDF_STATUS error = HPDF_OK;
-    HPDF_STATUS detail = 0;
-};
-
-void recordHaruError(HPDF_STATUS error, HPDF_STATUS detail, void* user)
-{
-    auto* status = static_cast<HaruStatus*>(user);
-    if (status->error == HPDF_OK) {
-        status->error = error;
-        status->detail = detail;
-    }
+    char text[48];
+    std::snprintf(text, sizeof text, "%.5f", static_cast<double>(v));
+    std::string r = text;
+    while (!r.empty() && r.back() == '0')
+        r.pop_back();
+    if (!r.empty() && r.back() == '.')
+        r.pop_back();
+    out += r == "-0" ? "0" : r;
 }
 
-/// One libharu document. Errors are only recorded by the callback and turned into failures
-/// by check(); libharu's state is sticky until reset().
-class HaruDocument
+// ---- the document ------------------------------------------------------------------------
+
+/// The characters Windows-1252 bytes stand for, as a TrueType font's widths are looked up.
+const std::array<char16_t, 256>& windows1252Characters()
 {
-public:
-    explicit HaruDocument(QString path)
-        : m_path(std::move(path))
-        , m_doc((haru::checkLibrary(), HPDF_NewEx(recordHaruError, nullptr, nullptr, 0, &m_status)))
-    {
-        if (!m_doc)
-            fail(QStringLiteral("out of memory"));
-    }
-    ~HaruDocument() { HPDF_Free(m_doc); }
-    HaruDocument(const HaruDocument&) = delete;
-    HaruDocument& operator=(const HaruDocument&) = delete;
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (int c = 0; c < 256; ++c) {
+            const char byte = static_cast<char>(c);
+            const QString text = table::fromWindows1252(std::string_view(&byte, 1));
+            t[static_cast<std::size_t>(c)] = text.size() == 1 ? text.at(0).unicode() : u'\0';
+        }
+        return t;
+    }();
+    return table;
+}
 
-    HPDF_Doc get() const { return m_doc; }
-    const QString& path() const { return m_path; }
-    bool failed() const { return status().error != HPDF_OK; }
-    void reset()
-    {
-        HPDF_ResetError(m_doc);
-        m_status = {};
-    }
-    /// "Cannot write the PDF file \"<path>\": <why>."
-    [[noreturn]] void fail(const QString& why) const
-    {
-        throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": %2.").arg(m_path, why));
-    }
-    void check() const
-    {
-        const HaruStatus s = status();
-        if (s.error != HPDF_OK)
-            throw Failure(QStringLiteral("Cannot write the PDF file \"%1\": PDF library error 0x%2 (%3).")
-                              .arg(m_path)
-                              .arg(s.error, 4, 16, QLatin1Char('0'))
-                              .arg(s.detail));
-    }
-
-private:
-    /// Some of libharu's checks set its error without calling the handler (a number out of its
-    /// range, for one); every later write into a stream is then skipped, so both are looked at.
-    HaruStatus status() const
-    {
-        if (m_status.error != HPDF_OK)
-            return m_status;
-        return {HPDF_GetError(m_doc), HPDF_GetErrorDetail(m_doc)};
-    }
-
-    QString m_path;
-    HaruStatus m_status;
-    HPDF_Doc m_doc;
-};
-
-HPDF_Date haruDate(const QDateTime& local)
+/// "D:YYYYMMDDHHmmSS" and the offset from UTC as "Z00'00'" or "+HH'mm'".
+std::string creationDate(const QDateTime& local)
 {
-    HPDF_Date d{};
-    const QDate date = local.date();
-    const QTime time = local.time();
-    d.year = date.year();
-    d.month = date.month();
-    d.day = date.day();
-    d.hour = time.hour();
-    d.minutes = time.minute();
-    d.seconds = time.second();
     const int offset = local.offsetFromUtc();
-    d.ind = offset == 0 ? 'Z' : offset > 0 ? '+' : '-';
-    d.off_hour = std::abs(offset) / 3600;
-    d.off_minutes = (std::abs(offset) % 3600) / 60;
-    return d;
+    const char sign = offset == 0 ? 'Z' : offset > 0 ? '+' : '-';
+    const QDate d = local.date();
+    const QTime t = local.time();
+    char text[40];
+    std::snprintf(text, sizeof text, "D:%04d%02d%02d%02d%02d%02d%c%02d'%02d'", d.year(), d.month(), d.day(), t.hour(),
+                  t.minute(), t.second(), sign, std::abs(offset) / 3600, (std::abs(offset) % 3600) / 60);
+    return text;
 }
 
-/// Writes the pages. libharu keeps the document's structure (objects, resources, fonts,
-/// pictures, cross references); the page contents, where nearly all of the work is, are
-/// written here as operators straight into each page's content stream.
+/// Writes the pages. Every object of the document is one small record numbered as it is made
+/// (the order readers of earlier files of ours found them in); what each holds is put into
+/// words only when the file is written, its streams read back from the spool then.
 class PdfWriter
 {
 public:
     PdfWriter(const RenderPdf& settings, const QString& path)
         : m_settings(settings)
-        , m_pdf(path)
         , m_spool(path)
-        , m_pages(m_pdf.get(), kPagesPerNode)
+        , m_created(creationDate(QDateTime::currentDateTime()))
     {
-        HPDF_Doc pdf = m_pdf.get();
-        HPDF_SetCompressionMode(pdf, HPDF_COMP_NONE);
-        const QByteArray name = QByteArrayLiteral("Quorvel " QUORVEL_VERSION);
-        HPDF_SetInfoAttr(pdf, HPDF_INFO_CREATOR, name.constData());
-        HPDF_SetInfoAttr(pdf, HPDF_INFO_PRODUCER, name.constData());
-        HPDF_SetInfoDateAttr(pdf, HPDF_INFO_CREATION_DATE, haruDate(QDateTime::currentDateTime()));
-        m_resources = haru::newPageResources(pdf);
-        m_pdf.check();
-        if (!m_resources)
-            m_pdf.fail(QStringLiteral("out of memory"));
+        add(Kind::Catalog);
+        add(Kind::RootPages);
+        add(Kind::Info);
+        m_resources = add(Kind::PageResources);
         m_content.reserve(1 << 16);
     }
 
@@ -426,128 +344,354 @@ public:
         addPage(page);
     }
 
-    /// The whole file as libharu lays it out, handed over in chunks of about a megabyte.
+    /// The whole file, handed over in chunks of about a megabyte.
     void save(const std::function<void(const char*, std::size_t)>& sink)
     {
-        struct Output
-        {
-            const std::function<void(const char*, std::size_t)>& sink;
-            std::string buffer;
-            std::exception_ptr failure;
-
-            bool pass()
-            {
-                try {
-                    sink(buffer.data(), buffer.size());
-                } catch (...) {
-                    failure = std::current_exception();
-                }
-                buffer.clear();
-                return !failure;
-            }
-        } out{sink, {}, nullptr};
-        out.buffer.reserve(kSaveChunk);
-        const auto write = [](void* context, const char* data, std::size_t size) {
-            auto* o = static_cast<Output*>(context);
-            o->buffer.append(data, size);
-            return o->buffer.size() < kSaveChunk || o->pass();
-        };
-        const bool saved = haru::save(m_pdf.get(), write, &out);
-        if (out.failure)
-            std::rethrow_exception(out.failure);
-        if (m_spool.failed())
-            m_spool.fail();
-        m_pdf.check();
-        if (!saved)
-            m_pdf.fail(QStringLiteral("the PDF library could not save it"));
-        if (!out.buffer.empty() && !out.pass())
-            std::rethrow_exception(out.failure);
+        // Font descriptors are numbered after everything else, in the order of their fonts.
+        for (std::size_t i = 0, n = m_objects.size(); i < n; ++i)
+            if (m_objects[i].kind == Kind::TrueTypeFont)
+                m_trueTypeFonts[m_objects[i].index].descriptor = add(Kind::Descriptor, m_objects[i].index);
+        pdf::ObjectWriter out(sink, kSaveChunk);
+        out.begin();
+        std::string text;
+        for (std::uint32_t number = 1; number <= m_objects.size(); ++number) {
+            out.beginObject(number);
+            text.clear();
+            const Object object = m_objects[number - 1];
+            writeObject(out, text, object);
+            out.endObject();
+        }
+        out.finish(1, 3);
     }
 
 private:
+    enum class Kind : std::uint8_t {
+        Catalog, RootPages, Info, PageResources, StandardFont, TrueTypeFont, Descriptor,
+        FormResources, Form, Node, Contents, Page, Image, ImageLength
+    };
+    struct Object
+    {
+        Kind kind;
+        std::uint32_t index;   ///< into the list of its kind
+    };
+    /// Bytes waiting in the spool.
+    struct Spooled
+    {
+        std::uint64_t at = 0;
+        std::uint64_t size = 0;
+    };
+    struct TrueTypeFont
+    {
+        TrueTypeFace face;
+        std::array<std::int16_t, 256> widths{};   ///< only of the characters drawn
+        std::array<bool, 256> used{};
+        std::uint32_t descriptor = 0;
+    };
+    struct FormObject
+    {
+        Spooled bytes;
+        std::array<int, 4> box{};
+        std::uint32_t resources = 0;
+    };
+    struct PageObject
+    {
+        Spooled bytes;
+        std::uint32_t node = 0, contents = 0;
+        float width = 0, height = 0;   ///< where the page differs from the document's size
+    };
+    struct ImageObject
+    {
+        Spooled bytes;
+        int width = 0, height = 0, components = 3;
+    };
     struct FontRef
     {
-        HPDF_Font font = nullptr;
-        bool trueType = false;     ///< libharu writes widths only for the characters it measured
+        std::uint32_t object = 0;
+        int trueType = -1;         ///< in m_trueTypeFonts; its widths are those of the characters drawn
         float size = 10;
         std::string name;          ///< in the pages' shared resources, once added
     };
     struct XObjectRef
     {
-        HPDF_XObject object = nullptr;
+        std::uint32_t object = 0;
         bool tried = false;
         std::string name;
     };
 
-    /// The font the resolver picked for `wanted`; a TrueType file libharu cannot use falls back to
-    /// the standard sans.
-    HPDF_Font haruFont(const FontSpec& wanted, bool* trueType)
+    std::uint32_t add(Kind kind, std::size_t index = 0)
     {
-        HPDF_Doc pdf = m_pdf.get();
+        m_objects.push_back({kind, static_cast<std::uint32_t>(index)});
+        return static_cast<std::uint32_t>(m_objects.size());
+    }
+
+    Spooled spool(const std::string& bytes) { return {m_spool.append(bytes.data(), bytes.size()), bytes.size()}; }
+
+    static void appendRef(std::string& out, std::uint32_t object)
+    {
+        out += std::to_string(object);
+        out += " 0 R";
+    }
+
+    static void appendRefs(std::string& out, const std::vector<std::uint32_t>& objects)
+    {
+        out += "[ ";
+        for (const std::uint32_t object : objects) {
+            appendRef(out, object);
+            out += ' ';
+        }
+        out += ']';
+    }
+
+    void writeStream(pdf::ObjectWriter& out, std::string& text, const Spooled& bytes)
+    {
+        text += "\nstream\r\n";
+        out.write(text);
+        char chunk[1 << 16];
+        for (std::uint64_t done = 0; done < bytes.size;) {
+            const auto part = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size - done, sizeof chunk));
+            if (!m_spool.read(bytes.at + done, chunk, part))
+                m_spool.fail();
+            out.write(std::string_view(chunk, part));
+            done += part;
+        }
+        out.write("\nendstream");
+    }
+
+    void writeObject(pdf::ObjectWriter& out, std::string& text, Object object)
+    {
+        switch (object.kind) {
+        case Kind::Catalog:
+            text += "<<\n/Type /Catalog\n/Pages 2 0 R\n>>";
+            break;
+        case Kind::RootPages:
+            text += "<<\n/Type /Pages\n/Kids ";
+            appendRefs(text, m_rootKids);
+            text += "\n/Count " + std::to_string(m_pages.size()) + '\n';
+            if (!m_pages.empty()) {
+                text += "/MediaBox [ 0 0 ";
+                pdf::appendReal(text, m_width);
+                text += ' ';
+                pdf::appendReal(text, m_pageHeight);
+                text += " ]\n/Resources ";
+                appendRef(text, m_resources);
+                text += '\n';
+            }
+            text += ">>";
+            break;
+        case Kind::Info: {
+            const std::string name = "Quorvel " QUORVEL_VERSION;
+            text += "<<\n/Producer ";
+            pdf::appendString(text, name);
+            text += "\n/Creator ";
+            pdf::appendString(text, name);
+            text += "\n/CreationDate ";
+            pdf::appendString(text, m_created);
+            text += "\n>>";
+            break;
+        }
+        case Kind::PageResources: {
+            text += "<<\n/ProcSet [ /PDF /Text /ImageB /ImageC /ImageI ]\n";
+            const auto list = [&](const char* key, char prefix, const std::vector<std::uint32_t>& objects) {
+                if (objects.empty())
+                    return;
+                text += key;
+                text += " <<\n";
+                for (std::size_t i = 0; i < objects.size(); ++i) {
+                    text += '/';
+                    text += prefix;
+                    text += std::to_string(i + 1) + ' ';
+                    appendRef(text, objects[i]);
+                    text += '\n';
+                }
+                text += ">>\n";
+            };
+            list("/Font", 'F', m_sharedFonts);
+            list("/XObject", 'X', m_sharedXObjects);
+            text += ">>";
+            break;
+        }
+        case Kind::StandardFont:
+            text += "<<\n/Type /Font\n/BaseFont ";
+            pdf::appendName(text, m_standardFonts[object.index]);
+            text += "\n/Subtype /Type1\n/Encoding /WinAnsiEncoding\n>>";
+            break;
+        case Kind::TrueTypeFont: {
+            const TrueTypeFont& f = m_trueTypeFonts[object.index];
+            text += "<<\n/Type /Font\n/BaseFont ";
+            pdf::appendName(text, f.face.baseName());
+            text += "\n/Subtype /TrueType\n/FirstChar 32\n/LastChar 255\n";
+            if (f.face.missingWidth() != 0)
+                text += "/MissingWidth " + std::to_string(f.face.missingWidth()) + '\n';
+            text += "/FontDescriptor ";
+            appendRef(text, f.descriptor);
+            text += "\n/Widths [\n";
+            for (std::size_t c = 32; c < 256; ++c) {
+                text += std::to_string(f.widths[c]) + ' ';
+                if ((c + 1) % 16 == 0)
+                    text += '\n';
+            }
+            text += "]\n/Encoding /WinAnsiEncoding\n>>";
+            break;
+        }
+        case Kind::Descriptor: {
+            const TrueTypeFace& f = m_trueTypeFonts[object.index].face;
+            text += "<<\n/Type /FontDescriptor\n/Ascent " + std::to_string(f.ascent()) + "\n/Descent "
+                + std::to_string(f.descent()) + "\n/CapHeight " + std::to_string(f.capHeight()) + "\n/Flags "
+                + std::to_string(f.flags()) + "\n/FontBBox [ ";
+            for (const int v : f.boundingBox()) {
+                pdf::appendReal(text, static_cast<float>(v));
+                text += ' ';
+            }
+            text += "]\n/FontName ";
+            pdf::appendName(text, f.baseName());
+            text += "\n/ItalicAngle 0\n/StemV 0\n/XHeight " + std::to_string(f.xHeight()) + "\n>>";
+            break;
+        }
+        case Kind::FormResources:
+            text += "<<\n";
+            if (const std::uint32_t font = m_formResources[object.index]) {
+                text += "/Font <<\n/F0 ";
+                appendRef(text, font);
+                text += "\n>>\n";
+            }
+            text += ">>";
+            break;
+        case Kind::Form: {
+            const FormObject& f = m_formObjects[object.index];
+            char keys[160];
+            std::snprintf(keys, sizeof keys, "<<\n/Subtype /Form/BBox[%d %d %d %d]/Resources %u 0 R/Length %llu\n>>",
+                          f.box[0], f.box[1], f.box[2], f.box[3], f.resources, static_cast<unsigned long long>(f.bytes.size));
+            text += keys;
+            writeStream(out, text, f.bytes);
+            return;
+        }
+        case Kind::Node: {
+            const std::vector<std::uint32_t>& kids = m_nodes[object.index];
+            text += "<<\n/Type /Pages\n/Kids ";
+            appendRefs(text, kids);
+            text += "\n/Count " + std::to_string(kids.size()) + "\n/Parent 2 0 R\n>>";
+            break;
+        }
+        case Kind::Contents: {
+            const Spooled& bytes = m_pages[object.index].bytes;
+            text += "<<\n/Length " + std::to_string(bytes.size) + "\n>>";
+            writeStream(out, text, bytes);
+            return;
+        }
+        case Kind::Page: {
+            // Keys run on without line breaks: on a roll, every byte here is repeated per label.
+            const PageObject& p = m_pages[object.index];
+            text += "<<\n/Type /Page/Parent ";
+            appendRef(text, p.node);
+            if (p.width > 0) {
+                text += "/MediaBox[0 0 ";
+                appendShortReal(text, p.width);
+                text += ' ';
+                appendShortReal(text, p.height);
+                text += ']';
+            }
+            text += "/Contents ";
+            appendRef(text, p.contents);
+            text += "\n>>";
+            break;
+        }
+        case Kind::Image: {
+            const ImageObject& i = m_imageObjects[object.index];
+            text += "<<\n/Length ";
+            appendRef(text, m_imageLengths[object.index]);
+            text += "\n/Type /XObject\n/Subtype /Image\n/Height " + std::to_string(i.height) + "\n/Width "
+                + std::to_string(i.width) + "\n/ColorSpace " + (i.components == 1 ? "/DeviceGray" : "/DeviceRGB")
+                + "\n/BitsPerComponent 8\n/Filter [ /DCTDecode ]\n>>";
+            writeStream(out, text, i.bytes);
+            return;
+        }
+        case Kind::ImageLength:
+            text += std::to_string(m_imageObjects[object.index].bytes.size);
+            break;
+        }
+        out.write(text);
+    }
+
+    /// The font object the resolver's choice for `wanted` is drawn with; a TrueType file this
+    /// writer cannot reference falls back to the standard sans.
+    std::uint32_t fontObject(const FontSpec& wanted, int* trueType)
+    {
         const ResolvedFont resolved = resolveFont(wanted);
         StandardFamily standard = resolved.standard;
         if (const QByteArray& file = resolved.trueTypeFile; !file.isEmpty()) {
-            auto known = m_trueTypeFonts.constFind(file);
-            HPDF_Font f = known != m_trueTypeFonts.constEnd() ? *known : nullptr;
-            if (known == m_trueTypeFonts.constEnd()) {
-                const char* name = HPDF_LoadTTFontFromFile(pdf, file.constData(), m_settings.embedFonts ? HPDF_TRUE : HPDF_FALSE);
-                const std::array<char*, 2> names = haru::fontDefinitionNames(pdf, name);
-                if (names[0]) {
-                    for (char* n : names)
-                        if (n)
-                            dropRegularStyleName(n);
-                    f = HPDF_GetFont(pdf, names[0], encodingName(m_settings.fontEncoding));
+            auto known = m_trueTypeByFile.constFind(file);
+            if (known == m_trueTypeByFile.constEnd()) {
+                int index = -1;
+                if (std::optional<TrueTypeFace> face = TrueTypeFace::load(file)) {
+                    // Two files of one name are one font to a reader: the first one serves.
+                    for (std::size_t i = 0; i < m_trueTypeFonts.size() && index < 0; ++i)
+                        if (m_trueTypeFonts[i].face.baseName() == face->baseName())
+                            index = static_cast<int>(i);
+                    if (index < 0) {
+                        m_trueTypeFonts.push_back({std::move(*face), {}, {}, 0});
+                        index = static_cast<int>(m_trueTypeFonts.size() - 1);
+                        m_trueTypeObjects.push_back(add(Kind::TrueTypeFont, m_trueTypeFonts.size() - 1));
+                    }
                 }
-                if (!f || m_pdf.failed()) {
-                    m_pdf.reset();
-                    f = nullptr;
-                }
-                m_trueTypeFonts.insert(file, f);
+                known = m_trueTypeByFile.insert(file, index);
             }
-            if (f) {
-                *trueType = true;
-                return f;
+            if (*known >= 0) {
+                *trueType = *known;
+                return m_trueTypeObjects[static_cast<std::size_t>(*known)];
             }
             standard = StandardFamily::Sans;
         }
-        *trueType = false;
-        HPDF_Font f = HPDF_GetFont(pdf, standardFontName(standard, wanted.bold, wanted.italic), encodingName(m_settings.fontEncoding));
-        m_pdf.check();
-        return f;
+        *trueType = -1;
+        const char* name = standardFontName(standard, wanted.bold, wanted.italic);
+        for (std::size_t i = 0; i < m_standardFonts.size(); ++i)
+            if (m_standardFonts[i] == name)
+                return m_standardObjects[i];
+        m_standardFonts.emplace_back(name);
+        m_standardObjects.push_back(add(Kind::StandardFont, m_standardFonts.size() - 1));
+        return m_standardObjects.back();
     }
 
     FontRef& font(std::uint32_t index)
     {
         static const FontSpec fallback{QStringLiteral("Helvetica"), 10, false, false};
         if (index >= m_fontsByIndex.size()) {
-            if (!m_fallbackFont.font)
-                m_fallbackFont.font = haruFont(fallback, &m_fallbackFont.trueType);
+            if (!m_fallbackFont.object)
+                m_fallbackFont.object = fontObject(fallback, &m_fallbackFont.trueType);
             return m_fallbackFont;
         }
         FontRef& ref = m_fontsByIndex[index];
-        if (!ref.font) {
-            ref.font = haruFont(m_doc->fonts[index], &ref.trueType);
+        if (!ref.object) {
+            ref.object = fontObject(m_doc->fonts[index], &ref.trueType);
             ref.size = static_cast<float>(std::clamp(m_doc->fonts[index].sizePt, 0.1, 600.0));
         }
         return ref;
     }
 
-    /// The name of a font or a form in the resources every page shares, added on first use.
-    const char* sharedName(FontRef& ref) { return resourceName(ref.name, 'F', [&] { return haru::addFont(m_resources, ref.font); }); }
-    const char* sharedName(XObjectRef& ref)
+    /// Records the widths of the characters `bytes` draws in a TrueType font: the only ones its
+    /// font object lists.
+    void measure(const FontRef& ref, const std::string& bytes)
     {
-        return resourceName(ref.name, 'X', [&] { return haru::addXObject(m_resources, ref.object); });
+        if (ref.trueType < 0)
+            return;
+        TrueTypeFont& f = m_trueTypeFonts[static_cast<std::size_t>(ref.trueType)];
+        for (const char ch : bytes) {
+            const auto c = static_cast<unsigned char>(ch);
+            if (!f.used[c]) {
+                f.used[c] = true;
+                f.widths[c] = static_cast<std::int16_t>(f.face.width(windows1252Characters()[c]));
+            }
+        }
     }
 
-    template <class Add>
-    const char* resourceName(std::string& name, char prefix, Add add)
+    /// The name of a font or a form in the resources every page shares, added on first use.
+    const char* sharedName(FontRef& ref) { return resourceName(ref.name, 'F', m_sharedFonts, ref.object); }
+    const char* sharedName(XObjectRef& ref) { return resourceName(ref.name, 'X', m_sharedXObjects, ref.object); }
+
+    static const char* resourceName(std::string& name, char prefix, std::vector<std::uint32_t>& list, std::uint32_t object)
     {
         if (name.empty()) {
-            const unsigned number = add();
-            m_pdf.check();
-            if (number == 0)
-                m_pdf.fail(QStringLiteral("out of memory"));
-            name = prefix + std::to_string(number);
+            list.push_back(object);
+            name = prefix + std::to_string(list.size());
         }
         return name.c_str();
     }
@@ -572,14 +716,31 @@ private:
     void finishPage(const Page& page)
     {
         endText();
-        const std::uint64_t at = m_spool.append(m_content.data(), m_content.size());
         // PDF viewers take pages of 3 to 14400 points a side (200 inches).
-        const bool added = m_pages.add(m_resources, std::clamp(page.widthPt, 3.0, 14400.0),
-                                       std::clamp(page.heightPt, 3.0, 14400.0), m_spool, at, m_content.size());
+        const auto width = static_cast<float>(std::clamp(page.widthPt, 3.0, 14400.0));
+        const auto height = static_cast<float>(std::clamp(page.heightPt, 3.0, 14400.0));
+        // Pages hang a thousand to a node of the page tree, which keeps every array short.
+        if (m_nodes.empty() || m_nodes.back().size() == kPagesPerNode) {
+            m_nodes.emplace_back();
+            m_rootKids.push_back(add(Kind::Node, m_nodes.size() - 1));
+        }
+        if (m_pages.empty()) {
+            // The first page's size is the document's, inherited by every page of the same.
+            m_width = width;
+            m_pageHeight = height;
+        }
+        PageObject p;
+        p.bytes = spool(m_content);
+        p.node = m_rootKids.back();
+        if (width != m_width || height != m_pageHeight) {
+            p.width = width;
+            p.height = height;
+        }
         m_content.clear();
-        m_pdf.check();
-        if (!added)
-            m_pdf.fail(QStringLiteral("out of memory"));
+        p.contents = add(Kind::Contents, m_pages.size());
+        const std::uint32_t pageObject = add(Kind::Page, m_pages.size());
+        m_pages.push_back(p);
+        m_nodes.back().push_back(pageObject);
     }
 
     void endText()
@@ -594,7 +755,7 @@ private:
     {
         m_height = pageDescription.heightPt;
         m_inText = false;
-        m_textFont = nullptr;
+        m_textFont = 0;
         // The initial graphics state fills and strokes in black, with lines 1 point wide.
         m_fill = Rgb{};
         m_stroke = Rgb{};
@@ -649,14 +810,14 @@ private:
         if (!m_inText) {
             op("BT\n");
             m_inText = true;
-            m_textFont = nullptr;
+            m_textFont = 0;
             m_lineAt = LineStart{};   // BT starts from the identity
         }
-        if (fnt.font != m_textFont || fnt.size != m_textSize) {
+        if (fnt.object != m_textFont || fnt.size != m_textSize) {
             name(sharedName(fnt));
             num(fnt.size);
             op("Tf\n");
-            m_textFont = fnt.font;
+            m_textFont = fnt.object;
             m_textSize = fnt.size;
         }
         setFill(t.color);
@@ -687,8 +848,7 @@ private:
             m_lineAt = c == 1 && s == 0 ? std::optional<LineStart>(LineStart{x, y}) : std::nullopt;
         }
         const std::string bytes = encodedText(m_settings.fontEncoding, t.text);
-        if (fnt.trueType)
-            HPDF_Font_TextWidth(fnt.font, reinterpret_cast<const HPDF_BYTE*>(bytes.c_str()), static_cast<HPDF_UINT>(bytes.size()));
+        measure(fnt, bytes);
         appendPdfString(m_content, bytes);
         op(" Tj\n");
     }
@@ -763,8 +923,7 @@ private:
             double x = 0, y = 0;   // Td moves relative to the previous line's start
             for (const auto& c : s.captions) {
                 const std::string bytes = encodedText(m_settings.fontEncoding, c.text);
-                if (fnt.trueType)
-                    HPDF_Font_TextWidth(fnt.font, reinterpret_cast<const HPDF_BYTE*>(bytes.c_str()), static_cast<HPDF_UINT>(bytes.size()));
+                measure(fnt, bytes);
                 const double left = c.xPt;
                 const double baseline = s.heightPt - c.baselinePt;
                 appendNumber(content, left - x);
@@ -789,32 +948,27 @@ private:
                 content += "f\n";
         }
         // Room around the symbol's box, for captions that stand outside it, within the numbers
-        // libharu accepts.
+        // every reader accepts.
         auto bound = [](double v) { return static_cast<int>(std::clamp(v, -32767.0, 32767.0)); };
         const std::array<int, 4> box{bound(std::floor(-s.widthPt - 72)), bound(std::floor(-s.heightPt - 72)),
                                      bound(std::ceil(2 * s.widthPt + 72)), bound(std::ceil(2 * s.heightPt + 72))};
-        haru::Handle resources = formResources(captionFont);
-        const std::uint64_t at = m_spool.append(content.data(), content.size());
-        ref.object = haru::newForm(m_pdf.get(), box, resources, m_spool, at, content.size());
-        m_pdf.check();
-        if (!ref.object)
-            m_pdf.fail(QStringLiteral("the PDF library refused a bar code"));
+        const std::uint32_t resources = formResources(captionFont);
+        m_formObjects.push_back({spool(content), box, resources});
+        ref.object = add(Kind::Form, m_formObjects.size() - 1);
         return ref;
     }
 
     /// The resources of every form whose captions are in `captionFont` (none: null): one
     /// object for them all.
-    haru::Handle formResources(const FontRef* captionFont)
+    std::uint32_t formResources(const FontRef* captionFont)
     {
-        HPDF_Font captions = captionFont ? captionFont->font : nullptr;
-        for (const auto& [f, resources] : m_formResources)
+        const std::uint32_t captions = captionFont ? captionFont->object : 0;
+        for (const auto& [f, resources] : m_formResourcesByFont)
             if (f == captions)
                 return resources;
-        haru::Handle resources = haru::newFormResources(m_pdf.get(), captions);
-        m_pdf.check();
-        if (!resources)
-            m_pdf.fail(QStringLiteral("the PDF library refused a bar code"));
-        m_formResources.emplace_back(captions, resources);
+        m_formResources.push_back(captions);
+        const std::uint32_t resources = add(Kind::FormResources, m_formResources.size() - 1);
+        m_formResourcesByFont.emplace_back(captions, resources);
         return resources;
     }
 
@@ -827,9 +981,14 @@ private:
             if (decoded.isNull())
                 return nullptr;   // not a picture we can read: nothing is drawn, as in the preview
             const QByteArray jpeg = encodeJpeg(decoded, m_settings.imageQuality);
-            ref.object = HPDF_LoadJpegImageFromMem(m_pdf.get(), reinterpret_cast<const HPDF_BYTE*>(jpeg.constData()),
-                                                   static_cast<HPDF_UINT>(jpeg.size()));
-            m_pdf.check();
+            ImageObject image;
+            image.bytes = spool(jpeg.toStdString());
+            image.width = decoded.width();
+            image.height = decoded.height();
+            image.components = decoded.isGrayscale() && !decoded.hasAlphaChannel() ? 1 : 3;   // as encodeJpeg chose
+            m_imageObjects.push_back(image);
+            ref.object = add(Kind::Image, m_imageObjects.size() - 1);
+            m_imageLengths.push_back(add(Kind::ImageLength, m_imageObjects.size() - 1));
         }
         return ref.object ? &ref : nullptr;
     }
@@ -850,21 +1009,35 @@ private:
 
     const PageDescription* m_doc = nullptr;   // of the page being written
     const RenderPdf& m_settings;
-    HaruDocument m_pdf;
     Spool m_spool;
+    std::string m_created;
+    std::vector<Object> m_objects;   ///< object n is m_objects[n - 1]
+    // What the objects of each kind hold, in the order they were made.
+    std::vector<std::string> m_standardFonts;
+    std::vector<std::uint32_t> m_standardObjects;
+    std::vector<TrueTypeFont> m_trueTypeFonts;
+    std::vector<std::uint32_t> m_trueTypeObjects;
+    QHash<QByteArray, int> m_trueTypeByFile;   ///< -1: not a file this writer can reference
+    std::vector<std::uint32_t> m_formResources;   ///< the caption font of each, 0 for none
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_formResourcesByFont;
+    std::vector<FormObject> m_formObjects;
+    std::vector<ImageObject> m_imageObjects;
+    std::vector<std::uint32_t> m_imageLengths;
+    std::vector<std::vector<std::uint32_t>> m_nodes;   ///< each node's pages
+    std::vector<std::uint32_t> m_rootKids;
+    std::vector<PageObject> m_pages;
+    float m_width = 0, m_pageHeight = 0;   ///< the size every page has unless it says otherwise
+    std::uint32_t m_resources = 0;         ///< shared by every page
+    std::vector<std::uint32_t> m_sharedFonts, m_sharedXObjects;
     std::vector<FontRef> m_fontsByIndex;
     FontRef m_fallbackFont;
-    QHash<QByteArray, HPDF_Font> m_trueTypeFonts;
     std::vector<XObjectRef> m_forms;
     std::vector<XObjectRef> m_images;
-    haru::Handle m_resources = nullptr;   // shared by every page
-    haru::PageTree m_pages;
     double m_height = 0;
     std::string m_content;
     bool m_inText = false;
-    HPDF_Font m_textFont = nullptr;
+    std::uint32_t m_textFont = 0;
     std::string m_formContent;
-    std::vector<std::pair<HPDF_Font, haru::Handle>> m_formResources;
     float m_textSize = 0;
     /// Where the last text line started, in thousandths of a point, while the text matrix is
     /// upright; empty while it is turned.

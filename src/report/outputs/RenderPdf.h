@@ -1,4 +1,5 @@
-// The PDF output (RvRenderPDF1): writes a page description as a PDF file with libharu.
+// The PDF output (RvRenderPDF1): writes a page description as a PDF 1.3 file whose objects it
+// makes itself (report/outputs/PdfObjects), with no PDF library.
 #pragma once
 
 #include "report/outputs/FileOutput.h"
@@ -29,6 +30,7 @@ public:
                const std::function<void(const char*, std::size_t)>& sink, const QString& name) const;
 
     // Settings of the design.
+    /// Kept for the design's sake: TrueType fonts are referenced, never embedded.
     bool embedFonts = false;
     int imageQuality = 90;
     int metafileDpi = 300;

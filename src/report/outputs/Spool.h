@@ -27,7 +27,7 @@ public:
     std::uint64_t append(const char* data, std::size_t size);
 
     /// Copies `size` bytes from `at`; false (the error kept for failure()) when they cannot be read.
-    /// Never throws: libharu calls it while it saves.
+    /// Never throws: the caller decides when a failed read ends the save.
     bool read(std::uint64_t at, char* to, std::size_t size) noexcept;
 
     /// True once a read failed; fail() then throws what went wrong.

@@ -1,10 +1,12 @@
 // The PDF output, checked on the files it writes with the tools a user's machine has:
 // qpdf, pdffonts, pdfinfo, pdfimages, pdftotext, pdftoppm and zbarimg.
 #include "report/engine/DeviceGrid.h"
+#include "report/engine/TextMeasure.h"
 #include "report/outputs/OutputFixtures.h"
 #include "report/engine/PageBuilder.h"
 #include "report/outputs/PagePainter.h"
 #include "report/outputs/RenderPdf.h"
+#include "report/outputs/Snapshot.h"
 #include "support/HeadlessUi.h"
 #include "support/PageImages.h"
 #include "table/Failure.h"
@@ -270,6 +272,62 @@ INSTANTIATE_TEST_SUITE_P(
         LikePreview{"symbol", SymbolItem{30, 40, 0}, FontSpec{QStringLiteral("Helvetica"), 8, false, false}}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// A TrueType face is referenced by the name its file gives, with its style after a comma unless
+// it is the regular one, and the widths it lists for the characters drawn are the face's own:
+// a reader places the text's end where the painter does.
+struct TrueTypeRow
+{
+    const char* name;
+    FontSpec font;
+    const char* baseFont;   ///< as pdffonts shows it
+};
+
+void PrintTo(const TrueTypeRow& row, std::ostream* os) { *os << row.name; }
+
+class PdfTrueType : public ::testing::TestWithParam<TrueTypeRow> {};
+
+TEST_P(PdfTrueType, IsReferencedByItsNameWithItsOwnWidths)
+{
+    const QString text = QStringLiteral("Preço Ação");
+    PageDescription doc;
+    doc.fonts = {GetParam().font};
+    doc.pages.push_back(Page{300, 100, {TextItem{20, 50, 0, {}, 0, text}}});
+    const QString pdf = write(doc, scratchDir(QStringLiteral("pdf-truetype-") + QLatin1String(GetParam().name)), QStringLiteral("t.pdf"));
+
+    const auto fonts = runTool(QStringLiteral("pdffonts"), {pdf});
+    const QStringList lines = QString::fromUtf8(fonts.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << fonts.out.constData();
+    const QStringList cols = lines[2].simplified().split(QLatin1Char(' '));
+    ASSERT_GE(cols.size(), 7);
+    EXPECT_EQ(cols[0].toStdString(), GetParam().baseFont);
+    EXPECT_EQ(cols[1], QStringLiteral("TrueType"));
+    EXPECT_EQ(cols[cols.size() - 5], QStringLiteral("no")) << "embedded";
+
+    const auto r = runTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    const auto words = QRegularExpression(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\""))
+                           .globalMatch(QString::fromUtf8(r.out));
+    double left = -1, right = -1;
+    for (auto it = words; it.hasNext();) {
+        const auto m = it.next();
+        if (left < 0)
+            left = m.captured(1).toDouble();
+        right = m.captured(2).toDouble();
+    }
+    ASSERT_GE(left, 0) << r.out.constData();
+    const double painted = TextMeasure().widthPt(GetParam().font, text);
+    EXPECT_NEAR(left, 20, 0.2);
+    EXPECT_NEAR(right - left, painted, 0.2) << "the widths the font object lists";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faces, PdfTrueType,
+    ::testing::Values(TrueTypeRow{"regular", FontSpec{QStringLiteral("DejaVu Sans"), 16, false, false}, "DejaVuSans"},
+                      TrueTypeRow{"bold", FontSpec{QStringLiteral("DejaVu Sans"), 16, true, false}, "DejaVuSans-Bold,Bold"},
+                      TrueTypeRow{"oblique", FontSpec{QStringLiteral("DejaVu Sans Mono"), 16, false, true}, "DejaVuSansMono-Oblique,Oblique"},
+                      TrueTypeRow{"boldItalicStopsAtTheBlank", FontSpec{QStringLiteral("DejaVu Serif"), 16, true, true},
+                                  "DejaVuSerif-BoldItalic,Bold"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 // A symbol that layout put on a printer's dot grid comes out of every rasteriser with each bar
 // and space the same whole number of dots as laid out: no dot gained at a partly covered edge.
 enum class Rasteriser { Painter, Poppler, Ghostscript };
@@ -447,7 +505,8 @@ TEST(PdfOutput, UnencodableSymbolShowsItsErrorInAMarkedBox)
 
 TEST(PdfOutput, AnErrorBoxAfterASymbolWiderThanThePdfNumbersStillMakesAValidFile)
 {
-    // libharu refuses numbers beyond 32767 quietly and then skips every later write.
+    // PDF readers take no number beyond 32767: the form's box is kept within it, and what
+    // follows the wide symbol is still drawn.
     PageDescription doc = labelDocument(1);
     Symbol wide = doc.symbols[0];
     wide.widthPt = 20000;
@@ -529,6 +588,59 @@ TEST(PdfOutput, ReplacesAnExistingFileWholeAndLeavesNoTemporaryFile)
     const QString second = write(labelDocument(1), dir, QStringLiteral("labels.pdf"));
     EXPECT_EQ(runTool(QStringLiteral("qpdf"), {QStringLiteral("--show-npages"), second}).out.trimmed(), QByteArray("1"));
     EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("labels.pdf")}));
+}
+
+// A small run of every kind of item but pictures, in standard fonts and hand-made bar codes (no
+// font file, zint or libjpeg in it), must come out as the very bytes of the golden file, which
+// the writer made before its document structure was its own. Only the creation date may differ.
+TEST(PdfOutput, AHandMadeRunIsTheGoldenFileByteForByte)
+{
+    PageDescription doc;
+    doc.fonts = {{QStringLiteral("Arial"), 9, false, false}, {QStringLiteral("Arial"), 12, true, false},
+                 {QStringLiteral("Times New Roman"), 8, false, true}, {QStringLiteral("Courier New"), 10, false, false},
+                 {QStringLiteral("Arial"), 9, false, false}};
+    Symbol modules;
+    modules.widthPt = 40;
+    modules.heightPt = 20;
+    modules.bars = {{0, 0, 0.75, 16}, {1.5, 0, 1.5, 18}, {4.5, 0, 0.75, 16}, {6, 0, 2.25, 16}};
+    modules.captions = {{1, 19.5, QStringLiteral("123")}, {20, 19.5, QStringLiteral("456")}};
+    modules.captionFont = 4;
+    Symbol points;
+    points.widthPt = 30;
+    points.heightPt = 15;
+    points.bars = {{0, 1, 1, 14}, {1.7, 0, 0.9, 15}, {4.25, 2, 2.5, 12}};
+    doc.symbols = {modules, points};
+    Page first{141.73, 85.04, {}};
+    first.items = {RectItem{2, 2, 137.73, 81.04, 0.5, {}, false, {}},
+                   TextItem{6, 14, 0, {}, 0, QStringLiteral("Preço ÇÃÍ € (1)")},
+                   TextItem{6, 30, 1, {200, 0, 0}, 0, QStringLiteral("R$ 39,90")},
+                   SymbolItem{20, 36, 0},
+                   TextItem{130, 80, 0, {}, 90, QStringLiteral("Vertical")},
+                   LineItem{4, 60, 120, 62.5, 1.25, {0, 0, 255}},
+                   RectItem{100, 10, 20, 8, 0, {}, true, {20, 120, 40}}};
+    Page second{141.73, 85.04, {}};
+    second.items = {SymbolItem{10, 5, 1}, SymbolItem{60, 40, 0},
+                    TextItem{6, 70, 2, {}, 0, QStringLiteral("Itálico")}, TextItem{6, 80, 3, {}, 180, QStringLiteral("Mono\\")},
+                    TextItem{70, 20, 1, {}, 33, QStringLiteral("Oblíquo")}};
+    Page third{200, 100, {TextItem{10, 50, 4, {}, 0, QStringLiteral("Outra medida")}, SymbolItem{100, 40, 1}}};
+    doc.pages = {first, second, third};
+    const QString dir = scratchDir(QStringLiteral("pdf-golden"));
+    snapshot::write(doc, dir + QStringLiteral("/run.ndr"));   // what the golden file was made from
+    const QString pdf = write(doc, dir, QStringLiteral("run.pdf"));
+    const QRegularExpression date(QStringLiteral("/CreationDate \\(D:[0-9]{14}[-+Z][0-9]{2}'[0-9]{2}'\\)"));
+    const auto undated = [&date](const QByteArray& bytes) {
+        QString text = QString::fromLatin1(bytes);
+        EXPECT_EQ(text.count(date), 1);
+        return text.replace(date, QStringLiteral("/CreationDate ()"));
+    };
+    const QString golden = undated(readAll(QStringLiteral(QUORVEL_SOURCE_DIR "/tests/report/outputs/golden/hand-made-run.pdf")));
+    const QString written = undated(readAll(pdf));
+    ASSERT_GT(golden.size(), 2000);
+    // The first differing line says what changed.
+    const QStringList a = golden.split(QLatin1Char('\n')), b = written.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < std::min(a.size(), b.size()); ++i)
+        ASSERT_EQ(b[i].toStdString(), a[i].toStdString()) << "line " << i + 1;
+    EXPECT_EQ(b.size(), a.size());
 }
 
 // A file that cannot be created: the exact text, and nothing left behind.
