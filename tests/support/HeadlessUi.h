@@ -1,7 +1,7 @@
 // A test double of the engine's UI, for tests of a run as the window makes it (ReportProject::
 // execute): messages are recorded (and echoed to standard error when asked), the status window
 // is a counter, the preview a callback, waits really sleep. Tests that only want pages lay them
-// out with PageGenerator.
+// out with PageLayout.
 #pragma once
 
 #include "report/engine/EngineUi.h"

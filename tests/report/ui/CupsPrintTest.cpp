@@ -139,6 +139,37 @@ TEST_F(CupsPdfPrint, TagArrivesAsALandscapeFiftyByThirtyPageTheRightWayRound)
     EXPECT_EQ(zbarDecode(printed), QStringList{QStringLiteral("EAN-13:7891234000019")});
 }
 
+// A report of two page sizes (an A5 cover, then 50 x 30 mm tags): a queue prints a job at one
+// size, so each run of pages of one size is its own job, and every page arrives at its size, in
+// the order laid out.
+TEST_F(CupsPdfPrint, EachPageOfATwoSizeReportArrivesAtItsOwnSize)
+{
+    QTemporaryDir dir;
+    const QString definition = writeFile(dir.path(), QStringLiteral("cover.rav"), QByteArray(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<quorvel-report version=\"1\"><data-view name=\"V\" connection=\"RvDataSetConnection1\"/><report>"
+        "<page size=\"A5\"><text x=\"10\" y=\"10\" width=\"100\" height=\"10\">CAPA</text></page>"
+        "<page size=\"custom\" width=\"50\" height=\"30\"><labels view=\"V\" label-width=\"50\" label-height=\"30\">"
+        "<barcode x=\"5\" y=\"3\" width=\"40\" height=\"22\" field=\"Codigo\"/></labels></page>"
+        "</report></quorvel-report>\n"));
+    const PageDescription doc = runDefinition(definition, tagRows, m_system);
+    ASSERT_EQ(doc.pages.size(), 4u);
+    const QStringList files = print(doc);
+    ASSERT_EQ(files.size(), 2) << "one job for each size";
+    QStringList sizes;
+    for (const int id : m_jobs) {
+        const QStringList written = QDir(cupsPdfOut()).entryList({QStringLiteral("*job_%1.pdf").arg(id)}, QDir::Files);
+        ASSERT_EQ(written.size(), 1);
+        const QString file = QDir(cupsPdfOut()).filePath(written.front());
+        sizes << pdfInfo(file, "Pages") + QStringLiteral(" x ") + pdfInfo(file, "Page size").section(QStringLiteral(" pts"), 0, 0);
+    }
+    EXPECT_EQ(sizes, (QStringList{QStringLiteral("1 x 419.53 x 595.28"), QStringLiteral("3 x 141.73 x 85.04")}));
+    // The cups-pdf driver names no A5: the custom size of the same page.
+    const QByteArray cover = jobOptions(m_jobs.front());
+    EXPECT_TRUE(cover.contains(" PageSize=A5 ") || cover.contains(" PageSize=Custom.148x210mm ")) << cover.toStdString();
+    EXPECT_TRUE(jobOptions(m_jobs.back()).contains(" PageSize=Custom.50x30mm ")) << jobOptions(m_jobs.back()).toStdString();
+}
+
 TEST_F(CupsPdfPrint, OnlyTheChosenPagesArrive)
 {
     const PageDescription doc = runDefinition(tagDefinition, tagRows, m_system);
