@@ -105,13 +105,16 @@ class PageSource
 public:
     virtual ~PageSource() = default;
     virtual std::size_t count() const = 0;
-    /// Page `index` (below count()), exactly as the layout first made it.
+    /// Page `index` (below count()), exactly as the layout first made it. May lay it out; fails
+    /// as the layout does.
     virtual Page page(std::size_t index) const = 0;
 };
 
 /// The pages of a description: held, or made on demand by a source, of which the last few asked
-/// for are kept. Reading never changes what a page is; a change (adding, resizing, writing into
-/// a page) first makes every page and holds them.
+/// for are kept. Reading an on-demand list is lazy: it lays the page out again through its run's
+/// page function (which moves no data and gives the same page every time) and may fail as that
+/// function does, for example once the run has ended; hold() first for a list that must outlive
+/// its run. A change (adding, resizing, writing into a page) first makes every page and holds them.
 class PageList
 {
 public:
