@@ -8,8 +8,8 @@
 #include "PageFiles.h"
 
 #include "labels/ImportTable.h"
-#include "labels/Preflight.h"
 #include "labels/PrintTable.h"
+#include "printrun/Preflight.h"
 #include "printrun/PrintRun.h"
 #include "report/engine/DataLock.h"
 #include "report/engine/DataSetConnection.h"
