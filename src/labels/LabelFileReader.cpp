@@ -9,6 +9,7 @@
 // the first 64 KiB followed by "...". Whatever follows the tenth separator is skipped unread.
 #include "labels/LabelFileReader.h"
 
+#include "labels/LabelColumns.h"
 #include "labels/PriceRule.h"
 #include "table/Failure.h"
 #include "table/HugePages.h"
@@ -39,8 +40,27 @@ namespace {
 constexpr std::size_t kBufferSize = table::kHugePage;   // one page fault, where huge pages are offered
 constexpr std::size_t kTextCap = 255;
 constexpr std::size_t kNumberCap = 64 * 1024;
-constexpr int kPriceField = 8;
-constexpr int kQuantityField = 9;
+
+constexpr int fieldOfType(table::FieldType type)
+{
+    for (int p = 1; p <= kFileFields; ++p)
+        if (columnAt(p).import.type == type)
+            return p - 1;
+    return -1;
+}
+// Index of the line's field, from 0.
+constexpr int kPriceField = fieldOfType(table::FieldType::Fixed);
+constexpr int kQuantityField = fieldOfType(table::FieldType::Integer);
+// The reader keeps one price and one quantity, and the quantity, as the line's last field, must
+// be ended by a separator of its own.
+static_assert(kPriceField >= 0 && kQuantityField == kFileFields - 1);
+
+constexpr std::array<std::size_t, kFileFields> kCaps = [] {
+    std::array<std::size_t, kFileFields> caps{};
+    for (int p = 1; p <= kFileFields; ++p)
+        caps[static_cast<std::size_t>(p - 1)] = columnAt(p).import.type == table::FieldType::Text ? kTextCap : kNumberCap;
+    return caps;
+}();
 
 // The operator's input/output texts, by cause. POSIX reports causes, not the codes of the
 // system the texts come from, so errno is mapped:
@@ -266,7 +286,7 @@ private:
                     m_started = true;
                     if (!m_haveText)
                         m_haveText = true;   // the discarded first character
-                    else if (++m_field == 10)
+                    else if (++m_field == kFileFields)
                         m_skipToLineEnd = true;
                     break;
                 case LineFeed:
@@ -309,11 +329,10 @@ private:
     {
         auto f = static_cast<std::size_t>(m_field);
         FieldText& field = m_fields[f];
-        std::size_t cap = m_field >= kPriceField ? kNumberCap : kTextCap;
+        const std::size_t cap = kCaps[f];
         auto n = static_cast<std::size_t>(to - from);
         if (field.size() + n > cap) {
-            if (m_field >= kPriceField)
-                m_overlong[f - kPriceField] = true;
+            m_overlong[f] = true;
             n = cap - field.size();
         }
         if (n > 0)
@@ -325,7 +344,7 @@ private:
         Step result = Step::More;
         if (!m_haveText)
             result = Step::EmptyLine;
-        else if (m_field < 9)
+        else if (m_field < kFileFields - 1)
             result = Step::Completed;
         else
             deliver();
@@ -336,30 +355,25 @@ private:
     void deliver()
     {
         // A quantity not ended by a separator reads as an empty text.
-        bool ended = m_field >= 10;
+        bool ended = m_field >= kFileFields;
         std::string_view quantityText = ended ? m_fields[kQuantityField].view() : std::string_view();
-        bool quantityOverlong = ended && m_overlong[1];
+        bool quantityOverlong = ended && m_overlong[kQuantityField];
         auto quantity = quantityOverlong ? std::nullopt : table::parseInteger(quantityText);
         if (!quantity)
             throw Failure(QStringLiteral("'%1' is not a valid integer value").arg(quoted(quantityText, quantityOverlong)));
         std::string_view priceText = m_fields[kPriceField].view();
         PriceValue price;
-        if (!m_overlong[0])
+        if (!m_overlong[kPriceField])
             price = parsePrice(priceText, m_separator);
         if (price.status == PriceValue::Status::Overflow)
             throw Failure(QStringLiteral("Floating point overflow"));
         if (price.status != PriceValue::Status::Valid)
-            throw Failure(QStringLiteral("'%1' is not a valid floating point value").arg(quoted(priceText, m_overlong[0])));
+            throw Failure(QStringLiteral("'%1' is not a valid floating point value").arg(quoted(priceText, m_overlong[kPriceField])));
 
         LabelItem item;
-        item.grupo = m_fields[0].view();
-        item.subgrupo = m_fields[1].view();
-        item.griffe = m_fields[2].view();
-        item.descCorProduto = m_fields[3].view();
-        item.referFabricante = m_fields[4].view();
-        item.tipo = m_fields[5].view();
-        item.tamanho = m_fields[6].view();
-        item.codigoBarra = m_fields[7].view();
+        for (int p = 1; p <= kFileFields; ++p)
+            if (const LabelColumn& c = columnAt(p); c.item)
+                item.*(c.item) = m_fields[static_cast<std::size_t>(p - 1)].view();
         item.qtd = *quantity;
         item.preco = price.value;
         item.precoDecimal = price.decimal;
@@ -368,9 +382,9 @@ private:
 
     void reset()
     {
-        for (int f = 0; f <= std::min(m_field, 9); ++f)
+        for (int f = 0; f <= std::min(m_field, kFileFields - 1); ++f)
             m_fields[static_cast<std::size_t>(f)].clear();
-        m_overlong = {false, false};
+        m_overlong = {};
         m_field = 0;
         m_started = false;
         m_haveText = false;
@@ -379,9 +393,9 @@ private:
 
     char m_separator;
     const std::function<void(const LabelItem&)>& m_sink;
-    std::array<FieldText, 10> m_fields;
-    std::array<bool, 2> m_overlong{false, false};
-    int m_field = 0;            ///< separators seen after the first character, at most 10
+    std::array<FieldText, kFileFields> m_fields;
+    std::array<bool, kFileFields> m_overlong{};   ///< a field passed its cap
+    int m_field = 0;            ///< separators seen after the first character, at most kFileFields
     bool m_started = false;     ///< a byte of this line was consumed
     bool m_haveText = false;    ///< the discarded first character was seen
     bool m_skipToLineEnd = false;
