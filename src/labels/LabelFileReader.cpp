@@ -265,69 +265,91 @@ private:
     /// two of them belong to the current field.
     Step scan(const char* p, const char* end)
     {
+        // The line's state lives in locals while the bytes are walked (the field texts may alias
+        // any member), and in the members only around the end of a line and of the bytes.
+        int field = m_field;
+        bool skip = m_skipToLineEnd;
+        bool started = m_started;
+        bool haveText = m_haveText;
+        auto save = [&] {
+            m_field = field;
+            m_skipToLineEnd = skip;
+            m_started = started;
+            m_haveText = haveText;
+        };
+        auto load = [&] {
+            field = m_field;
+            skip = m_skipToLineEnd;
+            started = m_started;
+            haveText = m_haveText;
+        };
+        // Plain bytes of the current line; the line's first character is never looked at.
+        auto plain = [&](const char* from, const char* to) {
+            if (from == to)
+                return;
+            started = true;
+            if (!haveText) {
+                haveText = true;
+                if (++from == to)
+                    return;
+            }
+            append(field, from, to);
+        };
         const char* block = p;
         const char* run = p;   // the Plain bytes not yet given to a field start here
         while (block < end) {
             const auto n = std::min<std::size_t>(16, static_cast<std::size_t>(end - block));
             for (std::uint32_t mask = specialBytes(block, n); mask != 0; mask &= mask - 1) {
                 const char* q = block + __builtin_ctz(mask);
-                if (m_skipToLineEnd) {
+                if (skip) {
                     if (*q != '\n')
                         continue;
                     run = q + 1;
+                    save();
                     if (Step s = endLine(); s != Step::More)
                         return s;
+                    load();
                     continue;
                 }
                 plain(run, q);
                 run = q + 1;
                 switch (kClasses[static_cast<unsigned char>(*q)]) {
                 case Separator:
-                    m_started = true;
-                    if (!m_haveText)
-                        m_haveText = true;   // the discarded first character
-                    else if (++m_field == kFileFields)
-                        m_skipToLineEnd = true;
+                    started = true;
+                    if (!haveText)
+                        haveText = true;   // the discarded first character
+                    else if (++field == kFileFields)
+                        skip = true;
                     break;
-                case LineFeed:
+                case LineFeed: {
+                    save();
                     if (Step s = endLine(); s != Step::More)
                         return s;
+                    load();
                     break;
+                }
                 case CarriageReturn:
                     // Never part of the text: before a line feed it is the line break, alone it is dropped.
-                    m_started = true;
+                    started = true;
                     break;
                 default:   // Ctrl-Z
-                    if (!m_started)
+                    if (!started)
                         return Step::Completed;
-                    m_skipToLineEnd = true;   // the rest of the line is ignored
+                    skip = true;   // the rest of the line is ignored
                     break;
                 }
             }
             block += n;
         }
-        if (!m_skipToLineEnd)
+        if (!skip)
             plain(run, end);
+        save();
         return Step::More;
     }
 
-    /// Plain bytes of the current line; the line's first character is never looked at.
-    void plain(const char* from, const char* to)
+    void append(int index, const char* from, const char* to)
     {
-        if (from == to)
-            return;
-        m_started = true;
-        if (!m_haveText) {
-            m_haveText = true;
-            if (++from == to)
-                return;
-        }
-        append(from, to);
-    }
-
-    void append(const char* from, const char* to)
-    {
-        auto f = static_cast<std::size_t>(m_field);
+        auto f = static_cast<std::size_t>(index);
         FieldText& field = m_fields[f];
         const std::size_t cap = kCaps[f];
         auto n = static_cast<std::size_t>(to - from);
