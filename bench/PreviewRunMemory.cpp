@@ -10,8 +10,8 @@
 // Goal: the peak grows with the print table and the distinct codes, not with what the pages draw.
 #include "labels/ImportTable.h"
 #include "labels/LabelImport.h"
-#include "labels/Preflight.h"
 #include "labels/PrintTable.h"
+#include "printrun/Preflight.h"
 #include "printrun/PrintRun.h"
 #include "report/engine/DataSetConnection.h"
 #include "report/engine/PageDescription.h"

@@ -6,7 +6,7 @@
 #include "Options.h"
 
 #include "labels/ImportTable.h"
-#include "labels/Preflight.h"
+#include "printrun/Preflight.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
 #include "table/Failure.h"

@@ -9,6 +9,7 @@
 
 #include "labels/ImportTable.h"
 #include "labels/PrintTable.h"
+#include "printrun/Preflight.h"
 #include "printrun/PrintRun.h"
 #include "report/engine/DataSetConnection.h"
 #include "report/engine/PageDescription.h"

@@ -3,7 +3,7 @@
 // the reason as its tool tip; and the checks a print run makes before it empties the print table.
 #pragma once
 
-#include "labels/Preflight.h"
+#include "printrun/Preflight.h"
 
 #include <QObject>
 #include <QString>

@@ -6,6 +6,7 @@
 #include "app/ListMarks.h"
 #include "app/WindowPlacement.h"
 #include "labels/ImportTable.h"
+#include "labels/LabelColumns.h"
 #include "labels/LabelImport.h"
 #include "labels/PrintTable.h"
 #include "printrun/PrintRun.h"
@@ -231,20 +232,19 @@ void TFrmLerEtiqueta::buildControls()
 void TFrmLerEtiqueta::buildGrid()
 {
     using Column = table::TableModel::Column;
-    const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
-    std::vector<Column> columns = {
-        {labels::ImportField::GRUPO, QStringLiteral("Grupo")},
-        {labels::ImportField::SUBGRUPO, QStringLiteral("Subgrupo")},
-        {labels::ImportField::DESC_COR_PRODUTO, QStringLiteral("Cor")},
-        {labels::ImportField::REFER_FABRICANTE, QStringLiteral("Ref. Fornecedor")},
-        {labels::ImportField::GRIFFE, QStringLiteral("Griffe")},
-        {labels::ImportField::TIPO, QStringLiteral("Tipo")},
-        {labels::ImportField::PRECO1, QString::fromUtf8("Preço"), right},
-        {labels::ImportField::TAMANHO, QStringLiteral("Tamanho")},
-        {labels::ImportField::qtd, QStringLiteral("Qtde"), right},
-    };
-    // Fixed widths in pixels; 0 takes the default width for the field's width in characters.
-    const int widths[] = {0, 0, 100, 97, 99, 0, 50, 55, 31};
+    // Values of number fields stand to the right; a width of 0 takes the default for the field's
+    // width in characters.
+    using labels::LabelColumn;
+    constexpr auto kGridColumns = labels::columnsBy<labels::placed(&LabelColumn::gridPosition)>(&LabelColumn::gridPosition);
+    std::vector<Column> columns;
+    std::vector<int> widths;
+    for (const LabelColumn* c : kGridColumns) {
+        Column column{c->importField, QString::fromUtf8(c->gridTitle)};
+        if (c->import.type != table::FieldType::Text)
+            column.alignment = Qt::AlignRight | Qt::AlignVCenter;
+        columns.push_back(column);
+        widths.push_back(c->gridWidthPx);
+    }
 
     dsEtqTemp = new table::TableModel(*cdsEtqTemp, columns, this);
     dsEtqTemp->setObjectName(QStringLiteral("dsEtqTemp"));
@@ -254,7 +254,7 @@ void TFrmLerEtiqueta::buildGrid()
 
     QFontMetrics metrics(DBGrid1->font());
     for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-        int width = widths[c];
+        int width = widths[static_cast<std::size_t>(c)];
         if (width == 0) {
             int chars = cdsEtqTemp->field(columns[static_cast<std::size_t>(c)].field).width;
             width = qMax(metrics.horizontalAdvance(QLatin1Char('0')) * chars + 4,

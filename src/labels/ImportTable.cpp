@@ -1,7 +1,9 @@
 #include "labels/ImportTable.h"
 
+#include "labels/LabelColumns.h"
 #include "table/Numbers.h"
 
+#include <utility>
 
 namespace quorvel::labels {
 
@@ -9,39 +11,58 @@ using table::FieldType;
 
 std::unique_ptr<table::Table> makeImportTable()
 {
-    return std::make_unique<table::Table>(QStringLiteral("cdsEtqTemp"), std::vector<table::FieldDef>{
-        {"REFER_FABRICANTE", FieldType::Text, 12, false},
-        {"DESC_COR_PRODUTO", FieldType::Text, 40, true},
-        {"PRECO1", FieldType::Fixed, 0, false, 14, 2},
-        {"GRIFFE", FieldType::Text, 25, true},
-        {"CODIGO_BARRA", FieldType::Text, 25, true},
-        {"TAMANHO", FieldType::Text, 8, false},
-        {"qtd", FieldType::Integer, 0, false},
-        {"TIPO", FieldType::Text, 20, false},
-        {"GRUPO", FieldType::Text, 20, false},
-        {"SUBGRUPO", FieldType::Text, 20, false},
-    });
+    std::vector<table::FieldDef> fields(kLabelColumns.size());
+    for (const LabelColumn& c : kLabelColumns) {
+        table::FieldDef& f = fields[static_cast<std::size_t>(c.importField)];
+        f.name = c.import.name;
+        f.type = c.import.type;
+        f.width = c.import.width;
+        f.required = c.required;
+        if (c.import.type == FieldType::Fixed) {
+            f.precision = c.import.precision;
+            f.scale = c.import.scale;
+        }
+    }
+    return std::make_unique<table::Table>(QStringLiteral("cdsEtqTemp"), std::move(fields));
 }
+
+namespace {
+
+constexpr auto kAssignments = columnsBy(&LabelColumn::assignment);
+
+// One assignment, made for its column at compile time: the import calls this ten times a line.
+template <std::size_t K>
+void assign(table::Table& t, const LabelItem& item)
+{
+    constexpr const LabelColumn& c = *kAssignments[K];
+    if constexpr (c.import.type == FieldType::Text) {
+        t.setText(c.importField, item.*(c.item));
+    } else if constexpr (c.import.type == FieldType::Fixed) {
+        // The price reaches the field through its general text form, as typed text would. A
+        // price of up to fifteen digits is that text's amount already, which spares the round trip.
+        std::optional<std::int64_t> units;
+        if (item.precoDecimal)
+            units = table::decimalToFixed(*item.precoDecimal, c.import.scale);
+        if (!units || !t.trySetFixedUnits(c.importField, *units))
+            t.setText(c.importField, table::formatGeneral(item.preco, table::decimalSeparator()));
+    } else {
+        static_assert(c.import.type == FieldType::Integer);
+        t.setInteger(c.importField, item.qtd);
+    }
+}
+
+template <std::size_t... K>
+void assignAll(table::Table& t, const LabelItem& item, std::index_sequence<K...>)
+{
+    (assign<K>(t, item), ...);
+}
+
+} // namespace
 
 void insereItem(table::Table& t, const LabelItem& item)
 {
-    // The price reaches the field through its general text form, as typed text would. A price
-    // of up to fifteen digits is that text's amount already, which spares the round trip.
-    std::optional<std::int64_t> units;
-    if (item.precoDecimal)
-        units = table::decimalToFixed(*item.precoDecimal, t.field(ImportField::PRECO1).scale);
     t.append();
-    t.setText(ImportField::GRUPO, item.grupo);
-    t.setText(ImportField::SUBGRUPO, item.subgrupo);
-    t.setText(ImportField::TIPO, item.tipo);
-    t.setText(ImportField::REFER_FABRICANTE, item.referFabricante);
-    t.setText(ImportField::DESC_COR_PRODUTO, item.descCorProduto);
-    if (!units || !t.trySetFixedUnits(ImportField::PRECO1, *units))
-        t.setText(ImportField::PRECO1, table::formatGeneral(item.preco, table::decimalSeparator()));
-    t.setText(ImportField::GRIFFE, item.griffe);
-    t.setText(ImportField::CODIGO_BARRA, item.codigoBarra);
-    t.setText(ImportField::TAMANHO, item.tamanho);
-    t.setInteger(ImportField::qtd, item.qtd);
+    assignAll(t, item, std::make_index_sequence<kAssignments.size()>());
     t.store();
 }
 

@@ -11,7 +11,9 @@
 
 namespace quorvel::labels {
 
-/// Field positions of the import table, in table order, under the fields' own names.
+/// Field positions of the import table under the fields' own names: the table's field order, which
+/// is also the order in which a stored row's required fields are examined. What each field is
+/// comes from its column (LabelColumns.h).
 struct ImportField
 {
     enum Id : int {
@@ -23,7 +25,8 @@ struct ImportField
 /// The import table "cdsEtqTemp", open and empty.
 std::unique_ptr<table::Table> makeImportTable();
 
-/// One line of a label file, its texts as the file's bytes (Windows-1252).
+/// One line of a label file, its texts as the file's bytes (Windows-1252), in the order of
+/// InsereItem's inputs.
 struct LabelItem
 {
     std::string_view grupo, subgrupo, tipo, referFabricante, descCorProduto, griffe, codigoBarra, tamanho;

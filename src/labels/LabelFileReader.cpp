@@ -9,6 +9,7 @@
 // the first 64 KiB followed by "...". Whatever follows the tenth separator is skipped unread.
 #include "labels/LabelFileReader.h"
 
+#include "labels/LabelColumns.h"
 #include "labels/PriceRule.h"
 #include "table/Failure.h"
 #include "table/HugePages.h"
@@ -39,8 +40,27 @@ namespace {
 constexpr std::size_t kBufferSize = table::kHugePage;   // one page fault, where huge pages are offered
 constexpr std::size_t kTextCap = 255;
 constexpr std::size_t kNumberCap = 64 * 1024;
-constexpr int kPriceField = 8;
-constexpr int kQuantityField = 9;
+
+constexpr int fieldOfType(table::FieldType type)
+{
+    for (int p = 1; p <= kFileFields; ++p)
+        if (columnAt(p).import.type == type)
+            return p - 1;
+    return -1;
+}
+// Index of the line's field, from 0.
+constexpr int kPriceField = fieldOfType(table::FieldType::Fixed);
+constexpr int kQuantityField = fieldOfType(table::FieldType::Integer);
+// The reader keeps one price and one quantity, and the quantity, as the line's last field, must
+// be ended by a separator of its own.
+static_assert(kPriceField >= 0 && kQuantityField == kFileFields - 1);
+
+constexpr std::array<std::size_t, kFileFields> kCaps = [] {
+    std::array<std::size_t, kFileFields> caps{};
+    for (int p = 1; p <= kFileFields; ++p)
+        caps[static_cast<std::size_t>(p - 1)] = columnAt(p).import.type == table::FieldType::Text ? kTextCap : kNumberCap;
+    return caps;
+}();
 
 // The operator's input/output texts, by cause. POSIX reports causes, not the codes of the
 // system the texts come from, so errno is mapped:
@@ -245,75 +265,96 @@ private:
     /// two of them belong to the current field.
     Step scan(const char* p, const char* end)
     {
+        // The line's state lives in locals while the bytes are walked (the field texts may alias
+        // any member), and in the members only around the end of a line and of the bytes.
+        int field = m_field;
+        bool skip = m_skipToLineEnd;
+        bool started = m_started;
+        bool haveText = m_haveText;
+        auto save = [&] {
+            m_field = field;
+            m_skipToLineEnd = skip;
+            m_started = started;
+            m_haveText = haveText;
+        };
+        auto load = [&] {
+            field = m_field;
+            skip = m_skipToLineEnd;
+            started = m_started;
+            haveText = m_haveText;
+        };
+        // Plain bytes of the current line; the line's first character is never looked at.
+        auto plain = [&](const char* from, const char* to) {
+            if (from == to)
+                return;
+            started = true;
+            if (!haveText) {
+                haveText = true;
+                if (++from == to)
+                    return;
+            }
+            append(field, from, to);
+        };
         const char* block = p;
         const char* run = p;   // the Plain bytes not yet given to a field start here
         while (block < end) {
             const auto n = std::min<std::size_t>(16, static_cast<std::size_t>(end - block));
             for (std::uint32_t mask = specialBytes(block, n); mask != 0; mask &= mask - 1) {
                 const char* q = block + __builtin_ctz(mask);
-                if (m_skipToLineEnd) {
+                if (skip) {
                     if (*q != '\n')
                         continue;
                     run = q + 1;
+                    save();
                     if (Step s = endLine(); s != Step::More)
                         return s;
+                    load();
                     continue;
                 }
                 plain(run, q);
                 run = q + 1;
                 switch (kClasses[static_cast<unsigned char>(*q)]) {
                 case Separator:
-                    m_started = true;
-                    if (!m_haveText)
-                        m_haveText = true;   // the discarded first character
-                    else if (++m_field == 10)
-                        m_skipToLineEnd = true;
+                    started = true;
+                    if (!haveText)
+                        haveText = true;   // the discarded first character
+                    else if (++field == kFileFields)
+                        skip = true;
                     break;
-                case LineFeed:
+                case LineFeed: {
+                    save();
                     if (Step s = endLine(); s != Step::More)
                         return s;
+                    load();
                     break;
+                }
                 case CarriageReturn:
                     // Never part of the text: before a line feed it is the line break, alone it is dropped.
-                    m_started = true;
+                    started = true;
                     break;
                 default:   // Ctrl-Z
-                    if (!m_started)
+                    if (!started)
                         return Step::Completed;
-                    m_skipToLineEnd = true;   // the rest of the line is ignored
+                    skip = true;   // the rest of the line is ignored
                     break;
                 }
             }
             block += n;
         }
-        if (!m_skipToLineEnd)
+        if (!skip)
             plain(run, end);
+        save();
         return Step::More;
     }
 
-    /// Plain bytes of the current line; the line's first character is never looked at.
-    void plain(const char* from, const char* to)
+    void append(int index, const char* from, const char* to)
     {
-        if (from == to)
-            return;
-        m_started = true;
-        if (!m_haveText) {
-            m_haveText = true;
-            if (++from == to)
-                return;
-        }
-        append(from, to);
-    }
-
-    void append(const char* from, const char* to)
-    {
-        auto f = static_cast<std::size_t>(m_field);
+        auto f = static_cast<std::size_t>(index);
         FieldText& field = m_fields[f];
-        std::size_t cap = m_field >= kPriceField ? kNumberCap : kTextCap;
+        const std::size_t cap = kCaps[f];
         auto n = static_cast<std::size_t>(to - from);
         if (field.size() + n > cap) {
-            if (m_field >= kPriceField)
-                m_overlong[f - kPriceField] = true;
+            m_overlong[f] = true;
             n = cap - field.size();
         }
         if (n > 0)
@@ -325,7 +366,7 @@ private:
         Step result = Step::More;
         if (!m_haveText)
             result = Step::EmptyLine;
-        else if (m_field < 9)
+        else if (m_field < kFileFields - 1)
             result = Step::Completed;
         else
             deliver();
@@ -336,30 +377,25 @@ private:
     void deliver()
     {
         // A quantity not ended by a separator reads as an empty text.
-        bool ended = m_field >= 10;
+        bool ended = m_field >= kFileFields;
         std::string_view quantityText = ended ? m_fields[kQuantityField].view() : std::string_view();
-        bool quantityOverlong = ended && m_overlong[1];
+        bool quantityOverlong = ended && m_overlong[kQuantityField];
         auto quantity = quantityOverlong ? std::nullopt : table::parseInteger(quantityText);
         if (!quantity)
             throw Failure(QStringLiteral("'%1' is not a valid integer value").arg(quoted(quantityText, quantityOverlong)));
         std::string_view priceText = m_fields[kPriceField].view();
         PriceValue price;
-        if (!m_overlong[0])
+        if (!m_overlong[kPriceField])
             price = parsePrice(priceText, m_separator);
         if (price.status == PriceValue::Status::Overflow)
             throw Failure(QStringLiteral("Floating point overflow"));
         if (price.status != PriceValue::Status::Valid)
-            throw Failure(QStringLiteral("'%1' is not a valid floating point value").arg(quoted(priceText, m_overlong[0])));
+            throw Failure(QStringLiteral("'%1' is not a valid floating point value").arg(quoted(priceText, m_overlong[kPriceField])));
 
         LabelItem item;
-        item.grupo = m_fields[0].view();
-        item.subgrupo = m_fields[1].view();
-        item.griffe = m_fields[2].view();
-        item.descCorProduto = m_fields[3].view();
-        item.referFabricante = m_fields[4].view();
-        item.tipo = m_fields[5].view();
-        item.tamanho = m_fields[6].view();
-        item.codigoBarra = m_fields[7].view();
+        for (int p = 1; p <= kFileFields; ++p)
+            if (const LabelColumn& c = columnAt(p); c.item)
+                item.*(c.item) = m_fields[static_cast<std::size_t>(p - 1)].view();
         item.qtd = *quantity;
         item.preco = price.value;
         item.precoDecimal = price.decimal;
@@ -368,9 +404,9 @@ private:
 
     void reset()
     {
-        for (int f = 0; f <= std::min(m_field, 9); ++f)
+        for (int f = 0; f <= std::min(m_field, kFileFields - 1); ++f)
             m_fields[static_cast<std::size_t>(f)].clear();
-        m_overlong = {false, false};
+        m_overlong = {};
         m_field = 0;
         m_started = false;
         m_haveText = false;
@@ -379,9 +415,9 @@ private:
 
     char m_separator;
     const std::function<void(const LabelItem&)>& m_sink;
-    std::array<FieldText, 10> m_fields;
-    std::array<bool, 2> m_overlong{false, false};
-    int m_field = 0;            ///< separators seen after the first character, at most 10
+    std::array<FieldText, kFileFields> m_fields;
+    std::array<bool, kFileFields> m_overlong{};   ///< a field passed its cap
+    int m_field = 0;            ///< separators seen after the first character, at most kFileFields
     bool m_started = false;     ///< a byte of this line was consumed
     bool m_haveText = false;    ///< the discarded first character was seen
     bool m_skipToLineEnd = false;

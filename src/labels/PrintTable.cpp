@@ -1,10 +1,15 @@
 #include "labels/PrintTable.h"
 
 #include "labels/ImportTable.h"
+#include "labels/LabelColumns.h"
 #include "table/Failure.h"
 #include "table/Numbers.h"
 
 #include <QLocale>
+
+#include <array>
+#include <string>
+#include <utility>
 
 namespace quorvel::labels {
 
@@ -12,18 +17,19 @@ using table::FieldType;
 
 std::unique_ptr<table::Table> makePrintTable()
 {
-    return std::make_unique<table::Table>(QStringLiteral("cdsImpEtq"), std::vector<table::FieldDef>{
-        {"Codigo", FieldType::Text, 25, false},
-        {"Descricao", FieldType::Text, 50, false},
-        {"referencia", FieldType::Text, 20, false},
-        {"cor", FieldType::Text, 20, false},
-        {"Tam", FieldType::Text, 2, false},
-        {"Marca", FieldType::Text, 20, false},
-        {"preco", FieldType::Currency, 0, false},
-        {"tipo", FieldType::Text, 20, false},
-        {"grupo", FieldType::Text, 20, false},
-        {"subgrupo", FieldType::Text, 20, false},
-    });
+    std::vector<table::FieldDef> fields(placed(&LabelColumn::copy) + kUnfilledPrintFields.size());
+    auto define = [&](int field, const ColumnField& def) {
+        table::FieldDef& f = fields[static_cast<std::size_t>(field)];
+        f.name = def.name;
+        f.type = def.type;
+        f.width = def.width;
+    };
+    for (const LabelColumn& c : kLabelColumns)
+        if (c.printField != LabelColumn::kNoField)
+            define(c.printField, c.print);
+    for (const auto& [field, def] : kUnfilledPrintFields)
+        define(field, def);
+    return std::make_unique<table::Table>(QStringLiteral("cdsImpEtq"), std::move(fields));
 }
 
 std::int64_t countLabels(const table::Table& importTable)
@@ -55,6 +61,8 @@ void checkLabelCount(const table::Table& importTable)
 
 void expand(table::Table& importTable, table::Table& printTable)
 {
+    static constexpr auto kCopies = columnsBy<placed(&LabelColumn::copy)>(&LabelColumn::copy);
+    std::array<std::string, kCopies.size()> texts;
     table::DecimalSeparatorScope separator;
     printTable.clear();
     for (importTable.first(); !importTable.atEnd(); importTable.next()) {
@@ -62,26 +70,12 @@ void expand(table::Table& importTable, table::Table& printTable)
         if (n < 1)
             continue;
         // Every copy carries the same values: read them once per import-table row.
-        const std::string codigo = importTable.text(ImportField::CODIGO_BARRA);
-        const std::string grupoText = importTable.text(ImportField::GRUPO);
-        const std::string subgrupoText = importTable.text(ImportField::SUBGRUPO);
-        const std::string tipoText = importTable.text(ImportField::TIPO);
-        const std::string referenciaText = importTable.text(ImportField::REFER_FABRICANTE);
-        const std::string corText = importTable.text(ImportField::DESC_COR_PRODUTO);
-        const std::string precoText = importTable.text(ImportField::PRECO1);
-        const std::string marca = importTable.text(ImportField::GRIFFE);
-        const std::string tamanho = importTable.text(ImportField::TAMANHO);
+        for (std::size_t k = 0; k < kCopies.size(); ++k)
+            texts[k] = importTable.text(kCopies[k]->importField);
         for (std::int32_t i = 0; i < n; ++i) {
             printTable.append();
-            printTable.setText(PrintField::Codigo, codigo);
-            printTable.setText(PrintField::grupo, grupoText);
-            printTable.setText(PrintField::subgrupo, subgrupoText);
-            printTable.setText(PrintField::tipo, tipoText);
-            printTable.setText(PrintField::referencia, referenciaText);
-            printTable.setText(PrintField::cor, corText);
-            printTable.setText(PrintField::preco, precoText);
-            printTable.setText(PrintField::Marca, marca);
-            printTable.setText(PrintField::Tam, tamanho);
+            for (std::size_t k = 0; k < kCopies.size(); ++k)
+                printTable.setText(kCopies[k]->printField, texts[k]);
             printTable.store();
         }
     }

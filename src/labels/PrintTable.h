@@ -8,7 +8,8 @@
 
 namespace quorvel::labels {
 
-/// Field positions of the print table, in table order, under the fields' own names.
+/// Field positions of the print table under the fields' own names: the table's field order. What
+/// each field is comes from the column that fills it (LabelColumns.h), or from kUnfilledPrintFields.
 struct PrintField
 {
     enum Id : int {

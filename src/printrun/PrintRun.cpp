@@ -1,7 +1,7 @@
 #include "printrun/PrintRun.h"
 
-#include "labels/Preflight.h"
 #include "labels/PrintTable.h"
+#include "printrun/Preflight.h"
 #include "report/engine/DataSetConnection.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"

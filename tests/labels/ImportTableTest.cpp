@@ -52,21 +52,6 @@ protected:
     std::unique_ptr<table::Table> t = makeImportTable();
 };
 
-TEST_F(ImportTableTest, TableHasTheTenFieldsInOrder)
-{
-    const char* names[] = {"REFER_FABRICANTE", "DESC_COR_PRODUTO", "PRECO1", "GRIFFE", "CODIGO_BARRA",
-                           "TAMANHO", "qtd", "TIPO", "GRUPO", "SUBGRUPO"};
-    const int widths[] = {12, 40, 0, 25, 25, 8, 0, 20, 20, 20};
-    ASSERT_EQ(t->fieldCount(), 10);
-    EXPECT_EQ(t->name(), "cdsEtqTemp");
-    for (int f = 0; f < 10; ++f) {
-        EXPECT_EQ(t->field(f).name, names[f]);
-        EXPECT_EQ(t->field(f).width, widths[f]) << names[f];
-        EXPECT_EQ(t->field(f).required, f == ImportField::DESC_COR_PRODUTO || f == ImportField::GRIFFE || f == ImportField::CODIGO_BARRA) << names[f];
-    }
-    EXPECT_TRUE(t->isEmpty());
-}
-
 TEST_F(ImportTableTest, AssignsInItsOrderWithOneNotificationEach)
 {
     std::vector<std::pair<table::Change::Kind, int>> seen;

@@ -135,20 +135,6 @@ TEST_F(PrintTableTest, ExpandingAgainRebuilds)
     EXPECT_EQ(codes(), "AA");
 }
 
-TEST_F(PrintTableTest, TableHasTheTenFieldsInOrder)
-{
-    const char* names[] = {"Codigo", "Descricao", "referencia", "cor", "Tam", "Marca", "preco", "tipo", "grupo", "subgrupo"};
-    const int widths[] = {25, 50, 20, 20, 2, 20, 0, 20, 20, 20};
-    ASSERT_EQ(printTable->fieldCount(), 10);
-    EXPECT_EQ(printTable->name(), "cdsImpEtq");
-    for (int f = 0; f < 10; ++f) {
-        EXPECT_EQ(printTable->field(f).name, names[f]);
-        EXPECT_EQ(printTable->field(f).width, widths[f]);
-        EXPECT_FALSE(printTable->field(f).required);
-    }
-    EXPECT_EQ(printTable->field(PrintField::preco).type, table::FieldType::Currency);
-}
-
 struct BoundCase
 {
     const char* name;

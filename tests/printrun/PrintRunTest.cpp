@@ -1,8 +1,8 @@
 // The print run shared by the window and quorvel-batch: which runs the label bound and the page
 // limit refuse, and what one pass hands the report project.
 #include "labels/ImportTable.h"
-#include "labels/Preflight.h"
 #include "labels/PrintTable.h"
+#include "printrun/Preflight.h"
 #include "printrun/PrintRun.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"

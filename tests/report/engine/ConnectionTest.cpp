@@ -19,16 +19,17 @@ protected:
     quorvel::test::ScopedLocale locale{quorvel::test::brazil()};
 };
 
-TEST_F(ConnectionTest, OffersThePrintTableFieldsWithEngineTypesAndWidths)
+// A text of n bytes is offered with room for its terminator; numbers with their binary sizes.
+TEST_F(ConnectionTest, OffersEachFieldWithItsEngineTypeAndWidth)
 {
-    auto table = makeLabelTable();
-    DataSetConnection c(QStringLiteral("RvDataSetConnection1"), table.get());
-    const std::vector<ConnectionField> expected{
-        {QStringLiteral("Codigo"), DataType::String, 26},     {QStringLiteral("Descricao"), DataType::String, 51},
-        {QStringLiteral("referencia"), DataType::String, 21}, {QStringLiteral("cor"), DataType::String, 21},
-        {QStringLiteral("Tam"), DataType::String, 3},         {QStringLiteral("Marca"), DataType::String, 21},
-        {QStringLiteral("preco"), DataType::Currency, 8},     {QStringLiteral("tipo"), DataType::String, 21},
-        {QStringLiteral("grupo"), DataType::String, 21},      {QStringLiteral("subgrupo"), DataType::String, 21}};
+    using table::FieldType;
+    table::Table t(QStringLiteral("t"), {{"Codigo", FieldType::Text, 25}, {"preco", FieldType::Currency},
+                                         {"qtd", FieldType::Integer}, {"valor", FieldType::Fixed}});
+    DataSetConnection c(QStringLiteral("RvDataSetConnection1"), &t);
+    const std::vector<ConnectionField> expected{{QStringLiteral("Codigo"), DataType::String, 26},
+                                                {QStringLiteral("preco"), DataType::Currency, 8},
+                                                {QStringLiteral("qtd"), DataType::Integer, 4},
+                                                {QStringLiteral("valor"), DataType::Float, 8}};
     EXPECT_EQ(c.fieldList(), expected);
 }
 

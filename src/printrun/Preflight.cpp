@@ -1,4 +1,4 @@
-#include "labels/Preflight.h"
+#include "printrun/Preflight.h"
 
 #include "labels/ImportTable.h"
 #include "labels/PrintTable.h"

@@ -1,6 +1,6 @@
 // The words the operator reads about a row that will not print as expected, and the page limit.
 #include "labels/ImportTable.h"
-#include "labels/Preflight.h"
+#include "printrun/Preflight.h"
 #include "table/Failure.h"
 #include "support/Scoped.h"
 
