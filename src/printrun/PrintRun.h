@@ -7,7 +7,7 @@
 // the cursor, the question about error boxes and the reprint question.
 #pragma once
 
-#include "labels/Preflight.h"
+#include "printrun/Preflight.h"
 
 #include <QDate>
 #include <QString>
