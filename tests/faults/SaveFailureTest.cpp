@@ -103,8 +103,12 @@ TEST_P(FailedSave, LeavesNothingBehind)
     }
     case Setup::DiskFull:
         full.emplace();
-        if (!full->usable())
+        if (!full->usable()) {
+            // CI runs as root, where the filesystem can be mounted: there a refusal is a fault.
+            if (qEnvironmentVariable("CI") == QLatin1String("true"))
+                FAIL() << "no full filesystem to save to: " << full->reason().toStdString();
             GTEST_SKIP() << "no full filesystem to save to: " << full->reason().toStdString();
+        }
         folder = full->path();
         break;
     case Setup::FailsHalfWay:
