@@ -7,19 +7,16 @@
 #include "report/engine/ReportProject.h"
 #include "support/HeadlessUi.h"
 #include "support/ScopedLockPath.h"
+#include "support/Watchdog.h"
 
 #include <QLabel>
 #include <QPointer>
 #include <QProcess>
 #include <QTimer>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -30,39 +27,8 @@ using quorvel::app::test::labelLine;
 
 namespace {
 
-constexpr int kWatchdogMs = 60000;
-
-/// Ends the whole test program with a failure when a run does not end in time: a run that
-/// never ends is the fault. Its own thread, since such a run need not serve events.
-class Watchdog
-{
-public:
-    explicit Watchdog(const char* what)
-        : m_thread([this, what] {
-              std::unique_lock lock(m_mutex);
-              if (!m_done.wait_for(lock, std::chrono::milliseconds(kWatchdogMs), [this] { return m_finished; })) {
-                  std::fprintf(stderr, "watchdog: %s did not end within %d s\n", what, kWatchdogMs / 1000);
-                  std::_Exit(1);
-              }
-          })
-    {
-    }
-    ~Watchdog()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_finished = true;
-        }
-        m_done.notify_one();
-        m_thread.join();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    bool m_finished = false;
-    std::thread m_thread;
-};
+constexpr int kWatchdogMs = test::Watchdog::kDefaultMs;
+using test::Watchdog;
 
 /// Whether another open file description can take the lock file now.
 bool lockFileFree(const QString& path)

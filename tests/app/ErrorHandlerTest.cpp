@@ -9,6 +9,7 @@
 #include "app/WindowPlacement.h"
 #include "table/Failure.h"
 #include "table/Table.h"
+#include "support/Watchdog.h"
 
 #include <QApplication>
 #include <QFile>
@@ -111,6 +112,7 @@ TEST(Startup, ClosingTheWindowWithRowsEndsAtOnceWithStatusZero)
         shown->cdsEtqTemp->setText(0, "X");
         shown->close();
     });
+    const quorvel::test::Watchdog watchdog("the program's event loop");
     int status = runApplication(dialogs, [&] {
         auto window = std::make_unique<TFrmLerEtiqueta>(dialogs);
         shown = window.get();

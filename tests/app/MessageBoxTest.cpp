@@ -1,6 +1,7 @@
 // The real message boxes: captions, texts, icons, buttons and what each way of closing answers.
 #include "FakeDialogs.h"
 #include "app/MessageBoxDialogs.h"
+#include "support/Watchdog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -47,6 +48,7 @@ Button showAndAct(const Dialogs::Message& message, Seen& seen, const std::functi
     });
     poll.start();
     MessageBoxDialogs dialogs;
+    const quorvel::test::Watchdog watchdog("the message box");
     return dialogs.show(message);
 }
 

@@ -9,6 +9,7 @@
 #include "report/outputs/PageDump.h"
 #include "report/outputs/Snapshot.h"
 #include "support/HeadlessUi.h"
+#include "support/Watchdog.h"
 
 #include <QCursor>
 #include <QDate>
@@ -390,7 +391,10 @@ TEST_F(WindowTest, RealPreviewOpensAndClosingItAsksToPrintAgain)
     });
     closer.start();
     dialogs.answers.insert(dialogs.answers.end(), {Button::Yes, Button::No});
-    window->btnTag_2->click();
+    {
+        const quorvel::test::Watchdog watchdog("the print run with the real preview");
+        window->btnTag_2->click();
+    }
     closer.stop();
     EXPECT_EQ(previewTitle, QString::fromUtf8("Visualização de Impressão"));
     ASSERT_EQ(dialogs.shown.size(), 3u);

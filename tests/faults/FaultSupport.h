@@ -1,5 +1,5 @@
 // What the fault tests share: the process's open descriptors, acting as an unprivileged user
-// for file access, and a small filesystem that is full.
+// for file access, a small filesystem that is full, and a file size past which writes fail.
 #pragma once
 
 #include "support/Descriptors.h"
@@ -12,7 +12,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <csignal>
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/fsuid.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -85,6 +87,36 @@ private:
     QTemporaryDir m_dir;
     bool m_mounted = false;
     QString m_reason;
+};
+
+/// Writes past `bytes` into any regular file fail with EFBIG while the object lives (the process's
+/// RLIMIT_FSIZE, SIGXFSZ ignored): a file can be created and begun, and then its writer fails
+/// half-way, as on a disk that fills up meanwhile. Needs no privilege.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_signal = std::signal(SIGXFSZ, SIG_IGN);
+        m_ok = ::getrlimit(RLIMIT_FSIZE, &m_saved) == 0;
+        rlimit low = m_saved;
+        low.rlim_cur = bytes;
+        m_ok = m_ok && ::setrlimit(RLIMIT_FSIZE, &low) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_signal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+    bool active() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    void (*m_signal)(int) = SIG_DFL;
+    bool m_ok = false;
 };
 
 } // namespace quorvel::faults

@@ -32,15 +32,21 @@ std::string slurp(const std::string& path)
 class BatchTest : public ::testing::Test
 {
 protected:
+    static constexpr int kBatchSeconds = 120;
+
     Result run(const std::string& args, const char* lang = "pt_BR.UTF-8")
     {
-        std::string command = "env -u LC_ALL -u LC_NUMERIC LANG=" + std::string(lang) + " '" QUORVEL_BINARY_DIR
+        // timeout(1) bounds the wait: it ends the program and says 124.
+        std::string command = "timeout -k 5 " + std::to_string(kBatchSeconds) + " env -u LC_ALL -u LC_NUMERIC LANG="
+                              + std::string(lang) + " '" QUORVEL_BINARY_DIR
                               "/quorvel-batch' " + args + " >'" + files.path("out") + "' 2>'" + files.path("err") + "'";
         int raw = std::system(command.c_str());
         Result r;
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
         r.out = slurp(files.path("out"));
         r.err = slurp(files.path("err"));
+        if (r.status == 124)
+            ADD_FAILURE() << "watchdog: quorvel-batch " << args << " did not end within " << kBatchSeconds << " s";
         return r;
     }
     std::string file(const std::string& name, const std::string& bytes) { return "'" + files.write(name, bytes) + "'"; }

@@ -8,6 +8,7 @@
 #include "labels/ImportTable.h"
 #include "table/Failure.h"
 #include "support/Scoped.h"
+#include "support/Unprivileged.h"
 
 #include <QDir>
 #include <QLocale>
@@ -251,10 +252,11 @@ INSTANTIATE_TEST_SUITE_P(Open, IoFailures, ::testing::Values(
     IoCase{"Folder", "File access denied"}),
     [](const ::testing::TestParamInfo<IoCase>& row) { return std::string(row.param.name); });
 
-TEST_F(ReaderTest, UnreadableFileIsAccessDenied)
+class UnprivilegedReaderTest : public ReaderTest {};
+
+TEST_F(UnprivilegedReaderTest, UnreadableFileIsAccessDenied)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads any file";
+    QUORVEL_REQUIRE_UNPRIVILEGED_USER();
     test::Files files;
     std::string path = files.write("locked.txt", item("A"));
     ::chmod(path.c_str(), 0);

@@ -1,4 +1,7 @@
 // Shared main() for tests that need a QApplication: widgets, fonts, painting.
+#include "support/PrivateTempFolder.h"
+#include "support/TestWatchdog.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -13,6 +16,8 @@ int main(int argc, char** argv)
         return RUN_ALL_TESTS();
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const quorvel::test::PrivateTempFolder temp;
     QApplication app(argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new quorvel::test::TestWatchdog);
     return RUN_ALL_TESTS();
 }

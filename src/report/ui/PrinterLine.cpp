@@ -3,33 +3,11 @@
 #include "report/engine/PageDescription.h"
 #include "report/engine/ReportSystem.h"
 
-#include <QLibrary>
 #include <QPrinterInfo>
 
+#include <cups/cups.h>
+
 namespace quorvel::report {
-
-namespace {
-
-// Qt names no port, so the device URI is read from the CUPS client library Qt itself uses,
-// resolved at run time so that building needs no CUPS headers.
-struct CupsOption
-{
-    char* name;
-    char* value;
-};
-struct CupsDest
-{
-    char* name;
-    char* instance;
-    int isDefault;
-    int optionCount;
-    CupsOption* options;
-};
-using GetNamedDest = CupsDest* (*)(void*, const char*, const char*);
-using GetOption = const char* (*)(const char*, int, CupsOption*);
-using FreeDests = void (*)(int, CupsDest*);
-
-} // namespace
 
 QString printerLine(const QString& name, const QString& port)
 {
@@ -44,17 +22,12 @@ QString printerPort(const QString& name)
 {
     if (name.isEmpty())
         return {};
-    static QLibrary cups(QStringLiteral("cups"), 2);
-    auto getNamedDest = reinterpret_cast<GetNamedDest>(cups.resolve("cupsGetNamedDest"));
-    auto getOption = reinterpret_cast<GetOption>(cups.resolve("cupsGetOption"));
-    auto freeDests = reinterpret_cast<FreeDests>(cups.resolve("cupsFreeDests"));
-    if (!getNamedDest || !getOption || !freeDests)
-        return {};
-    CupsDest* dest = getNamedDest(nullptr, name.toUtf8().constData(), nullptr);
+    // Qt names no port: the device URI comes from the CUPS client library Qt itself uses.
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.toUtf8().constData(), nullptr);
     if (!dest)
         return {};
-    const QString port = QString::fromUtf8(getOption("device-uri", dest->optionCount, dest->options));
-    freeDests(1, dest);
+    const QString port = QString::fromUtf8(cupsGetOption("device-uri", dest->num_options, dest->options));
+    cupsFreeDests(1, dest);
     return port;
 }
 

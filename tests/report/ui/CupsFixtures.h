@@ -21,6 +21,19 @@ namespace quorvel::report::testing {
 /// The test queue of a kind ("PDF", "ZPL", "EPL"): $QUORVEL_QUEUE_<kind>, else "Quorvel<kind>",
 /// as scripts/test.sh sets them up. Empty when the print system has no such queue.
 QString testQueue(const char* kind);
+/// True under CI (CI=true), where scripts/test.sh has set up every test queue: a queue missing
+/// there is a fault of the run, not a reason to skip.
+bool queuesRequired();
+/// Skips the test when `present` is false, or fails it under CI.
+#define QUORVEL_REQUIRE_QUEUE(present, why)                                                                    \
+    do {                                                                                                       \
+        if (!(present)) {                                                                                      \
+            if (::quorvel::report::testing::queuesRequired())                                                  \
+                FAIL() << why << " (CI=true: scripts/test.sh sets the test queues up)";                       \
+            else                                                                                               \
+                GTEST_SKIP() << why;                                                                           \
+        }                                                                                                      \
+    } while (false)
 /// The port of a queue whose device is socket://127.0.0.1:<port>; 0 otherwise.
 int socketPort(const QString& queue);
 
@@ -45,11 +58,13 @@ PageDescription runDefinition(const QString& definition, const std::vector<Label
 QStringList printFromPreview(const PageDescription& doc, ReportSystem& system, const QString& queue,
                              const std::optional<QString>& copies = {}, const std::optional<QString>& selection = {});
 
-/// Holds the machine-wide lock of the printing tests while it lives: tests run in parallel
-/// would otherwise take each other's jobs for their own.
+/// Holds the lock of the printing tests while it lives: tests run in parallel would otherwise
+/// take each other's jobs for their own. Throws std::runtime_error when another test has held
+/// it for kWaitMs.
 class PrintQueueLock
 {
 public:
+    static constexpr int kWaitMs = 240000;
     PrintQueueLock();
     ~PrintQueueLock();
     PrintQueueLock(const PrintQueueLock&) = delete;

@@ -66,9 +66,16 @@ QImage renderPdfPage(const QString& path, int page, int dpi)
 {
     QTemporaryDir dir;
     const QString prefix = dir.filePath(QStringLiteral("page"));
-    QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-mono"),
-                                                   QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                                                   QString::number(page), QStringLiteral("-singlefile"), path, prefix});
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-mono"),
+                                              QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                                              QString::number(page), QStringLiteral("-singlefile"), path, prefix});
+    if (!render.waitForFinished(60000)) {
+        render.kill();
+        render.waitForFinished(5000);
+        ADD_FAILURE() << "pdftoppm did not end within 60 s on " << path.toStdString();
+        return {};
+    }
     return QImage(prefix + QStringLiteral(".pbm"));
 }
 
@@ -79,8 +86,8 @@ protected:
     void SetUp() override
     {
         m_queue = testQueue("PDF");
-        if (m_queue.isEmpty())
-            GTEST_SKIP() << "no cups-pdf print queue QuorvelPDF (scripts/test.sh starts cupsd and adds it as root)";
+        QUORVEL_REQUIRE_QUEUE(!m_queue.isEmpty(),
+                              "no cups-pdf print queue QuorvelPDF (scripts/test.sh starts cupsd and adds it as root)");
         m_lock = std::make_unique<PrintQueueLock>();
     }
 
@@ -227,9 +234,8 @@ protected:
     void SetUp() override
     {
         m_queue = testQueue(GetParam().kind);
-        if (m_queue.isEmpty())
-            GTEST_SKIP() << "no print queue Quorvel" << GetParam().kind << " on CUPS's sample " << GetParam().name
-                         << " driver (scripts/test.sh starts cupsd and adds it as root)";
+        QUORVEL_REQUIRE_QUEUE(!m_queue.isEmpty(), "no print queue Quorvel" << GetParam().kind << " on CUPS's sample "
+                                                  << GetParam().name << " driver (scripts/test.sh starts cupsd and adds it as root)");
         const int port = socketPort(m_queue);
         ASSERT_GT(port, 0) << "the queue does not send to socket://127.0.0.1:<port>";
         m_lock = std::make_unique<PrintQueueLock>();

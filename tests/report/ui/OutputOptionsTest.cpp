@@ -1,4 +1,5 @@
 #include "report/engine/ReportSystem.h"
+#include "report/ui/CupsFixtures.h"
 #include "report/ui/OutputOptionsDialog.h"
 #include "report/ui/PrinterLine.h"
 #include "report/ui/UiFixtures.h"
@@ -231,8 +232,8 @@ TEST_F(OutputOptions, CancelledSetupKeepsThePrinter)
 
 TEST_F(OutputOptions, PrinterChosenInSetupIsKeptAndShownWithItsPort)
 {
-    if (QPrinterInfo::printerInfo(QStringLiteral("QuorvelPDF")).isNull())
-        GTEST_SKIP() << "no print queue QuorvelPDF (scripts/test.sh sets one up with cupsd and cups-pdf)";
+    QUORVEL_REQUIRE_QUEUE(!QPrinterInfo::printerInfo(QStringLiteral("QuorvelPDF")).isNull(),
+                          "no print queue QuorvelPDF (scripts/test.sh sets one up with cupsd and cups-pdf)");
     open();
     m_dialogs.onSetup = [](QPrinter& printer) {
         printer.setPrinterName(QStringLiteral("QuorvelPDF"));

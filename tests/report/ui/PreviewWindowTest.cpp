@@ -4,6 +4,7 @@
 #include "report/ui/PreviewWindow.h"
 #include "report/ui/UiFixtures.h"
 #include "report/ui/WidgetDialogs.h"
+#include "support/Watchdog.h"
 
 #include <QAction>
 #include <QDir>
@@ -457,7 +458,10 @@ TEST_F(Preview, ExecIsModalAndMaximizedUntilClosed)
         maximized = window.isMaximized();
         window.close();
     });
-    window.exec();
+    {
+        const quorvel::test::Watchdog watchdog("the preview's own loop");
+        window.exec();
+    }
     EXPECT_TRUE(modal);
     EXPECT_TRUE(maximized);
     EXPECT_FALSE(window.isVisible());

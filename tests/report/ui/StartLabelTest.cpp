@@ -235,8 +235,7 @@ bool inked(const QImage& page, double xMm, double yMm, double wMm, double hMm)
 TEST_F(StartLabel, CupsPdfPrintHasTheSameBlankSlots)
 {
     const QString queue = report::testing::testQueue("PDF");
-    if (queue.isEmpty())
-        GTEST_SKIP() << "no cups-pdf test queue (scripts/test.sh adds it as root, with cupsd running)";
+    QUORVEL_REQUIRE_QUEUE(!queue.isEmpty(), "no cups-pdf test queue (scripts/test.sh adds it as root, with cupsd running)");
     const report::testing::PrintQueueLock lock;
     const QDir out(cupsPdfOut());
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);

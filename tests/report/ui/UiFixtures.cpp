@@ -1,7 +1,13 @@
 #include "report/ui/UiFixtures.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
 
 namespace quorvel::report::testing {
 
@@ -80,13 +86,50 @@ PageDescription labelSheets(int count)
 
 QTimer* whenModal(std::function<void(QWidget*)> answer)
 {
+    struct Watch
+    {
+        std::function<void(QWidget*)> answer;
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        QElapsedTimer since;
+        bool answered = false;
+        QPointer<QWidget> modal;
+        QString title;
+    };
+    auto watch = std::make_shared<Watch>();
+    watch->answer = std::move(answer);
+    watch->since.start();
     auto* timer = new QTimer(qApp);
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer = std::move(answer)] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, watch] {
+        const auto done = [timer] {
             timer->stop();
             timer->deleteLater();
-            answer(modal);
+        };
+        if (::testing::UnitTest::GetInstance()->current_test_info() != watch->test)
+            return done();   // its test has ended
+        if (watch->answered) {
+            if (!watch->modal || !watch->modal->isVisible())
+                return done();
+            if (watch->since.elapsed() > kModalWaitMs) {
+                ADD_FAILURE() << "watchdog: the modal box \"" << watch->title.toStdString() << "\" is still open "
+                              << kModalWaitMs / 1000 << " s after the test answered it";
+                watch->modal->close();
+                done();
+            }
+            return;
+        }
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            watch->answered = true;
+            watch->modal = modal;
+            watch->title = modal->windowTitle();
+            watch->since.restart();
+            watch->answer(modal);
+            // An answer that stopped at a failed assertion leaves the box open: close it.
+            if (::testing::Test::HasFatalFailure() && watch->modal)
+                watch->modal->close();
+        } else if (watch->since.elapsed() > kModalWaitMs) {
+            ADD_FAILURE() << "watchdog: no modal box showed up within " << kModalWaitMs / 1000 << " s";
+            done();
         }
     });
     timer->start();

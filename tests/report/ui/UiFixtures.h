@@ -25,8 +25,13 @@ PageDescription labelPages(int count);
 /// `count` A4 sheets of 3 x 8 labels.
 PageDescription labelSheets(int count);
 
+/// How long whenModal waits for its box to show up, and then for the answered box to close.
+constexpr int kModalWaitMs = 30000;
+
 /// Calls `answer` once with the first modal widget that shows up (from a timer, so it runs
-/// inside the dialog's own loop). Returns the timer, owned by the application.
+/// inside the dialog's own loop). The test fails, and the box is closed so that its loop ends,
+/// when no box shows up or the answered one stays open past kModalWaitMs. Returns the timer,
+/// owned by the application.
 QTimer* whenModal(std::function<void(QWidget*)> answer);
 
 class FakeDialogs : public PreviewDialogs
