@@ -11,7 +11,7 @@ build_pkgs=(
 )
 test_pkgs=(
   libgtest-dev libgmock-dev
-  xvfb xauth poppler-utils qpdf zbar-tools imagemagick desktop-file-utils lintian appstream dpkg-dev man-db
+  xvfb xauth poppler-utils qpdf zbar-tools dmtx-utils imagemagick desktop-file-utils lintian appstream dpkg-dev man-db
   cups printer-driver-cups-pdf
   clang libclang-rt-14-dev
 )

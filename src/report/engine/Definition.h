@@ -7,6 +7,7 @@
 #include "report/engine/DataSetConnection.h"
 #include "report/engine/Length.h"
 #include "report/engine/PageDescription.h"
+#include "report/engine/Symbology.h"
 
 #include <QString>
 
@@ -52,17 +53,15 @@ struct TextDef
     friend bool operator==(const TextDef&, const TextDef&) = default;
 };
 
-enum class BarcodeKind : std::uint8_t {
-    Auto, Code128, Code39, Ean13, Ean8, UpcA, UpcE, Interleaved2of5, PostNet,
-};
-
 struct BarcodeOptions
 {
-    BarcodeKind kind = BarcodeKind::Auto;
+    const Symbology* symbology = &defaultSymbology();   ///< a row of symbologies(), never null
     double barHeightMm = 10;
     double moduleMm = 0;      ///< 0: the widest whole number of device dots that fits the box
     bool humanReadable = true;
     bool quietZones = true;
+    /// A GTIN-13 encoded as its GS1 Digital Link address; only rows with digitalLink take it.
+    bool gs1DigitalLink = false;
     friend bool operator==(const BarcodeOptions&, const BarcodeOptions&) = default;
 };
 

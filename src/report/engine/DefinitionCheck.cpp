@@ -86,47 +86,6 @@ std::vector<RectMm> inkOf(const ItemDef& item)
     return {extentOf(item)};
 }
 
-struct QuietZones
-{
-    int left = 0, right = 0;   ///< modules
-};
-
-/// The quiet zones scanners need on each side of the bars, in modules.
-QuietZones quietZonesOf(BarcodeKind kind)
-{
-    switch (kind) {
-    case BarcodeKind::Auto:
-    case BarcodeKind::Ean13: return {11, 7};
-    case BarcodeKind::Ean8: return {7, 7};
-    case BarcodeKind::UpcA: return {9, 9};
-    case BarcodeKind::UpcE: return {9, 7};
-    case BarcodeKind::Code128:
-    case BarcodeKind::Code39:
-    case BarcodeKind::Interleaved2of5: return {10, 10};
-    case BarcodeKind::PostNet: break;
-    }
-    return {};
-}
-
-bool isEanOrUpc(BarcodeKind kind)
-{
-    return kind == BarcodeKind::Auto || kind == BarcodeKind::Ean13 || kind == BarcodeKind::Ean8 || kind == BarcodeKind::UpcA
-        || kind == BarcodeKind::UpcE;
-}
-
-/// The value a field or parameter bar code is checked with: 13 digits where the symbology takes them.
-QString sampleData(BarcodeKind kind)
-{
-    switch (kind) {
-    case BarcodeKind::Ean8: return QStringLiteral("96385074");
-    case BarcodeKind::UpcA: return QStringLiteral("036000291452");
-    case BarcodeKind::UpcE: return QStringLiteral("01234565");
-    case BarcodeKind::Interleaved2of5: return QStringLiteral("78912345678952");
-    case BarcodeKind::PostNet: return QStringLiteral("12345678901");
-    default: return QStringLiteral("7891234567895");
-    }
-}
-
 class Checker
 {
 public:
@@ -200,8 +159,8 @@ private:
                  const char* container)
     {
         const qint64 line = b.line.number;
-        const QString data = b.source == Source::Literal ? b.value : sampleData(b.options.kind);
-        const BarcodeKind kind = resolveKind(b.options.kind, data);
+        const QString data = b.source == Source::Literal ? b.value : QString::fromLatin1(b.options.symbology->sample);
+        const Symbology& row = resolvedSymbology(*b.options.symbology, data);
         const double dotMm = 25.4 / m_dpi;
         if (b.options.moduleMm > 0) {
             // A module written to a thousandth of a millimetre counts as the whole dots it stands for.
@@ -213,9 +172,9 @@ private:
                 warning(line, QStringLiteral("module %1 is %2 dots at %3 dpi: printed as %4 dot(s), %5")
                                   .arg(mm(b.options.moduleMm), QString::number(exact, 'f', 2)).arg(m_dpi).arg(dots).arg(mm(dots * dotMm)));
         }
-        if (kind == BarcodeKind::PostNet)
+        if (!row.fitChecked)
             return;
-        const double boxWidthMm = b.box.width.mm();
+        const double boxWidthMm = b.box.width.mm(), boxHeightMm = b.box.height.mm();
         const EncodedSymbol encoded = encodeBarcode(data, b.options, b.box.width.pt(), b.box.height.pt(), m_dpi, m_measure);
         const Symbol& s = encoded.symbol;
         if (!s.error.isEmpty()) {
@@ -223,20 +182,27 @@ private:
             return;
         }
         const double moduleMm = encoded.moduleDots * dotMm;
-        if (isEanOrUpc(kind) && moduleMm < kMinEanModuleMm - kEpsMm)
+        if (row.retailModule && moduleMm < kMinEanModuleMm - kEpsMm)
             error(line, QStringLiteral("EAN/UPC X-dimension %1 (%2 dot(s) at %3 dpi) is under 80 % of the nominal 0.33 mm (%4)")
                             .arg(mm(moduleMm)).arg(encoded.moduleDots).arg(m_dpi).arg(mm(kMinEanModuleMm)));
         if (m_thermal && b.options.humanReadable && !s.captions.empty() && encoded.captionFont.sizePt < kMinThermalTextPt)
             error(line, QStringLiteral("the digits under the bars are %1 pt on a %2-dpi page: under %3 pt a thermal head cannot print them legibly")
                             .arg(encoded.captionFont.sizePt).arg(m_dpi).arg(kMinThermalTextPt));
+        const QString what = b.source == Source::Literal ? QStringLiteral("\"%1\"").arg(data) : QStringLiteral("a code of %1 digits").arg(data.size());
         const double symbolMm = Length::fromPt(s.widthPt).mm();
         if (symbolMm > boxWidthMm + kEpsMm) {
             error(line, QStringLiteral("the bar-code box is too narrow: %1 needs %2 at a module of %3, the box is %4")
-                            .arg(b.source == Source::Literal ? QStringLiteral("\"%1\"").arg(data) : QStringLiteral("a code of %1 digits").arg(data.size()),
-                                 mm(symbolMm), mm(moduleMm), mm(boxWidthMm)));
+                            .arg(what, mm(symbolMm), mm(moduleMm), mm(boxWidthMm)));
             return;
         }
-        const QuietZones q = quietZonesOf(kind);
+        // A bar code's bars are as tall as the definition asks; a 2-D symbol is as tall as it is wide.
+        const double symbolHeightMm = Length::fromPt(s.heightPt).mm();
+        if (row.shape == Symbology::Shape::Matrix && symbolHeightMm > boxHeightMm + kEpsMm) {
+            error(line, QStringLiteral("the bar-code box is too low: %1 needs %2 at a module of %3, the box is %4")
+                            .arg(what, mm(symbolHeightMm), mm(moduleMm), mm(boxHeightMm)));
+            return;
+        }
+        const Symbology::QuietZones q = row.quietZones;
         double dx = 0;
         if (b.align == HAlign::Center)
             dx = (boxWidthMm - symbolMm) / 2;
@@ -251,10 +217,14 @@ private:
         }
         const double boxX = b.box.x.mm(), boxY = b.box.y.mm();
         const double x0 = boxX + dx + Length::fromPt(left).mm(), x1 = boxX + dx + Length::fromPt(right).mm();
-        const RectMm zones{x0 - q.left * moduleMm, boxY + Length::fromPt(top).mm(), x1 + q.right * moduleMm,
-                           boxY + Length::fromPt(bottom).mm()};
-        const QString which = QStringLiteral("the quiet zones (%1 modules left, %2 right, %3 and %4)")
-                                  .arg(q.left).arg(q.right).arg(mm(q.left * moduleMm), mm(q.right * moduleMm));
+        const RectMm zones{x0 - q.left * moduleMm, boxY + Length::fromPt(top).mm() - q.top * moduleMm, x1 + q.right * moduleMm,
+                           boxY + Length::fromPt(bottom).mm() + q.bottom * moduleMm};
+        const bool allSides = q.top == q.left && q.bottom == q.left && q.right == q.left;
+        const QString which = allSides
+            ? QStringLiteral("the quiet zones (%1 %2 on each side, %3)")
+                  .arg(q.left).arg(q.left == 1 ? QStringLiteral("module") : QStringLiteral("modules"), mm(q.left * moduleMm))
+            : QStringLiteral("the quiet zones (%1 modules left, %2 right, %3 and %4)")
+                  .arg(q.left).arg(q.right).arg(mm(q.left * moduleMm), mm(q.right * moduleMm));
         if (!zones.inside(width, height))
             error(line, QStringLiteral("%1 reach past the edge of %2").arg(which, QLatin1String(container)));
         for (std::size_t i = 0; i < list.size(); ++i) {

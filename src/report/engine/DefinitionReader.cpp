@@ -157,6 +157,12 @@ private:
     template <typename E>
     E choice(const QString& name, E fallback, std::initializer_list<std::pair<const char*, E>> options)
     {
+        return choiceOf(name, fallback, options);
+    }
+
+    template <typename E, typename Options>
+    E choiceOf(const QString& name, E fallback, const Options& options)
+    {
         if (!has(name))
             return fallback;
         const QString v = attr(name).trimmed();
@@ -359,17 +365,26 @@ private:
             BarcodeDef b;
             b.line.number = elementLine();
             b.box = box();
-            b.options.kind = choice(QStringLiteral("type"), BarcodeKind::Auto,
-                                    {{"auto", BarcodeKind::Auto}, {"code128", BarcodeKind::Code128},
-                                     {"code39", BarcodeKind::Code39}, {"ean13", BarcodeKind::Ean13},
-                                     {"ean8", BarcodeKind::Ean8}, {"upca", BarcodeKind::UpcA},
-                                     {"upce", BarcodeKind::UpcE}, {"itf", BarcodeKind::Interleaved2of5},
-                                     {"postnet", BarcodeKind::PostNet}});
+            std::vector<std::pair<const char*, const Symbology*>> types;
+            for (const Symbology& row : symbologies())
+                types.emplace_back(row.name, &row);
+            const Symbology& type = *choiceOf(QStringLiteral("type"), &defaultSymbology(), types);
+            b.options.symbology = &type;
             b.options.barHeightMm = number(QStringLiteral("bar-height"), b.box.height > Length() ? b.box.height.mm() : 10);
             if (b.options.barHeightMm <= 0)
                 fail(QStringLiteral("bar-height must be above 0"));
             b.options.moduleMm = nonNegative(QStringLiteral("module"), 0);
-            b.options.humanReadable = flag(QStringLiteral("human-readable"), true);
+            b.options.humanReadable = flag(QStringLiteral("human-readable"), type.text);
+            if (b.options.humanReadable && !type.text)
+                fail(QStringLiteral("type %1 draws no human-readable text: human-readable must be no").arg(QLatin1String(type.name)));
+            b.options.gs1DigitalLink = flag(QStringLiteral("gs1-digital-link"), false);
+            if (b.options.gs1DigitalLink && !type.digitalLink) {
+                QStringList linked;
+                for (const Symbology& row : symbologies())
+                    if (row.digitalLink)
+                        linked << QLatin1String(row.name);
+                fail(QStringLiteral("gs1-digital-link is for the types %1, not %2").arg(linked.join(QStringLiteral(", ")), QLatin1String(type.name)));
+            }
             b.options.quietZones = flag(QStringLiteral("quiet-zones"), true);
             b.align = choice(QStringLiteral("align"), HAlign::Center,
                              {{"left", HAlign::Left}, {"center", HAlign::Center}, {"right", HAlign::Right}});

@@ -41,8 +41,8 @@ std::size_t PageBuilder::FontHash::operator()(const FontSpec& f) const noexcept
 std::size_t PageBuilder::SymbolHash::operator()(const SymbolKey& k) const noexcept
 {
     const BarcodeOptions& o = k.options;
-    return qHashMulti(0, k.data, static_cast<int>(o.kind), o.barHeightMm, o.moduleMm, o.humanReadable, o.quietZones,
-                      k.boxWidthPt, k.boxHeightPt, k.dpi);
+    return qHashMulti(0, k.data, static_cast<const void*>(o.symbology), o.barHeightMm, o.moduleMm, o.humanReadable, o.quietZones,
+                      o.gs1DigitalLink, k.boxWidthPt, k.boxHeightPt, k.dpi);
 }
 
 std::uint32_t PageBuilder::font(const FontSpec& spec)

@@ -106,6 +106,25 @@ INSTANTIATE_TEST_SUITE_P(
             "<barcode x=\"2\" y=\"2\" width=\"46\" height=\"14\" field=\"Codigo\" type=\"code128\"\n"
             "         bar-height=\"8\" module=\"0.125\"/>"), 0,
             {Severity::Error, 6, QStringLiteral("the digits under the bars are 2.5 pt on a 203-dpi page: under 5 pt a thermal head cannot print them legibly")}},
+        BadDefinition{"QrModuleUnderOneDot", labelPage(
+            "<barcode x=\"2\" y=\"2\" width=\"20\" height=\"20\" field=\"Codigo\" type=\"qr\"\n"
+            "         module=\"0.1\"/>"), 0,
+            {Severity::Error, 6, QStringLiteral("module 0.1 mm is under one dot at 203 dpi (0.125 mm)")}},
+        BadDefinition{"QrQuietZoneOverText", labelPage(
+            "<barcode x=\"10\" y=\"5\" width=\"12\" height=\"12\" field=\"Codigo\" type=\"qr\"\n"
+            "         module=\"0.375\" quiet-zones=\"no\"/>\n"
+            "<text x=\"9\" y=\"6\" width=\"2\" height=\"3\" size=\"6\">A</text>"), 0,
+            {Severity::Error, 6, QStringLiteral("the quiet zones (4 modules on each side, 1.501 mm) overlap the text on line 8")}},
+        BadDefinition{"DataMatrixQuietZoneUnderTheLabelEdge", labelPage(
+            "<barcode x=\"20\" y=\"27.2\" width=\"6\" height=\"2.8\" field=\"Codigo\" type=\"datamatrix\"\n"
+            "         gs1-digital-link=\"yes\" module=\"0.125\" quiet-zones=\"no\"/>"), 0,
+            {Severity::Error, 6, QStringLiteral("the quiet zones (1 module on each side, 0.125 mm) reach past the edge of its label")}},
+        BadDefinition{"DataMatrixBoxTooLow", labelPage(
+            "<barcode x=\"2\" y=\"2\" width=\"40\" height=\"2\" field=\"Codigo\" type=\"datamatrix\"/>"), 0,
+            {Severity::Error, 6, QStringLiteral("the bar-code box is too low: a code of 13 digits needs 2.002 mm at a module of 0.125 mm, the box is 2 mm")}},
+        BadDefinition{"DigitalLinkLiteralNotAGtin", labelPage(
+            "<barcode x=\"2\" y=\"2\" width=\"20\" height=\"20\" type=\"qr\" gs1-digital-link=\"yes\">REF-10</barcode>"), 0,
+            {Severity::Error, 6, QStringLiteral("the bar code cannot be encoded: A GS1 Digital Link needs a GTIN-13 of 13 digits: \"REF-10\"")}},
         BadDefinition{"GreyText", labelPage(
             "<text x=\"2\" y=\"2\" width=\"20\" height=\"3\" size=\"6\" color=\"#555555\">REF.</text>"), 0,
             {Severity::Error, 6, QStringLiteral("text in grey or colour (#555555) on a 203-dpi page: a thermal head prints black dots only")}},

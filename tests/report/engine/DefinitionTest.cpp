@@ -59,9 +59,15 @@ INSTANTIATE_TEST_SUITE_P(
                 "<quorvel-report version=\"1\"><report><page><labels label-width=\"5\" label-height=\"5\"/></page></report></quorvel-report>",
                 QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 1: a <labels> region needs the data view it prints")},
         BadFile{"UnknownBarcodeType",
-                "<quorvel-report version=\"1\"><report><page><barcode type=\"qr\" field=\"Codigo\"/></page></report></quorvel-report>",
-                QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 1: \"qr\" is not one of auto, code128, code39, "
-                               "ean13, ean8, upca, upce, itf, postnet for type")}),
+                "<quorvel-report version=\"1\"><report><page><barcode type=\"aztec\" field=\"Codigo\"/></page></report></quorvel-report>",
+                QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 1: \"aztec\" is not one of auto, code128, code39, "
+                               "ean13, ean8, upca, upce, itf, postnet, qr, datamatrix for type")},
+        BadFile{"DigitalLinkOnALinearCode",
+                "<quorvel-report version=\"1\"><report><page><barcode type=\"ean13\" gs1-digital-link=\"yes\" field=\"Codigo\"/></page></report></quorvel-report>",
+                QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 1: gs1-digital-link is for the types qr, datamatrix, not ean13")},
+        BadFile{"TextUnderA2DCode",
+                "<quorvel-report version=\"1\"><report><page><barcode type=\"datamatrix\" human-readable=\"yes\" field=\"Codigo\"/></page></report></quorvel-report>",
+                QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 1: type datamatrix draws no human-readable text: human-readable must be no")}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(DefinitionReader, ZeroBytesGiveOneReportOfOneBlankA4Page)

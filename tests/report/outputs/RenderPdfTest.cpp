@@ -337,7 +337,7 @@ enum class Rasteriser { Painter, Poppler, Ghostscript };
 struct DotGridSymbol
 {
     const char* name;
-    BarcodeKind kind;
+    const char* type;
     const char* data;
     double moduleMm;   ///< 0: fit the box
     const char* decoded;
@@ -386,7 +386,7 @@ TEST_P(DotExactRaster, EveryBarAndSpaceKeepsItsDots)
     def.box = Box{Length::fromMm(2.1), Length::fromMm(16.6), Length::fromMm(45), Length::fromMm(12.4)};
     def.source = Source::Literal;
     def.value = QString::fromLatin1(symbol.data);
-    def.options.kind = symbol.kind;
+    def.options.symbology = symbologyNamed(QLatin1String(symbol.type));
     def.options.barHeightMm = 9;
     def.options.moduleMm = symbol.moduleMm;
     // An origin off the grid, as a label's margin or column may put it.
@@ -437,9 +437,9 @@ INSTANTIATE_TEST_SUITE_P(
     At203Dpi, DotExactRaster,
     ::testing::Combine(
         ::testing::Values(Rasteriser::Painter, Rasteriser::Poppler, Rasteriser::Ghostscript),
-        ::testing::Values(DotGridSymbol{"ean13FitsTheBox", BarcodeKind::Ean13, "7891234000019", 0, "7891234000019"},
-                          DotGridSymbol{"ean13ModuleRounded", BarcodeKind::Ean13, "7891234000026", 0.33, "7891234000026"},
-                          DotGridSymbol{"code128TwoDots", BarcodeKind::Code128, "CM-204-P", 0.25, "CM-204-P"})),
+        ::testing::Values(DotGridSymbol{"ean13FitsTheBox", "ean13", "7891234000019", 0, "7891234000019"},
+                          DotGridSymbol{"ean13ModuleRounded", "ean13", "7891234000026", 0.33, "7891234000026"},
+                          DotGridSymbol{"code128TwoDots", "code128", "CM-204-P", 0.25, "CM-204-P"})),
     [](const auto& row) { return rasteriserName(std::get<0>(row.param)) + "_" + std::get<1>(row.param).name; });
 
 // Bars are written in modules when every one is a whole number of the narrowest, in points
