@@ -3,6 +3,7 @@
 #include "support/FuzzSupport.h"
 
 #include "report/engine/BarcodeEncoder.h"
+#include "report/engine/Symbology.h"
 #include "report/engine/TextMeasure.h"
 #include "table/Failure.h"
 
@@ -46,7 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 6)
         return 0;
     report::BarcodeOptions options;
-    options.kind = static_cast<report::BarcodeKind>(data[0] % 9);
+    const auto rows = report::symbologies();
+    options.symbology = &rows[data[0] % rows.size()];
+    options.gs1DigitalLink = options.symbology->digitalLink && (data[0] & 0x80);
     options.humanReadable = data[1] & 1;
     options.quietZones = data[1] & 2;
     options.barHeightMm = std::max(lengthMm(data[2]), 1e-9);
@@ -60,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Print-table texts come from Windows-1252 bytes; definitions may hold any Unicode.
     QString value = (data[1] & 8) ? QString::fromUtf8(text, length) : QString::fromLatin1(text, length);
 
-    QString refusal = report::validateBarcode(options.kind, value);
+    const QString refusal = report::barcodeError(options, value);
     report::EncodedSymbol encoded;
     try {
         encoded = report::encodeBarcode(value, options, boxWidthPt, boxHeightPt, dpi, *g_measure);

@@ -441,8 +441,14 @@ void Sink::begin(const PageDescription& doc)
     QTemporaryFile& parked = m_parked->file;
     AtomicFile& file = *m_file;
     m_parked->pages = std::make_unique<Writer>([&parked, &file](const char* data, std::size_t size) {
-        if (parked.write(data, static_cast<qint64>(size)) != static_cast<qint64>(size))
-            file.fail(ENOSPC);
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t n = ::write(parked.handle(), data + done, size - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                file.fail(n < 0 ? errno : ENOSPC);
+            done += static_cast<std::size_t>(n);
+        }
     });
     m_doc.title = doc.title;
     m_doc.print = doc.print;
@@ -471,17 +477,18 @@ void Sink::commit()
     Writer w([&file](const char* data, std::size_t size) { file.write(data, size); });
     writeTables(w, m_doc);
     w.count(m_parked->count);
-    QTemporaryFile& parked = m_parked->file;
-    if (!parked.seek(0))
-        file.fail(EIO);
+    const int parked = m_parked->file.handle();
     std::vector<char> chunk(std::size_t{1} << 20);
-    for (;;) {
-        const qint64 n = parked.read(chunk.data(), static_cast<qint64>(chunk.size()));
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(parked, chunk.data(), chunk.size(), at);
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0)
-            file.fail(EIO);
+            file.fail(errno);
         if (n == 0)
             break;
         w.raw(chunk.data(), static_cast<std::size_t>(n));
+        at += n;
     }
     w.flush();
     char trailer[kTrailerSize];
