@@ -98,8 +98,7 @@ int runPrint(const QStringList& args)
 
 const Command printCommand{
     "print",
-    "print FILE... (--png DIR [-o OUT.pdf|OUT.ndr] | --printer QUEUE [--copies N]) [--definition PATH]\n"
-    "      [--dpi N] [--start N] [--all-pages] [--wait SECONDS]",
+    "print FILE... [--png DIR] [-o OUT.pdf|OUT.ndr] [--printer QUEUE] [--copies N] [--definition PATH] [--dpi N] [--start N] [--all-pages] [--wait SECONDS]",
     "Imports like list, then checks, expands and runs the report definition (default: the one\n"
     "      beside the program) as the window's print button does, without a window: one PNG per\n"
     "      page in DIR, and a PDF or snapshot file with -o; or the pages printed on the CUPS queue\n"
