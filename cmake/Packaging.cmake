@@ -67,6 +67,8 @@ add_custom_target(man_pages ALL DEPENDS ${man_pages})
 
 install(FILES ${PROJECT_SOURCE_DIR}/tools/quorvel-batch.bash-completion
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME quorvel-batch)
+# The hot-folder watcher as a systemd user unit, one instance per folder.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/quorvel-watch@.service DESTINATION lib/systemd/user)
 install(FILES ${PROJECT_SOURCE_DIR}/src/app/org.example.quorvel.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 

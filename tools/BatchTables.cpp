@@ -24,23 +24,31 @@ QString withFullStop(const QString& message)
     return message;
 }
 
-int importFiles(const QStringList& files, table::Table& importTable)
+QString importStop(const QStringList& files, table::Table& importTable)
 {
     try {
-        for (const QString& file : files) {
-            if (labels::importLabelFile(file, importTable) == labels::ReadEnd::EmptyLine) {
-                std::fprintf(stderr, "%s\n", labels::emptyLineMessage().toUtf8().constData());
-                return 1;
-            }
-        }
-        return 0;
+        for (const QString& file : files)
+            if (labels::importLabelFile(file, importTable) == labels::ReadEnd::EmptyLine)
+                return labels::emptyLineMessage();
+        return {};
     } catch (const Failure& failure) {
         if (importTable.state() == table::Table::State::Inserting)
             importTable.abandon();
-        if (dynamic_cast<const SilentAbort*>(&failure) == nullptr)
-            std::fprintf(stderr, "%s\n", withFullStop(failure.message()).toUtf8().constData());
-        return 1;
+        if (dynamic_cast<const SilentAbort*>(&failure) != nullptr)
+            return QStringLiteral(" ");
+        const QString text = withFullStop(failure.message());
+        return text.isEmpty() ? QStringLiteral(" ") : text;
     }
+}
+
+int importFiles(const QStringList& files, table::Table& importTable)
+{
+    const QString stop = importStop(files, importTable);
+    if (stop.isEmpty())
+        return 0;
+    if (stop != QLatin1String(" "))
+        std::fprintf(stderr, "%s\n", stop.toUtf8().constData());
+    return 1;
 }
 
 void printTable(const table::Table& t, std::FILE* out)

@@ -14,6 +14,9 @@ namespace quorvel::batch {
 /// to standard error as the window shows it, and the result is 1; otherwise 0. A row left pending
 /// by a failed line is dropped, so only stored rows remain.
 int importFiles(const QStringList& files, table::Table& importTable);
+/// As importFiles, but the message that stopped an import is returned, not written: empty when
+/// every file was read, and a single blank for a silent stop.
+QString importStop(const QStringList& files, table::Table& importTable);
 
 /// A header of the field names, then one line per row with each value as the grid shows it,
 /// tab-separated, in UTF-8.

@@ -2,6 +2,7 @@
 // would waste labels or pass the page limit, for a system that hands files to a shop.
 #include "BatchTables.h"
 #include "BatchUi.h"
+#include "CheckReport.h"
 #include "Command.h"
 #include "Options.h"
 
@@ -17,25 +18,10 @@
 #include <cstdio>
 
 namespace quorvel::batch {
-namespace {
 
-void print(const QString& text)
+CheckReport checkFiles(const QStringList& files, const QString& definition)
 {
-    std::fputs(text.toUtf8().constData(), stdout);
-}
-
-int runCheck(const QStringList& args)
-{
-    QStringList files;
-    QString definition;
-    Options options(checkCommand);
-    options.text("--definition", definition);
-    options.operands(files, "label file", true);
-    if (!options.parse(args))
-        return 2;
-    if (definition.isEmpty())
-        definition = defaultDefinition();
-
+    CheckReport report;
     // The definition's own failure, in the engine's words, before anything is counted under it.
     report::ReportSystem system;
     {
@@ -51,8 +37,12 @@ int runCheck(const QStringList& args)
     std::vector<std::pair<QString, int>> firstRows;   // file, its first row
     for (const QString& file : files) {
         firstRows.emplace_back(file, importTable->rowCount());
-        if (importFiles({file}, *importTable) != 0)
-            return 1;
+        if (const QString stop = importStop({file}, *importTable); !stop.isEmpty()) {
+            if (stop != QLatin1String(" "))
+                report.err += stop + u'\n';
+            report.status = 1;
+            return report;
+        }
     }
 
     labels::CodeChecker codes;
@@ -64,27 +54,46 @@ int runCheck(const QStringList& args)
         const QString why = labels::rowProblems(*importTable, row, codes);
         if (why.isEmpty())
             continue;
-        print(QStringLiteral("%1:%2\t%3\t%4\n")
-                  .arg(QFileInfo(firstRows[file].first).fileName())
-                  .arg(row - firstRows[file].second + 1)
-                  .arg(table::fromWindows1252(importTable->textAt(row, labels::ImportField::CODIGO_BARRA)),
-                       QString(why).replace(QLatin1Char('\n'), QStringLiteral("; "))));
+        report.out += QStringLiteral("%1:%2\t%3\t%4\n")
+                          .arg(QFileInfo(firstRows[file].first).fileName())
+                          .arg(row - firstRows[file].second + 1)
+                          .arg(table::fromWindows1252(importTable->textAt(row, labels::ImportField::CODIGO_BARRA)),
+                               QString(why).replace(QLatin1Char('\n'), QStringLiteral("; ")));
     }
     const labels::PreflightSummary summary = labels::summarize(*importTable, plan, codes);
-    print(QStringLiteral("rows: %1\nlabels: %2\npages: %3\nlabels with an error box: %4\n")
-              .arg(summary.rows)
-              .arg(summary.labels)
-              .arg(summary.pages)
-              .arg(summary.errorLabels));
-    int status = summary.errorLabels > 0 ? 1 : 0;
+    report.out += QStringLiteral("rows: %1\nlabels: %2\npages: %3\nlabels with an error box: %4\n")
+                      .arg(summary.rows)
+                      .arg(summary.labels)
+                      .arg(summary.pages)
+                      .arg(summary.errorLabels);
+    report.status = summary.errorLabels > 0 ? 1 : 0;
     try {
         labels::checkPageCount(summary.pages, system.lastPage);
     } catch (const Failure& failure) {
-        std::fprintf(stderr, "%s\n", failure.message().toUtf8().constData());
-        status = 1;
+        report.err += failure.message() + u'\n';
+        report.status = 1;
     }
+    return report;
+}
+
+namespace {
+
+int runCheck(const QStringList& args)
+{
+    QStringList files;
+    QString definition;
+    Options options(checkCommand);
+    options.text("--definition", definition);
+    options.operands(files, "label file", true);
+    if (!options.parse(args))
+        return 2;
+    if (definition.isEmpty())
+        definition = defaultDefinition();
+    const CheckReport report = checkFiles(files, definition);
+    std::fputs(report.out.toUtf8().constData(), stdout);
     std::fflush(stdout);
-    return status;
+    std::fputs(report.err.toUtf8().constData(), stderr);
+    return report.status;
 }
 
 } // namespace

@@ -21,5 +21,6 @@ extern const Command checkCommand;
 extern const Command printCommand;
 extern const Command renderCommand;
 extern const Command checkDefinitionCommand;
+extern const Command watchCommand;
 
 } // namespace quorvel::batch

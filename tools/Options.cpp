@@ -55,18 +55,45 @@ void Options::wholeNumber(const char* name, int& value, int least, int most)
                          }});
 }
 
-void Options::pageOutputs(QString& pngDir, QString& output, double& dpi)
+void Options::pageOutputs(QString& pngDir, QString& output, double& dpi, QString* printer, int* copies)
 {
     text("--png", pngDir);
     text("-o", output);
     number("--dpi", dpi, 10, 2400);
-    m_checks.push_back([&pngDir, &output] {
+    if (printer) {
+        text("--printer", *printer);
+        wholeNumber("--copies", *copies, 1, 9999);
+        *copies = 0;
+        m_checks.push_back([&pngDir, &output, printer, copies] {
+            if (printer->isEmpty() && *copies > 0)
+                return QStringLiteral("--copies goes with --printer");
+            if (!printer->isEmpty() && (!pngDir.isEmpty() || !output.isEmpty()))
+                return QStringLiteral("--printer prints to a queue: give no --png or -o with it");
+            return QString();
+        });
+    }
+    m_checks.push_back([&pngDir, &output, printer] {
+        if (printer && !printer->isEmpty())
+            return QString();
         if (pngDir.isEmpty() && output.isEmpty())
-            return QStringLiteral("name an output: --png DIR or -o FILE");
+            return printer ? QStringLiteral("name an output: --png DIR, -o FILE or --printer QUEUE")
+                           : QStringLiteral("name an output: --png DIR or -o FILE");
         if (!output.isEmpty() && !isPageFileName(output))
             return QStringLiteral("-o writes a .pdf or a .ndr file");
         return QString();
     });
+}
+
+void Options::required(const char* name, const QString& value)
+{
+    const QString option = QString::fromLatin1(name);
+    m_checks.push_back([&value, option] { return value.isEmpty() ? QStringLiteral("%1 must be given").arg(option) : QString(); });
+}
+
+void Options::lockWait(int& seconds)
+{
+    seconds = 0;
+    wholeNumber("--wait", seconds, 0, 86400);
 }
 
 void Options::operands(QStringList& values, const char* noun, bool many)

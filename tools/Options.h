@@ -28,8 +28,13 @@ public:
     /// An option followed by a whole number from `least` to `most`.
     void wholeNumber(const char* name, int& value, int least, int most = INT_MAX);
     /// The page files of print and render: --png DIR, -o OUT.pdf|OUT.ndr and --dpi N (the
-    /// PNGs' resolution, 10 to 2400). At least one of --png and -o must be given.
-    void pageOutputs(QString& pngDir, QString& output, double& dpi);
+    /// PNGs' resolution, 10 to 2400). At least one of --png and -o must be given; with `printer`,
+    /// print's --printer QUEUE and --copies N, which go instead of the files, never with them.
+    void pageOutputs(QString& pngDir, QString& output, double& dpi, QString* printer = nullptr, int* copies = nullptr);
+    /// `name` (declared already) must be given.
+    void required(const char* name, const QString& value);
+    /// --wait SECONDS: how long a run waits for the data-communication lock (0 to a day).
+    void lockWait(int& seconds);
     /// The words that are no option; `noun` names one in messages ("label file"). `many`: any
     /// number of at least one; otherwise exactly one.
     void operands(QStringList& values, const char* noun, bool many);

@@ -6,6 +6,7 @@
 #include "Command.h"
 #include "Options.h"
 #include "PageFiles.h"
+#include "QueuePrint.h"
 
 #include "labels/ImportTable.h"
 #include "labels/PrintTable.h"
@@ -31,12 +32,13 @@ namespace {
 int runPrint(const QStringList& args)
 {
     QStringList files;
-    QString pngDir, definition, output;
+    QString pngDir, definition, output, printer;
     double dpi = 203;
-    int startLabel = 1;
+    int startLabel = 1, copies = 0, lockWait = 0;
     bool allPages = false;
     Options options(printCommand);
-    options.pageOutputs(pngDir, output, dpi);
+    options.pageOutputs(pngDir, output, dpi, &printer, &copies);
+    options.lockWait(lockWait);
     options.text("--definition", definition);
     options.wholeNumber("--start", startLabel, 1);
     options.flag("--all-pages", allPages);
@@ -45,6 +47,21 @@ int runPrint(const QStringList& args)
         return 2;
     if (definition.isEmpty())
         definition = defaultDefinition();
+
+    if (!printer.isEmpty()) {
+        QueuePrint job;
+        job.queue = printer;
+        job.definition = definition;
+        job.copies = copies;
+        job.lockWaitS = lockWait;
+        job.startLabel = startLabel;
+        job.allPages = allPages;
+        const QueueResult result = printToQueue(files, job);
+        std::printf("%zu page(s), %d label(s)\n", result.pages, result.labels);
+        for (const int id : result.jobIds)
+            std::printf("job %s-%d\n", printer.toUtf8().constData(), id);
+        return 0;
+    }
 
     auto importTable = labels::makeImportTable();
     auto printTable = labels::makePrintTable();
@@ -59,6 +76,7 @@ int runPrint(const QStringList& args)
         system.lastPage = std::numeric_limits<int>::max();
     const auto connection = printrun::makeConnection(*printTable);
     BatchUi ui;
+    ui.setLockWait(lockWait);
     report::ReportProject project(system, ui);
     project.setConnections({connection.get()});
     project.setConnectionWaits(0);   // nothing else could offer a connection to a batch run
@@ -81,12 +99,15 @@ int runPrint(const QStringList& args)
 
 const Command printCommand{
     "print",
-    "print FILE... --png DIR [--definition PATH] [--dpi N] [-o OUT.pdf|OUT.ndr] [--start N] [--all-pages]",
+    "print FILE... [--png DIR] [-o OUT.pdf|OUT.ndr] [--printer QUEUE] [--copies N] [--definition PATH] [--dpi N] [--start N] [--all-pages] [--wait SECONDS]",
     "Imports like list, then checks, expands and runs the report definition (default: the one\n"
     "      beside the program) as the window's print button does, without a window: one PNG per\n"
-    "      page in DIR, and a PDF or snapshot file with -o. --start N leaves the first N-1 labels of\n"
-    "      page 1 blank (a partly used sheet). A run of more than 9,999 pages is refused unless\n"
-    "      --all-pages, which writes every page.",
+    "      page in DIR, and a PDF or snapshot file with -o; or the pages printed on the CUPS queue\n"
+    "      as the preview's Print sends them, N copies (default: the definition's), one line\n"
+    "      \"job QUEUE-ID\" per CUPS job. --start N leaves the first N-1 labels of page 1 blank (a\n"
+    "      partly used sheet). A run of more than 9,999 pages is refused unless --all-pages, which\n"
+    "      writes every page. --wait waits up to SECONDS for the data-communication lock while\n"
+    "      another run holds it, in 5-second attempts.",
     true,
     runPrint,
 };

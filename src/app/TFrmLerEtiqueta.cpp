@@ -14,7 +14,7 @@
 #include "report/outputs/RenderPdf.h"
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
-#include "report/ui/CupsDevice.h"
+#include "report/ui/PrinterResolution.h"
 #include "report/ui/WidgetEngineUi.h"
 #include "table/Failure.h"
 #include "table/Table.h"

@@ -199,7 +199,9 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"PrintWithoutFiles", "print -o x.pdf", "no label file named"},
         UsageCase{"RenderWithoutSnapshot", "render -o x.pdf", "no snapshot named"},
         UsageCase{"RenderOfTwoSnapshots", "render a.ndr b.ndr -o x.pdf", "one snapshot at a time"},
-        UsageCase{"PrintWithoutOutput", "print absent.txt", "name an output: --png DIR or -o FILE"},
+        UsageCase{"PrintWithoutOutput", "print absent.txt", "name an output: --png DIR, -o FILE or --printer QUEUE"},
+        UsageCase{"PrintToAQueueAndAFile", "print absent.txt --printer Q -o x.pdf", "--printer prints to a queue: give no --png or -o with it"},
+        UsageCase{"WatchWithoutQueue", "watch dir", "--printer must be given"},
         UsageCase{"RenderWithoutOutput", "render absent.ndr", "name an output: --png DIR or -o FILE"},
         UsageCase{"PrintToAnotherKindOfFile", "print absent.txt -o x.png", "-o writes a .pdf or a .ndr file"},
         UsageCase{"RenderToAnotherKindOfFile", "render absent.ndr -o x.png", "-o writes a .pdf or a .ndr file"},
@@ -208,7 +210,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"PrintStartBelowOne", "print absent.txt -o x.pdf --start 0", "--start takes a whole number from 1"},
         UsageCase{"PrintOptionWithoutValue", "print absent.txt --definition", "--definition needs a value"},
         UsageCase{"RenderOptionWithoutValue", "render absent.ndr -o", "-o needs a value"},
-        UsageCase{"PrintUnknownOption", "print absent.txt -o x.pdf --copies 2", "unknown option '--copies'"},
+        UsageCase{"PrintCopiesWithoutQueue", "print absent.txt -o x.pdf --copies 2", "--copies goes with --printer"},
+        UsageCase{"PrintUnknownOption", "print absent.txt -o x.pdf --dpu 2", "unknown option '--dpu'"},
         UsageCase{"RenderUnknownOption", "render absent.ndr -o x.pdf --start 2", "unknown option '--start'"}),
     [](const ::testing::TestParamInfo<UsageCase>& row) { return std::string(row.param.name); });
 

@@ -9,8 +9,8 @@
 #include "report/ui/PageRange.h"
 #include "report/ui/PageView.h"
 #include "report/ui/PreviewDialogs.h"
-#include "report/ui/PrintDevice.h"
-#include "report/ui/CupsDevice.h"
+#include "report/cups/PrintDevice.h"
+#include "report/cups/CupsDevice.h"
 #include "report/ui/PrinterLine.h"
 
 #include <QAction>

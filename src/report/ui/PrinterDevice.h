@@ -2,7 +2,7 @@
 // System print queues are CupsDevice.
 #pragma once
 
-#include "report/ui/PrintDevice.h"
+#include "report/cups/PrintDevice.h"
 
 namespace quorvel::report {
 

@@ -1,5 +1,5 @@
 #include "report/engine/PageDescription.h"
-#include "report/ui/CupsOptions.h"
+#include "report/cups/CupsOptions.h"
 
 #include <QByteArrayList>
 

@@ -4,7 +4,7 @@
 #include "report/ui/CupsFixtures.h"
 
 #include "report/engine/ReportSystem.h"
-#include "report/ui/CupsDevice.h"
+#include "report/cups/CupsDevice.h"
 
 #include <QDir>
 #include <QProcess>

@@ -1,6 +1,6 @@
 #include "report/engine/ReportSystem.h"
 #include "report/ui/PreviewWindow.h"
-#include "report/ui/CupsDevice.h"
+#include "report/cups/CupsDevice.h"
 #include "report/ui/PrinterDevice.h"
 #include "report/ui/UiFixtures.h"
 

@@ -5,7 +5,7 @@
 #include "report/engine/ReportProject.h"
 #include "report/engine/ReportSystem.h"
 #include "report/ui/PreviewWindow.h"
-#include "report/ui/CupsDevice.h"
+#include "report/cups/CupsDevice.h"
 #include "report/ui/CupsFixtures.h"
 #include "report/ui/PrinterDevice.h"
 #include "report/ui/UiFixtures.h"

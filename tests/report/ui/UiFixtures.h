@@ -5,7 +5,7 @@
 #include "report/ui/OutputOptionsDialog.h"
 #include "report/ui/PreviewDialogs.h"
 #include "report/engine/PageSink.h"
-#include "report/ui/PrintDevice.h"
+#include "report/cups/PrintDevice.h"
 
 #include <QStringList>
 

@@ -3,18 +3,13 @@
 #pragma once
 
 #include "report/outputs/RenderPdf.h"
-#include "report/ui/PrintDevice.h"
+#include "report/cups/PrintDevice.h"
 
 namespace quorvel::report {
-
-class ReportSystem;
 
 /// The resolution `queue` prints at unless told otherwise, from its driver, in dpi; 0 when the
 /// queue is unknown or its driver does not say.
 int queueResolution(const QString& queue);
-/// The resolution of the printer a run's output options start with: the one chosen through
-/// "&Setup", else the system's default printer; 0 when there is none or its driver does not say.
-int printerResolution(const ReportSystem& system);
 
 class CupsDevice : public PrintDevice
 {
@@ -31,6 +26,17 @@ public:
 
     /// The ids CUPS gave the jobs sent so far, in order.
     const std::vector<int>& jobIds() const { return m_jobIds; }
+    const QString& queue() const { return m_queue; }
+
+    /// Fails as a job would when the queue does not exist, and with "The printer \"<name>\"
+    /// cannot be used: it is stopped" (and the queue's own message) when it would hold a job.
+    void checkReady() const;
+
+    /// Whether the queue has, among this user's jobs it still remembers, one named `jobName`
+    /// that was handed over whole: pending, printing, stopped with the printer or completed.
+    /// A job of that name whose sender never finished it (held) is cancelled and does not
+    /// count, nor do cancelled or aborted ones. Fails when the print system cannot be asked.
+    bool hasJobNamed(const QString& jobName) const;
 
 private:
     QString m_queue;

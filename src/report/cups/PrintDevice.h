@@ -32,4 +32,9 @@ public:
 void printCopies(PrintDevice& device, const PageDescription& doc, const std::vector<std::size_t>& pages,
                  int copies, const QString& jobName);
 
+/// The same rule for pages handed over as they are laid out: one job of `copies` copies when the
+/// driver makes them, otherwise that many jobs of one copy, each given every page. `copies` 0:
+/// the run's own (its print settings' copies at begin), else one. Nothing is sent before commit.
+std::unique_ptr<PageSink> copiesJob(PrintDevice& device, const QString& jobName, int copies);
+
 } // namespace quorvel::report

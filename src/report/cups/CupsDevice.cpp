@@ -1,13 +1,11 @@
-#include "report/ui/CupsDevice.h"
+#include "report/cups/CupsDevice.h"
 
 #include "report/engine/PageDescription.h"
 #include "report/engine/PageSink.h"
-#include "report/engine/ReportSystem.h"
-#include "report/ui/CupsOptions.h"
+#include "report/cups/CupsOptions.h"
 #include "table/Failure.h"
 
 #include <QFile>
-#include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
@@ -109,15 +107,56 @@ int queueResolution(const QString& queue)
     return parsePpd(queuePpd(queue)).defaultResolution;
 }
 
-int printerResolution(const ReportSystem& system)
-{
-    return queueResolution(system.printerName.isEmpty() ? QPrinterInfo::defaultPrinterName() : system.printerName);
-}
-
 CupsDevice::CupsDevice(QString queueName)
     : m_queue(std::move(queueName))
 {
     m_pdf.setActive(false);   // the print path's writer is no save choice
+}
+
+void CupsDevice::checkReady() const
+{
+    const Dest dest = namedDest(m_queue);
+    if (!dest)
+        throw Failure(unusable(m_queue));
+    const char* state = cupsGetOption("printer-state", dest->num_options, dest->options);
+    if (state && QByteArray(state).toInt() == IPP_PSTATE_STOPPED) {
+        QByteArray why = "it is stopped";
+        const char* message = cupsGetOption("printer-state-message", dest->num_options, dest->options);
+        if (message && *message)
+            why += QByteArray(" (") + message + ')';
+        throw Failure(unusable(m_queue, why.constData()));
+    }
+}
+
+bool CupsDevice::hasJobNamed(const QString& jobName) const
+{
+    const QByteArray queue = m_queue.toUtf8();
+    const QByteArray title = jobName.toUtf8();
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.constData(), 1, CUPS_WHICHJOBS_ALL);
+    if (count < 0)
+        throw Failure(unusable(m_queue, cupsLastErrorString()));
+    bool found = false;
+    for (int i = 0; i < count; ++i) {
+        if (!jobs[i].title || title != jobs[i].title)
+            continue;
+        switch (jobs[i].state) {
+        case IPP_JSTATE_PENDING:
+        case IPP_JSTATE_PROCESSING:
+        case IPP_JSTATE_STOPPED:
+        case IPP_JSTATE_COMPLETED:
+            found = true;
+            break;
+        case IPP_JSTATE_HELD:
+            cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), jobs[i].id, 0);
+            break;
+        case IPP_JSTATE_CANCELED:
+        case IPP_JSTATE_ABORTED:
+            break;
+        }
+    }
+    cupsFreeJobs(count, jobs);
+    return found;
 }
 
 bool CupsDevice::supportsMultipleCopies() const

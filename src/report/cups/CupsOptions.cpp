@@ -1,4 +1,4 @@
-#include "report/ui/CupsOptions.h"
+#include "report/cups/CupsOptions.h"
 
 #include "report/engine/PageDescription.h"
 

@@ -1,0 +1,317 @@
+// quorvel-batch print --printer, --wait and watch, run as the built program. The printing cases
+// go through the cups-pdf queue and CUPS's ZPL driver sending to a socket the test listens on;
+// every run keeps off the machine-wide data lock by a temporary folder of its own (TMPDIR).
+#include "report/ui/CupsFixtures.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cups/cups.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <map>
+
+using namespace quorvel::report::testing;
+
+namespace {
+
+const QString kBatch = QStringLiteral(QUORVEL_BINARY_DIR "/quorvel-batch");
+const QString kTag = QStringLiteral(QUORVEL_SOURCE_DIR "/Relatorios/tag_02_Quorvel.rav");
+const char* const kCodes[] = {"7891234000019", "7891234000026", "5601234567892"};
+
+QByteArray labelFile(int labels = 3)
+{
+    QByteArray bytes;
+    for (int i = 0; i < labels; ++i)
+        bytes += QByteArray("0VESTUARIO|CAMISETAS|NORTE|AZUL MARINHO|CM-204|BASICA|M|") + kCodes[i % 3] + "|39,90|1|\r\n";
+    return bytes;
+}
+
+struct Outcome
+{
+    int status = -1;
+    QString out, err;
+    qint64 ms = 0;
+};
+
+/// A queue the test needs: under CI a missing one is a failure, elsewhere a skip.
+#define REQUIRE_QUEUE(queue, kind)                                                                   \
+    do {                                                                                             \
+        if ((queue).isEmpty()) {                                                                     \
+            if (qEnvironmentVariable("CI") == QLatin1String("true"))                                 \
+                FAIL() << "no print queue Quorvel" kind " (scripts/test.sh adds it as root)";        \
+            GTEST_SKIP() << "no print queue Quorvel" kind " (scripts/test.sh adds it as root)";       \
+        }                                                                                            \
+    } while (false)
+
+class BatchQueue : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LANG"), QStringLiteral("pt_BR.UTF-8"));
+        env.remove(QStringLiteral("LC_ALL"));
+        env.insert(QStringLiteral("TMPDIR"), m_dir.path());   // the lock file lives there
+        return env;
+    }
+
+    Outcome batch(const QStringList& args, int watchdogMs = 120000)
+    {
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        QElapsedTimer timer;
+        timer.start();
+        p.start(kBatch, args);
+        Outcome r;
+        if (!p.waitForFinished(watchdogMs)) {
+            p.kill();
+            p.waitForFinished();
+            ADD_FAILURE() << "quorvel-batch did not end within " << watchdogMs << " ms";
+            return r;
+        }
+        r.ms = timer.elapsed();
+        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    QString write(const QString& name, const QByteArray& bytes) const { return writeFile(m_dir.path(), name, bytes); }
+
+    QTemporaryDir m_dir;
+};
+
+std::vector<int> printedIds(const QString& out)
+{
+    std::vector<int> ids;
+    for (const QString& line : out.split(u'\n'))
+        if (line.startsWith(QLatin1String("job ")))
+            ids.push_back(line.section(u'-', -1).toInt());
+    return ids;
+}
+
+TEST_F(BatchQueue, TagsReachTheZplPrinterAsFiftyByThirtyLabelsThatScan)
+{
+    const QString queue = testQueue("ZPL");
+    REQUIRE_QUEUE(queue, "ZPL");
+    const PrintQueueLock lock;
+    SocketListener listener(socketPort(queue));
+    ASSERT_TRUE(listener.listening());
+    cancelJobs(queue);
+    const Outcome r = batch({QStringLiteral("print"), write(QStringLiteral("tags.txt"), labelFile()), QStringLiteral("--printer"),
+                         queue, QStringLiteral("--definition"), kTag});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const std::vector<int> ids = printedIds(r.out);
+    ASSERT_EQ(ids.size(), 1u) << r.out.toStdString();
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("3 page(s), 3 label(s)\njob %1-%2\n").arg(queue).arg(ids[0])));
+    std::vector<LabelRaster> labels;
+    const bool arrived = QTest::qWaitFor([&] {
+        if (listener.connectionsEnded() == 0)
+            return false;
+        labels = decodeZpl(listener.received());
+        return labels.size() >= 3;
+    }, 120000);
+    cancelJobs(queue);
+    ASSERT_TRUE(arrived) << labels.size() << " labels arrived";
+    EXPECT_TRUE(jobOptions(ids[0]).contains(" PageSize=Custom.50x30mm ")) << jobOptions(ids[0]).toStdString();
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(labels[i].width, 400);
+        EXPECT_EQ(labels[i].image.height(), 240);
+        EXPECT_EQ(zbarDecode(labels[i].image.copy(0, 0, 400, 240)),
+                  QStringList{QStringLiteral("EAN-13:") + QLatin1String(kCodes[i])});
+    }
+}
+
+struct QueueCase
+{
+    const char* name;
+    bool make;      ///< a queue made for the test, then stopped
+    const char* message;
+};
+
+void PrintTo(const QueueCase& c, std::ostream* os) { *os << c.name; }
+
+class UnusableQueue : public BatchQueue, public ::testing::WithParamInterface<QueueCase> {};
+
+TEST_P(UnusableQueue, FailsWithTheMessage)
+{
+    const QString queue = QStringLiteral("QuorvelTest%1%2").arg(GetParam().name).arg(::getpid());
+    if (GetParam().make) {
+        if (testQueue("ZPL").isEmpty() && qEnvironmentVariable("CI") != QLatin1String("true"))
+            GTEST_SKIP() << "no print system to add a queue to (scripts/test.sh starts cupsd as root)";
+        ASSERT_EQ(QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-p"), queue, QStringLiteral("-v"),
+                                                                QStringLiteral("socket://127.0.0.1:9"), QStringLiteral("-m"),
+                                                                QStringLiteral("drv:///sample.drv/zebra.ppd")}), 0);
+        QProcess::execute(QStringLiteral("cupsdisable"), {queue});
+    }
+    const Outcome r = batch({QStringLiteral("print"), write(QStringLiteral("tags.txt"), labelFile()), QStringLiteral("--printer"),
+                         queue, QStringLiteral("--definition"), kTag});
+    if (GetParam().make)
+        QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-x"), queue});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.startsWith(QString::fromUtf8(GetParam().message).arg(queue))) << r.err.toStdString();
+    EXPECT_EQ(r.out, QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Queues, UnusableQueue, ::testing::Values(
+    QueueCase{"Missing", false, "The printer \"%1\" cannot be used\n"},
+    QueueCase{"Stopped", true, "The printer \"%1\" cannot be used: it is stopped"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+/// Holds the data lock in the test's temporary folder from another process, for `seconds` (0: until killed).
+class LockHolder
+{
+public:
+    LockHolder(const QString& lockFile, int seconds)
+    {
+        m_process.start(QStringLiteral("flock"), {lockFile, QStringLiteral("-c"),
+                                                  QStringLiteral("echo held; exec sleep %1").arg(seconds > 0 ? seconds : 600)});
+        m_process.waitForStarted();
+        while (!m_said.contains("held") && m_process.waitForReadyRead(10000))
+            m_said += m_process.readAllStandardOutput();
+    }
+    ~LockHolder()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    bool holding() const { return m_said.contains("held"); }
+
+private:
+    QProcess m_process;
+    QByteArray m_said;
+};
+
+const QString kLockFailure = QStringLiteral("Unable to gain control of the Report Data Communication System.\n");
+
+TEST_F(BatchQueue, WaitsForTheLockUntilAnotherRunFreesIt)
+{
+    const LockHolder holder(m_dir.filePath(QStringLiteral("quorvel-report-data.lock")), 7);
+    ASSERT_TRUE(holder.holding());
+    const Outcome r = batch({QStringLiteral("print"), write(QStringLiteral("tags.txt"), labelFile()), QStringLiteral("-o"),
+                         m_dir.filePath(QStringLiteral("tags.pdf")), QStringLiteral("--definition"), kTag,
+                         QStringLiteral("--wait"), QStringLiteral("20")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err, QStringLiteral("Waiting up to 20 s for the Report Data Communication System: another report run holds it.\n"));
+    EXPECT_TRUE(QFileInfo::exists(m_dir.filePath(QStringLiteral("tags.pdf"))));
+}
+
+TEST_F(BatchQueue, GivesUpAfterItsWaitWhenNobodyFreesTheLock)
+{
+    const LockHolder holder(m_dir.filePath(QStringLiteral("quorvel-report-data.lock")), 0);
+    ASSERT_TRUE(holder.holding());
+    struct Case { QString wait; qint64 leastMs; QString said; } cases[] = {
+        {QStringLiteral("0"), 5000, QString()},
+        {QStringLiteral("10"), 10000, QStringLiteral("Waiting up to 10 s for the Report Data Communication System: another report run holds it.\n")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.wait.toStdString());
+        const Outcome r = batch({QStringLiteral("print"), write(QStringLiteral("tags.txt"), labelFile()), QStringLiteral("-o"),
+                             m_dir.filePath(QStringLiteral("tags.pdf")), QStringLiteral("--definition"), kTag,
+                             QStringLiteral("--wait"), c.wait});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, c.said + kLockFailure);
+        EXPECT_GE(r.ms, c.leastMs);
+    }
+}
+
+/// The jobs the queue handed on or printed, by name (cancelled and aborted ones left out).
+std::map<QString, int> jobsByName(const QString& queue)
+{
+    std::map<QString, int> names;
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.toUtf8().constData(), 1, CUPS_WHICHJOBS_ALL);
+    for (int i = 0; i < count; ++i)
+        if (jobs[i].state != IPP_JSTATE_CANCELED && jobs[i].state != IPP_JSTATE_ABORTED && jobs[i].state != IPP_JSTATE_HELD)
+            ++names[QString::fromUtf8(jobs[i].title)];
+    cupsFreeJobs(count, jobs);
+    return names;
+}
+
+TEST_F(BatchQueue, WatcherKilledAtRandomPrintsEveryFileExactlyOnce)
+{
+    const QString queue = testQueue("PDF");
+    REQUIRE_QUEUE(queue, "PDF");
+    const PrintQueueLock lock;
+    const QString hot = m_dir.filePath(QStringLiteral("hot"));
+    ASSERT_TRUE(QDir().mkpath(hot));
+    // Names of this run only: the queue remembers the jobs of earlier ones.
+    const QString tag = QStringLiteral("w%1-%2").arg(::getpid()).arg(QDateTime::currentMSecsSinceEpoch());
+    constexpr int kFiles = 12;
+    QStringList names;
+    for (int i = 0; i < kFiles; ++i)
+        names << QStringLiteral("%1-%2.txt").arg(tag).arg(i, 2, 10, QLatin1Char('0'));
+    // One file the check refuses: a bar code with a wrong check digit prints an error box.
+    const QByteArray refused = "0VESTUARIO|CAMISETAS|NORTE|AZUL|CM-1|BASICA|M|7891234000010|39,90|1|\r\n";
+
+    QRandomGenerator random(20261211);
+    QElapsedTimer watchdog;
+    watchdog.start();
+    int dropped = 0;
+    const auto settled = [&] {
+        return QDir(hot).entryList(QDir::Files).isEmpty()
+               && QDir(hot + QStringLiteral("/printing")).entryList(QDir::Files).isEmpty() && dropped == kFiles;
+    };
+    for (int round = 0; round < 40 && !settled() && watchdog.elapsed() < 240000; ++round) {
+        QProcess watcher;
+        watcher.setProcessEnvironment(environment());
+        watcher.start(kBatch, {QStringLiteral("watch"), hot, QStringLiteral("--printer"), queue,
+                               QStringLiteral("--definition"), kTag});
+        ASSERT_TRUE(watcher.waitForStarted());
+        // A few files land while it runs, some before it starts its next life.
+        for (int n = 0; n < 3 && dropped < kFiles; ++n, ++dropped)
+            writeFile(hot, names[dropped], dropped == 5 ? refused : labelFile(1 + dropped % 3));
+        QTest::qWait(static_cast<int>(random.bounded(100, 1500)));
+        ::kill(static_cast<pid_t>(watcher.processId()), SIGKILL);
+        ASSERT_TRUE(watcher.waitForFinished(10000));
+    }
+    // A last life that is let finish, then stopped the way systemd stops it.
+    QProcess watcher;
+    watcher.setProcessEnvironment(environment());
+    watcher.setReadChannel(QProcess::StandardError);
+    watcher.start(kBatch, {QStringLiteral("watch"), hot, QStringLiteral("--printer"), queue, QStringLiteral("--definition"), kTag});
+    ASSERT_TRUE(watcher.waitForStarted());
+    QByteArray said;
+    while (!said.contains("Watching") && watcher.waitForReadyRead(30000))
+        said += watcher.readAllStandardError();
+    ASSERT_TRUE(said.contains("Watching")) << said.toStdString();
+    EXPECT_TRUE(QTest::qWaitFor(settled, 120000)) << "files left unprinted";
+    ::kill(static_cast<pid_t>(watcher.processId()), SIGTERM);
+    ASSERT_TRUE(watcher.waitForFinished(60000));
+    EXPECT_EQ(watcher.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(watcher.exitCode(), 0);
+    EXPECT_TRUE(waitUntilIdle(queue, 120000));
+
+    std::map<QString, int> perFile;
+    for (const auto& [title, count] : jobsByName(queue))
+        for (const QString& name : names)
+            if (title.endsWith(u' ' + name))
+                perFile[name] += count;
+    for (int i = 0; i < kFiles; ++i) {
+        SCOPED_TRACE(names[i].toStdString());
+        const bool fails = i == 5;
+        EXPECT_EQ(perFile[names[i]], fails ? 0 : 1);
+        EXPECT_EQ(QFileInfo::exists(hot + QStringLiteral("/done/") + names[i]), !fails);
+        EXPECT_EQ(QFileInfo::exists(hot + QStringLiteral("/failed/") + names[i]), fails);
+    }
+    QFile log(hot + QStringLiteral("/failed/") + names[5] + QStringLiteral(".log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("labels with an error box: 1"));
+    for (const QString& name : QDir(cupsPdfOut()).entryList({QStringLiteral("*%1*").arg(tag)}, QDir::Files))
+        QFile::remove(QDir(cupsPdfOut()).filePath(name));
+}
+
+} // namespace
