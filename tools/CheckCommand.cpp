@@ -19,6 +19,45 @@
 
 namespace quorvel::batch {
 
+namespace {
+
+/// One row as check names it: its file and line, its bar code and why.
+QString rowLine(const QString& file, int line, const std::string& code, const QString& why)
+{
+    return QStringLiteral("%1:%2\t%3\t%4\n")
+        .arg(QFileInfo(file).fileName())
+        .arg(line)
+        .arg(table::fromWindows1252(code), QString(why).replace(QLatin1Char('\n'), QStringLiteral("; ")));
+}
+
+} // namespace
+
+QString errorBoxRows(const QStringList& files, const QString& definition)
+{
+    auto importTable = labels::makeImportTable();
+    std::vector<std::pair<QString, int>> firstRows;
+    for (const QString& file : files) {
+        firstRows.emplace_back(file, importTable->rowCount());
+        // The run itself says why an import stops.
+        if (!importStop({file}, *importTable).isEmpty())
+            return {};
+    }
+    labels::CodeChecker codes;
+    codes.setBarcodes(labels::PrintPlan::read(definition).codeBarcodes);
+    QString rows;
+    std::size_t file = 0;
+    for (int row = 0; row < importTable->rowCount(); ++row) {
+        while (file + 1 < firstRows.size() && row >= firstRows[file + 1].second)
+            ++file;
+        if (importTable->integerAt(row, labels::ImportField::qtd) < 1)
+            continue;
+        const std::string code = importTable->textAt(row, labels::ImportField::CODIGO_BARRA);
+        if (const QString& why = codes.problem(code); !why.isEmpty())
+            rows += rowLine(firstRows[file].first, row - firstRows[file].second + 1, code, why);
+    }
+    return rows;
+}
+
 CheckReport checkFiles(const QStringList& files, const QString& definition)
 {
     CheckReport report;
@@ -35,13 +74,18 @@ CheckReport checkFiles(const QStringList& files, const QString& definition)
     // Every complete line of a file gives one row: a row's line is its place among the file's rows.
     auto importTable = labels::makeImportTable();
     std::vector<std::pair<QString, int>> firstRows;   // file, its first row
+    QString stopped;
     for (const QString& file : files) {
-        firstRows.emplace_back(file, importTable->rowCount());
+        const int first = importTable->rowCount();
+        firstRows.emplace_back(file, first);
         if (const QString stop = importStop({file}, *importTable); !stop.isEmpty()) {
+            // The line after the file's last stored row is the one that stopped it; what came
+            // before is still worth checking.
             if (stop != QLatin1String(" "))
-                report.err += stop + u'\n';
-            report.status = 1;
-            return report;
+                stopped = QStringLiteral("%1:%2: %3\n").arg(QFileInfo(file).fileName()).arg(importTable->rowCount() - first + 1).arg(stop);
+            else
+                stopped = QStringLiteral(" ");
+            break;
         }
     }
 
@@ -54,11 +98,8 @@ CheckReport checkFiles(const QStringList& files, const QString& definition)
         const QString why = labels::rowProblems(*importTable, row, codes);
         if (why.isEmpty())
             continue;
-        report.out += QStringLiteral("%1:%2\t%3\t%4\n")
-                          .arg(QFileInfo(firstRows[file].first).fileName())
-                          .arg(row - firstRows[file].second + 1)
-                          .arg(table::fromWindows1252(importTable->textAt(row, labels::ImportField::CODIGO_BARRA)),
-                               QString(why).replace(QLatin1Char('\n'), QStringLiteral("; ")));
+        report.out += rowLine(firstRows[file].first, row - firstRows[file].second + 1,
+                              importTable->textAt(row, labels::ImportField::CODIGO_BARRA), why);
     }
     const labels::PreflightSummary summary = labels::summarize(*importTable, plan, codes);
     report.out += QStringLiteral("rows: %1\nlabels: %2\npages: %3\nlabels with an error box: %4\n")
@@ -67,6 +108,12 @@ CheckReport checkFiles(const QStringList& files, const QString& definition)
                       .arg(summary.pages)
                       .arg(summary.errorLabels);
     report.status = summary.errorLabels > 0 ? 1 : 0;
+    if (!stopped.isEmpty()) {
+        if (stopped != QLatin1String(" "))
+            report.err += stopped;
+        report.status = 1;
+        return report;
+    }
     try {
         labels::checkPageCount(summary.pages, system.lastPage);
     } catch (const Failure& failure) {
@@ -104,7 +151,9 @@ const Command checkCommand{
     "Imports like list and prints each row the window would mark: its file and line, the bar code\n"
     "      and why; then the totals of rows, labels, pages under the definition (default: the one\n"
     "      beside the program) and labels that would print an error box. Exit status 1 when a label\n"
-    "      would print an error box or the run would pass the page limit.",
+    "      would print an error box, the run would pass the page limit or an import stopped (its\n"
+    "      FILE:LINE and message on standard error, after the rows before it). Values the tag will\n"
+    "      cut are marked too, without changing the exit status.",
     false,
     runCheck,
 };

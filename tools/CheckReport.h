@@ -17,4 +17,8 @@ struct CheckReport
 /// the definition cannot be opened.
 CheckReport checkFiles(const QStringList& files, const QString& definition);
 
+/// The rows of `files` whose labels would print a bar-code error box under `definition`, one line
+/// each as check prints them; empty when none would, or when an import stops (the run says why).
+QString errorBoxRows(const QStringList& files, const QString& definition);
+
 } // namespace quorvel::batch

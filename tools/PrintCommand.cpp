@@ -3,6 +3,7 @@
 // preview would show as PNG files and, on request, as a PDF or snapshot file.
 #include "BatchTables.h"
 #include "BatchUi.h"
+#include "CheckReport.h"
 #include "Command.h"
 #include "Options.h"
 #include "PageFiles.h"
@@ -35,18 +36,29 @@ int runPrint(const QStringList& args)
     QString pngDir, definition, output, printer;
     double dpi = 203;
     int startLabel = 1, copies = 0, lockWait = 0;
-    bool allPages = false;
+    bool allPages = false, allowErrorBoxes = false;
     Options options(printCommand);
     options.pageOutputs(pngDir, output, dpi, &printer, &copies);
     options.lockWait(lockWait);
     options.text("--definition", definition);
     options.wholeNumber("--start", startLabel, 1);
     options.flag("--all-pages", allPages);
+    options.flag("--allow-error-boxes", allowErrorBoxes);
     options.operands(files, "label file", true);
     if (!options.parse(args))
         return 2;
     if (definition.isEmpty())
         definition = defaultDefinition();
+
+    // The window asks before it prints a label with an error box; nobody is here to answer.
+    if (!allowErrorBoxes) {
+        if (const QString rows = errorBoxRows(files, definition); !rows.isEmpty()) {
+            std::fprintf(stderr, "%squorvel-batch print: labels of these rows would print an error box; "
+                                 "--allow-error-boxes prints them anyway\n",
+                         rows.toUtf8().constData());
+            return 1;
+        }
+    }
 
     if (!printer.isEmpty()) {
         QueuePrint job;
@@ -99,7 +111,7 @@ int runPrint(const QStringList& args)
 
 const Command printCommand{
     "print",
-    "print FILE... [--png DIR] [-o OUT.pdf|OUT.ndr] [--printer QUEUE] [--copies N] [--definition PATH] [--dpi N] [--start N] [--all-pages] [--wait SECONDS]",
+    "print FILE... [--png DIR] [-o OUT.pdf|OUT.ndr] [--printer QUEUE] [--copies N] [--definition PATH] [--dpi N] [--start N] [--all-pages] [--allow-error-boxes] [--wait SECONDS]",
     "Imports like list, then checks, expands and runs the report definition (default: the one\n"
     "      beside the program) as the window's print button does, without a window: one PNG per\n"
     "      page in DIR, and a PDF or snapshot file with -o; or the pages printed on the CUPS queue\n"
@@ -107,7 +119,8 @@ const Command printCommand{
     "      \"job QUEUE-ID\" per CUPS job. --start N leaves the first N-1 labels of page 1 blank (a\n"
     "      partly used sheet). A run of more than 9,999 pages is refused unless --all-pages, which\n"
     "      writes every page. --wait waits up to SECONDS for the data-communication lock while\n"
-    "      another run holds it, in 5-second attempts.",
+    "      another run holds it, in 5-second attempts. A run whose labels would print a bar-code\n"
+    "      error box is refused, naming the rows as check does, unless --allow-error-boxes.",
     true,
     runPrint,
 };

@@ -66,6 +66,13 @@ int main(int argc, char** argv)
         printHelp(stderr);
         return 2;
     }
+    // A command's own --help needs no application: its usage and what it does, nothing run.
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("Usage: quorvel-batch %s\n      %s\n", command->usage, command->summary);
+            return 0;
+        }
+    }
     qInstallMessageHandler(filterQtMessages);
     std::unique_ptr<QCoreApplication> app;
     if (command->needsGui) {

@@ -1,6 +1,7 @@
 #include "printrun/Preflight.h"
 
 #include "labels/ImportTable.h"
+#include "labels/LabelColumns.h"
 #include "labels/PrintTable.h"
 #include "report/engine/BarcodeEncoder.h"
 #include "report/engine/EngineUi.h"
@@ -115,6 +116,23 @@ QString barcodeProblem(const QString& engineError)
     return prefix + engineError;
 }
 
+QStringList cutValues(const table::Table& t, int row)
+{
+    QStringList cuts;
+    for (const LabelColumn* c : columnsBy(&LabelColumn::gridPosition)) {
+        if (c == nullptr || c->item == nullptr || c->printField == LabelColumn::kNoField || c->print.width >= c->import.width)
+            continue;
+        const std::string value = t.textAt(row, c->importField);
+        const auto kept = static_cast<std::size_t>(c->print.width);
+        if (value.size() <= kept)
+            continue;
+        cuts << QString::fromUtf8("%1 \"%2\" sairá como \"%3\" na etiqueta")
+                    .arg(QString::fromUtf8(c->gridTitle), table::fromWindows1252(value),
+                         table::fromWindows1252(value.substr(0, kept)));
+    }
+    return cuts;
+}
+
 QString rowProblems(const table::Table& t, int row, CodeChecker& codes)
 {
     QStringList reasons;
@@ -129,6 +147,7 @@ QString rowProblems(const table::Table& t, int row, CodeChecker& codes)
     }
     if (t.isNullAt(row, ImportField::PRECO1))
         reasons << QString::fromUtf8("Preço vazio: a etiqueta sairá sem preço");
+    reasons << cutValues(t, row);
     return reasons.join(QLatin1Char('\n'));
 }
 

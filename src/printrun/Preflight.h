@@ -52,6 +52,10 @@ private:
 /// The operator's words for the engine's error text of a bar code.
 QString barcodeProblem(const QString& engineError);
 
+/// The values of the row the print table keeps shorter than the grid shows, each as the operator
+/// reads it: the grid's title, the value and what the tag will show.
+QStringList cutValues(const table::Table& importTable, int row);
+
 /// Why the row of the import table will not print as expected, one reason a line (LF); empty
 /// when it will.
 QString rowProblems(const table::Table& importTable, int row, CodeChecker& codes);

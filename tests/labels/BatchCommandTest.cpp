@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sys/wait.h>
 
@@ -272,6 +273,17 @@ INSTANTIATE_TEST_SUITE_P(
                   "rows: 1\nlabels: 0\npages: 1\nlabels with an error box: 0\n", "", 0},
         CheckCase{"PagesOfTheNamedDefinition", coded("A", "31", "2000000012346"), kA4,
                   "rows: 1\nlabels: 31\npages: 2\nlabels with an error box: 0\n", "", 0},
+        CheckCase{"CutValuesWarnWithoutChangingTheStatus",
+                  labelLine({"A", "CAMISETAS", "ESTRELA DO NORTE CONFECCOES", "AZUL", "CM-204", "BASICA", "100",
+                             "2000000012346", "39,90", "1"}) + "\r\n",
+                  "", "a.txt:1\t2000000012346\tGriffe \"ESTRELA DO NORTE CONFECCO\" sairá como \"ESTRELA DO NORTE CON\" "
+                  "na etiqueta; Tamanho \"100\" sairá como \"10\" na etiqueta\n"
+                  "rows: 1\nlabels: 1\npages: 1\nlabels with an error box: 0\n", "", 0},
+        CheckCase{"StopNamesItsLineAfterTheRowsBeforeIt",
+                  coded("A", "0", "2000000012346") + coded("B", "1", "2000000012346") + item("C", "1", "39.90") + "\r\n",
+                  "", "a.txt:1\t2000000012346\tQuantidade 0: esta linha não gera etiquetas\n"
+                  "rows: 2\nlabels: 1\npages: 1\nlabels with an error box: 0\n",
+                  "a.txt:3: '39.90' is not a valid floating point value.\n", 1},
         CheckCase{"PageLimit", coded("A", "10000", "2000000012346"), "",
                   "rows: 1\nlabels: 10000\npages: 10000\nlabels with an error box: 0\n",
                   "A impressão teria 10.000 páginas, mais que o limite de 9.999 páginas por impressão. "
@@ -286,6 +298,56 @@ TEST_F(BatchTest, CheckNamesTheLineInEachFile)
                      "rows: 3\nlabels: 2\npages: 2\nlabels with an error box: 0\n");
     EXPECT_EQ(r.status, 0);
 }
+
+TEST_F(BatchTest, CheckNamesTheSizeTheExampleTagWillCut)
+{
+    Result r = run("check '" QUORVEL_SOURCE_DIR "/examples/loja-centro.txt'");
+    EXPECT_NE(r.out.find("loja-centro.txt:30\t7891234000309\tTamanho \"100\" sairá como \"10\" na etiqueta\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST_F(BatchTest, PrintRefusesErrorBoxesUnlessAllowed)
+{
+    const std::string labels = file("bad.txt", coded("A", "1", "2000000012346") + coded("B", "2", "7891000000002"));
+    const std::string pdf = files.path("bad.pdf");
+    Result refused = run("print " + labels + " -o '" + pdf + "'");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "bad.txt:2\t7891000000002\tCódigo de barras inválido: dígito verificador deveria ser 7\n"
+                           "quorvel-batch print: labels of these rows would print an error box; "
+                           "--allow-error-boxes prints them anyway\n");
+    EXPECT_EQ(refused.out, "");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
+
+    Result allowed = run("print " + labels + " --allow-error-boxes -o '" + pdf + "'");
+    EXPECT_EQ(allowed.status, 0) << allowed.err;
+    EXPECT_EQ(allowed.out, "3 page(s), 3 label(s)\n");
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(pdf)));
+}
+
+class BatchCommandHelp : public BatchTest, public ::testing::WithParamInterface<const char*>
+{};
+
+// Wherever --help stands among a command's words, it answers with that command's usage and runs nothing.
+TEST_P(BatchCommandHelp, AnswersWithItsOwnUsage)
+{
+    const std::string command = GetParam();
+    for (const std::string& args : {command + " --help", command + " absent.txt --help"}) {
+        Result r = run(args);
+        EXPECT_EQ(r.status, 0) << args << ": " << r.err;
+        EXPECT_EQ(r.err, "") << args;
+        EXPECT_EQ(r.out.rfind("Usage: quorvel-batch " + command + " ", 0), 0u) << args << ": " << r.out;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryCommand, BatchCommandHelp,
+                         ::testing::Values("list", "expand", "check", "print", "watch", "render", "check-definition"),
+                         [](const ::testing::TestParamInfo<const char*>& row) {
+                             std::string name = row.param;
+                             name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                             return name;
+                         });
 
 TEST_F(BatchTest, CheckReportsAMissingDefinition)
 {

@@ -31,7 +31,7 @@ check() {
 
 check every_command_from_help "$commands" ""
 check command_prefix "list" li
-check options_of_print "--all-pages --copies --definition --dpi --png --printer --start --wait" print --
+check options_of_print "--all-pages --allow-error-boxes --copies --definition --dpi --png --printer --start --wait" print --
 check options_of_check_definition "--dpi" check-definition labels.rav --
 check option_of_list "--count" list -
 check png_takes_a_folder "out" print labels.txt --png ""
