@@ -5,7 +5,7 @@ set -euo pipefail
 
 build_pkgs=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libqt6opengl6-dev
+  qt6-base-dev libqt6opengl6-dev qt6-translations-l10n
   libzint-dev libjpeg62-turbo-dev libfontconfig-dev libcups2-dev
   fonts-liberation2 help2man
 )

@@ -26,7 +26,7 @@ Dialogs::Message Dialogs::confirmFile()
 Dialogs::Message Dialogs::confirmPrint()
 {
     return {QString::fromUtf8("Confirmação"), QString::fromUtf8("Confirma a impressão das etiquetas?"), Icon::Question,
-            {{Button::Yes, kYes}, {Button::No, kNo}}, Button::Yes, Button::None};
+            {{Button::Yes, {}}, {Button::No, {}}}, Button::Yes, Button::None};
 }
 
 Dialogs::Message Dialogs::printAgain()

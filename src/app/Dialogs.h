@@ -25,7 +25,7 @@ public:
     struct Choice
     {
         Button button;
-        QString text;
+        QString text;   ///< empty: the system's own button for the answer, in the desktop's language
     };
 
     struct Message

@@ -3,6 +3,7 @@
 #include "app/Dialogs.h"
 #include "app/ErrorHandler.h"
 #include "printrun/PrintRun.h"
+#include "table/Table.h"
 #include "table/TableModel.h"
 
 #include <QFileInfo>
@@ -12,6 +13,8 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QTableView>
+
+#include <algorithm>
 
 namespace quorvel::app {
 
@@ -53,6 +56,26 @@ ListMarks::ListMarks(table::TableModel& model, QTableView& grid, PathSource defi
     header->setFixedWidth(header->minimumWidth() + kMarkSize + 4);
     header->setIconSize(QSize(kMarkSize, kMarkSize));
     readDefinition();
+    table::Table& rows = m_model.table();
+    m_repeated.assign(static_cast<std::size_t>(rows.rowCount()), 0);
+    m_subscription = rows.subscribe([this, &rows](const table::Change& change) {
+        const auto at = m_repeated.begin() + std::clamp<std::ptrdiff_t>(change.row, 0, static_cast<std::ptrdiff_t>(m_repeated.size()));
+        switch (change.kind) {
+        case table::Change::Kind::RowBegun:
+            m_repeated.insert(at, 0);
+            break;
+        case table::Change::Kind::RowAbandoned:
+        case table::Change::Kind::RowDeleted:
+            if (m_repeated.size() > static_cast<std::size_t>(rows.rowCount()) && at != m_repeated.end())
+                m_repeated.erase(at);
+            break;
+        case table::Change::Kind::Emptied:
+            m_repeated.clear();
+            break;
+        default:
+            break;
+        }
+    });
     m_model.setRowHeaderData([this](int row, int role) -> QVariant {
         if (role != Qt::DecorationRole && role != Qt::ToolTipRole)
             return {};
@@ -67,7 +90,15 @@ ListMarks::ListMarks(table::TableModel& model, QTableView& grid, PathSource defi
 
 ListMarks::~ListMarks()
 {
+    m_model.table().unsubscribe(m_subscription);
     m_model.setRowHeaderData({});
+}
+
+void ListMarks::markRepeated(int first, int end)
+{
+    for (int row = std::max(first, 0); row < end && row < static_cast<int>(m_repeated.size()); ++row)
+        m_repeated[static_cast<std::size_t>(row)] = 1;
+    m_model.rowHeadersChanged();
 }
 
 void ListMarks::watch()
@@ -99,7 +130,10 @@ void ListMarks::reload()
 
 QString ListMarks::reasons(int row)
 {
-    return labels::rowProblems(m_model.table(), row, m_codes);
+    QString why = labels::rowProblems(m_model.table(), row, m_codes);
+    if (row >= 0 && row < static_cast<int>(m_repeated.size()) && m_repeated[static_cast<std::size_t>(row)] != 0)
+        why += (why.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromUtf8("Arquivo já importado: estas linhas estão repetidas");
+    return why;
 }
 
 bool ListMarks::approvesRun(Dialogs& dialogs, printrun::PrintRun& run, const report::ReportSystem& system)
@@ -112,6 +146,11 @@ bool ListMarks::approvesRun(Dialogs& dialogs, printrun::PrintRun& run, const rep
     m_model.rowHeadersChanged();
     // The page count first: it needs no bar code checked.
     run.checkPages(system);
+    // A pending row the table will refuse stops the run with the table's own message: no
+    // question before it.
+    const table::Table& rows = m_model.table();
+    if (rows.pendingRow() >= 0 && !labels::storable(rows, rows.pendingRow()))
+        return true;
     const labels::PreflightSummary summary = labels::summarize(m_model.table(), m_plan, m_codes);
     if (summary.errorLabels == 0)
         return true;

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QFileSystemWatcher;
 class QTableView;
@@ -47,6 +48,10 @@ public:
     /// Reads the definition again (from where the path source says now) and marks every row anew.
     void reload();
 
+    /// Marks the rows [first, end) as lines of a file imported before; the mark stays with each
+    /// row as rows come and go, and leaves with it.
+    void markRepeated(int first, int end);
+
     /// Why the row (table index) is marked; empty when it is not.
     QString reasons(int row);
 
@@ -68,6 +73,8 @@ private:
     QFileSystemWatcher* m_watcher;
     labels::PrintPlan m_plan;
     labels::CodeChecker m_codes;
+    std::vector<char> m_repeated;   ///< by view row: a line of a file imported again
+    int m_subscription = -1;
 };
 
 } // namespace quorvel::app

@@ -56,6 +56,20 @@ QMessageBox::ButtonRole role(Dialogs::Button button)
     }
 }
 
+QMessageBox::StandardButton standard(Dialogs::Button button)
+{
+    switch (button) {
+    case Dialogs::Button::Yes:
+        return QMessageBox::Yes;
+    case Dialogs::Button::No:
+        return QMessageBox::No;
+    case Dialogs::Button::Cancel:
+        return QMessageBox::Cancel;
+    default:
+        return QMessageBox::Ok;
+    }
+}
+
 } // namespace
 
 Dialogs::Button MessageBoxDialogs::show(const Message& message)
@@ -67,7 +81,8 @@ Dialogs::Button MessageBoxDialogs::show(const Message& message)
     box.setTextFormat(Qt::PlainText);
     QHash<QAbstractButton*, Button> answers;
     for (const Choice& choice : message.buttons) {
-        QPushButton* b = box.addButton(choice.text, role(choice.button));
+        QPushButton* b = choice.text.isEmpty() ? box.addButton(standard(choice.button))
+                                               : box.addButton(choice.text, role(choice.button));
         answers.insert(b, choice.button);
         if (choice.button == message.defaultButton)
             box.setDefaultButton(b);

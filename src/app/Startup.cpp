@@ -7,6 +7,9 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <dlfcn.h>
 
@@ -60,6 +63,16 @@ void setApplicationIdentity()
     for (int size : {16, 32, 48, 64, 128})
         icon.addFile(QStringLiteral(":/quorvel/icons/quorvel-%1.png").arg(size), QSize(size, size));
     QApplication::setWindowIcon(icon);
+}
+
+std::unique_ptr<QTranslator> installQtTranslations(const QLocale& locale)
+{
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return nullptr;
+    QCoreApplication::installTranslator(translator.get());
+    return translator;
 }
 
 int runApplication(Dialogs& dialogs, const std::function<std::unique_ptr<QWidget>()>& build)

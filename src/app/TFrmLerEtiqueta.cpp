@@ -23,8 +23,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -400,7 +402,29 @@ void TFrmLerEtiqueta::LeArquivo()
         table::TableModel* model;
         ~Announce() { model->flush(); }
     } announce{dsEtqTemp};
-    if (labels::importLabelFile(edtArquivo->text(), *cdsEtqTemp) == labels::ReadEnd::EmptyLine)
+    // The same path with the same bytes again is almost always Enter pressed out of habit: its
+    // rows are marked, as nothing else shows they are there twice.
+    const QString path = edtArquivo->text();
+    QString key;
+    if (QFile file(path); file.open(QIODevice::ReadOnly))
+        key = QFileInfo(path).absoluteFilePath() + u'\n'
+              + QString::fromLatin1(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex());
+    const int first = cdsEtqTemp->rowCount();
+    struct MarkRepeated
+    {
+        TFrmLerEtiqueta* w;
+        const QString& key;
+        int first;
+        ~MarkRepeated()
+        {
+            if (key.isEmpty())
+                return;
+            if (w->m_importedFiles.contains(key))
+                w->m_marks->markRepeated(first, w->cdsEtqTemp->rowCount());
+            w->m_importedFiles.insert(key);
+        }
+    } markRepeated{this, key, first};
+    if (labels::importLabelFile(path, *cdsEtqTemp) == labels::ReadEnd::EmptyLine)
         m_dialogs.show(Dialogs::plain(labels::emptyLineMessage()));
 }
 

@@ -4,6 +4,8 @@
 
 #include "app/ErrorHandler.h"
 
+#include <QSet>
+#include <QString>
 #include <QWidget>
 
 #include <memory>
@@ -116,6 +118,7 @@ private:
 
     quorvel::app::Dialogs& m_dialogs;
     quorvel::app::ErrorHandler m_errors;
+    QSet<QString> m_importedFiles;   // path and contents of each file imported since the window opened
     QString m_openDialogFileName;   // the name OpenDialog1 confirmed last
     bool m_placed = false;
     std::unique_ptr<quorvel::report::EngineUi> m_ownEngineUi;   // the real windows, unless replaced

@@ -151,6 +151,17 @@ QString rowProblems(const table::Table& t, int row, CodeChecker& codes)
     return reasons.join(QLatin1Char('\n'));
 }
 
+bool storable(const table::Table& t, int row)
+{
+    for (const LabelColumn& c : kLabelColumns) {
+        if (!c.required)
+            continue;
+        if (t.isNullAt(row, c.importField) || (c.import.type == table::FieldType::Text && t.textAt(row, c.importField).empty()))
+            return false;
+    }
+    return true;
+}
+
 PreflightSummary summarize(const table::Table& t, const PrintPlan& plan, CodeChecker& codes)
 {
     PreflightSummary s;
@@ -158,7 +169,7 @@ PreflightSummary summarize(const table::Table& t, const PrintPlan& plan, CodeChe
     QSet<QString> listed;
     for (int row = 0; row < s.rows; ++row) {
         const std::int32_t n = t.integerAt(row, ImportField::qtd);
-        if (n < 1)
+        if (n < 1 || (row == t.pendingRow() && !storable(t, row)))
             continue;
         s.labels += n;
         const std::string code = t.textAt(row, ImportField::CODIGO_BARRA);

@@ -70,7 +70,11 @@ struct PreflightSummary
     QStringList errorCodes;             ///< the codes of those rows, in table order, each once
 };
 
-/// Walks the rows in view (a pending row included) without moving the cursor.
+/// Whether the row gives every value the import table requires: only a pending row can fail to.
+bool storable(const table::Table& importTable, int row);
+
+/// Walks the rows in view without moving the cursor; a pending row counts only when it can be
+/// stored.
 PreflightSummary summarize(const table::Table& importTable, const PrintPlan& plan, CodeChecker& codes);
 
 /// Fails, naming both numbers, when a run would make more pages than `limit`.

@@ -82,7 +82,7 @@ int main(int argc, char** argv)
             say(QStringLiteral("box ") + box->text());
             if (box->text() == QString::fromUtf8("Confirma a impressão das etiquetas?")) {
                 for (QAbstractButton* b : box->buttons())
-                    if (b->text() == QLatin1String("&Yes"))
+                    if (box->buttonRole(b) == QMessageBox::YesRole)
                         QTimer::singleShot(0, b, &QAbstractButton::click);
                 sinceClick.start();
                 return;

@@ -1,10 +1,16 @@
 // The real message boxes: captions, texts, icons, buttons and what each way of closing answers.
 #include "FakeDialogs.h"
 #include "app/MessageBoxDialogs.h"
+#include "app/Startup.h"
+#include "app/TFrmLerEtiqueta.h"
 #include "support/Watchdog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLocale>
+#include <QTranslator>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -98,6 +104,10 @@ INSTANTIATE_TEST_SUITE_P(
                 {"OK", "Cancel"}, "OK", Button::Cancel},
         BoxCase{"ConfirmFile", Dialogs::confirmFile(), "Aviso", "Confirma o arquivo de etiquetas selecionado?", QMessageBox::Question,
                 {"&Yes", "&No"}, "&Yes", Button::No},
+        BoxCase{"ConfirmPrintWithTheSystemsButtons", Dialogs::confirmPrint(), "Confirmação", "Confirma a impressão das etiquetas?",
+                QMessageBox::Question, {"&Yes", "&No"}, "&Yes", Button::No},
+        BoxCase{"PrintAgain", Dialogs::printAgain(), "Information", "Deseja imprimir novamente ?", QMessageBox::Information,
+                {"&Yes", "&No"}, "&Yes", Button::No},
         BoxCase{"EmptyLine", Dialogs::plain("Estrutura de arquivo não foi programada!\rEntrar em contato com a Tarbelo!"), "Zelvora",
                 "Estrutura de arquivo não foi programada!\nEntrar em contato com a Tarbelo!", QMessageBox::NoIcon, {"OK"}, "OK",
                 Button::Ok},
@@ -111,6 +121,48 @@ INSTANTIATE_TEST_SUITE_P(
                 "Application Error", "Exception Failure in module quorvel at 00001000.\nBroken.\n", QMessageBox::Critical, {"OK"},
                 "OK", Button::Ok}),
     [](const auto& row) { return std::string(row.param.name); });
+
+QStringList sortedButtons(const Dialogs::Message& message)
+{
+    Seen seen;
+    showAndAct(message, seen, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+    seen.buttons.sort();
+    return seen.buttons;
+}
+
+// Under Brazilian settings Qt's own words are Portuguese: the system's buttons of the print
+// confirmation and the file dialog follow them, the boxes that name their buttons do not.
+TEST(QtTranslations, SystemDialogsSpeakTheDesktopsLanguageAndNamedButtonsKeepTheirNames)
+{
+    const std::unique_ptr<QTranslator> translations = installQtTranslations(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    ASSERT_NE(translations, nullptr) << "Qt's Portuguese translations (qt6-translations-l10n) are missing";
+
+    EXPECT_EQ(sortedButtons(Dialogs::confirmPrint()), QStringList({QString::fromUtf8("&Não"), QStringLiteral("&Sim")}));
+    EXPECT_EQ(sortedButtons(Dialogs::printAgain()), QStringList({QStringLiteral("&No"), QStringLiteral("&Yes")}));
+    EXPECT_EQ(sortedButtons(Dialogs::confirmDeleteRecord()), QStringList({QStringLiteral("Cancel"), QStringLiteral("OK")}));
+
+    MessageBoxDialogs dialogs;
+    TFrmLerEtiqueta window(dialogs);
+    QStringList fileButtons;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!shown || !shown->isVisible())
+            return;
+        poll.stop();
+        for (QAbstractButton* b : shown->findChild<QDialogButtonBox*>()->buttons())
+            fileButtons << b->text();
+        shown->reject();
+    });
+    poll.start();
+    {
+        const quorvel::test::Watchdog watchdog("the file dialog");
+        EXPECT_FALSE(dialogs.chooseFile(*window.OpenDialog1).has_value());
+    }
+    fileButtons.sort();
+    EXPECT_EQ(fileButtons, QStringList({QStringLiteral("&Abrir"), QStringLiteral("Cancelar")}));
+}
 
 TEST(RealBoxClose, TheCloseBoxAnswersNoButton)
 {

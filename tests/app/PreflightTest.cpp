@@ -169,6 +169,88 @@ TEST_F(PreflightTest, QuestionBeforeErrorBoxesAndNoChangesNothing)
     EXPECT_EQ(previews, 1);
 }
 
+TEST_F(PreflightTest, ThePendingRowTheTableRefusesStopsTheRunBeforeAnyQuestion)
+{
+    import(labelLine("A", "AZUL", "39,90", "1", kBadCheckDigit));
+    settle();
+    // A new row with labels and a bad code, but no brand: it can never be stored.
+    list().append();
+    list().setText(labels::ImportField::DESC_COR_PRODUTO, "VERDE");
+    list().setText(labels::ImportField::CODIGO_BARRA, kBadCheckDigit.toStdString());
+    list().setInteger(labels::ImportField::qtd, 2);
+    print({Button::Yes, Button::Ok});
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[1].text, "Field 'GRIFFE' must have a value.");
+    EXPECT_EQ(ui.generations, 0);
+
+    // Once it can be stored it is a row like the others, and the question counts its labels.
+    list().setText(labels::ImportField::GRIFFE, "NORTE");
+    print({Button::Yes, Button::No});
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_TRUE(dialogs.shown[1].text.startsWith(QString::fromUtf8("3 etiquetas de 2 linhas"))) << dialogs.shown[1].text.toStdString();
+}
+
+TEST_F(PreflightTest, TheShippedExampleMarksTheSizeTheTagWillCutUntilItFits)
+{
+    QFile example(QStringLiteral(QUORVEL_SOURCE_DIR "/examples/loja-centro.txt"));
+    ASSERT_TRUE(example.open(QIODevice::ReadOnly));
+    import(example.readAll());
+    settle();
+    int ci07 = -1;
+    for (int row = 0; row < list().rowCount(); ++row)
+        if (list().textAt(row, labels::ImportField::CODIGO_BARRA) == "7891234000309")
+            ci07 = row;
+    ASSERT_GE(ci07, 0);
+    EXPECT_TRUE(marked(ci07));
+    EXPECT_EQ(tip(ci07), QString::fromUtf8("Tamanho \"100\" sairá como \"10\" na etiqueta"));
+
+    list().moveTo(ci07);
+    list().edit();
+    list().setText(labels::ImportField::TAMANHO, "10");
+    list().store();
+    settle();
+    EXPECT_FALSE(marked(ci07)) << tip(ci07).toStdString();
+}
+
+TEST_F(PreflightTest, ASecondImportOfTheSameFileMarksItsRowsUntilTheyAreDeleted)
+{
+    const QString path = writeFile(labelLine("A") + labelLine("B"));
+    const QString repeated = QString::fromUtf8("Arquivo já importado: estas linhas estão repetidas");
+    for (int i = 0; i < 2; ++i) {
+        dialogs.files.push_back(path);
+        dialogs.answers.push_back(Button::Yes);
+        window->btnLocalizaClick();
+    }
+    // The same bytes under another name are another file.
+    import(labelLine("A") + labelLine("B"));
+    settle();
+    ASSERT_EQ(list().rowCount(), 6);
+    for (int row = 0; row < 6; ++row)
+        EXPECT_EQ(tip(row), row == 2 || row == 3 ? repeated : QString()) << "row " << row;
+
+    // A file changed since is not the same file.
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(labelLine("C"));
+    f.close();
+    dialogs.files.push_back(path);
+    dialogs.answers.push_back(Button::Yes);
+    window->btnLocalizaClick();
+    settle();
+    EXPECT_EQ(tip(6), QString());
+
+    // The marks leave with their rows, and the rows before them keep theirs.
+    list().moveTo(0);
+    list().remove();
+    EXPECT_EQ(tip(1), repeated);
+    EXPECT_EQ(tip(2), repeated);
+    list().moveTo(1);
+    list().remove();
+    list().remove();
+    for (int row = 0; row < list().rowCount(); ++row)
+        EXPECT_EQ(tip(row), QString()) << "row " << row;
+}
+
 TEST_F(PreflightTest, ARunOfMoreThan9999PagesIsRefused)
 {
     import(labelLine("A", "AZUL", "39,90", "9000", kGood) + labelLine("B", "AZUL", "39,90", "1000", kGood));

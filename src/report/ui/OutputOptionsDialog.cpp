@@ -30,11 +30,12 @@ QLineEdit* acceptingOnly(const QString& pattern, const QString& name, QWidget* p
     return box;
 }
 
-std::optional<int> positiveNumber(const QString& text)
+// 0 is a count like any other: that print sends nothing, and later dialogs start with it.
+std::optional<int> copiesCount(const QString& text)
 {
     bool ok = false;
     const int value = text.toInt(&ok);
-    return ok && value >= 1 ? std::optional<int>(value) : std::nullopt;
+    return ok && value >= 0 ? std::optional<int>(value) : std::nullopt;
 }
 
 } // namespace
@@ -145,7 +146,7 @@ OutputOptionsDialog::OutputOptionsDialog(ReportSystem& system, const PageDescrip
 
 int OutputOptionsDialog::copies() const
 {
-    return positiveNumber(m_copies->text()).value_or(m_system.copies);
+    return copiesCount(m_copies->text()).value_or(m_system.copies);
 }
 
 std::vector<std::size_t> OutputOptionsDialog::pages() const
@@ -165,7 +166,7 @@ std::vector<std::size_t> OutputOptionsDialog::pages() const
 
 void OutputOptionsDialog::accept()
 {
-    if (const auto count = positiveNumber(m_copies->text()))
+    if (const auto count = copiesCount(m_copies->text()))
         m_system.copies = *count;
     QDialog::accept();
 }

@@ -202,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, Copies,
                          ::testing::Values(CopiesCase{"three", "3", true, 3, 3},
                                            CopiesCase{"cancelKeepsSystem", "3", false, 3, 2},
                                            CopiesCase{"emptyKeepsSystem", "", true, 2, 2},
-                                           CopiesCase{"zeroIsNoCount", "0", true, 2, 2},
+                                           CopiesCase{"zeroPrintsNoneAndIsWrittenBack", "0", true, 0, 0},
                                            CopiesCase{"tooLargeIsNoNumber", "99999999999", true, 2, 2}),
                          [](const auto& row) { return std::string(row.param.name); });
 
