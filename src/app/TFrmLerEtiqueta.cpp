@@ -460,11 +460,17 @@ void TFrmLerEtiqueta::BtnSalvarClick()
         if (!m_marks->approvesRun(m_dialogs, run, *RvSystemEtq))
             return;
         {
+            // The grid learns where the walk ended, not of each row it passed.
             struct Announce
             {
                 table::TableModel* model;
-                ~Announce() { model->flush(); }
+                ~Announce()
+                {
+                    model->holdCurrent(false);
+                    model->flush();
+                }
             } announce{dsEtqTemp};
+            dsEtqTemp->holdCurrent(true);
             run.expand();
         }
         runReports(run);

@@ -176,7 +176,7 @@ void TableModel::onChange(const Change& change)
     }
     // A value given to a field moves no row and changes no state: the indicator stays as the
     // change before it left it.
-    if (change.kind != Change::Kind::FieldSet)
+    if (change.kind != Change::Kind::FieldSet && !m_holdCurrent)
         syncCurrent();
     if (m_changeHandler)
         m_changeHandler(change.field);

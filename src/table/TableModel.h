@@ -40,6 +40,11 @@ public:
     /// it runs once control returns to the event loop.
     void flush();
 
+    /// While held, a walk of the table's cursor is not followed row by row: views learn where it
+    /// stopped at the next flush. A walk of thousands of rows would otherwise have every view lay
+    /// itself out again at each row. Nothing is held while nothing holds it.
+    void holdCurrent(bool hold) { m_holdCurrent = hold; }
+
     /// The indicator text of a row: the current row is marked, and how when it is pending.
     QString indicator(int row) const;
 
@@ -88,6 +93,7 @@ private:
     int m_current = -1;       // current row as last announced
     QString m_currentMark;
     bool m_flushQueued = false;
+    bool m_holdCurrent = false;
     ChangeHandler m_changeHandler;
     RowHeaderData m_rowHeaderData;
 };

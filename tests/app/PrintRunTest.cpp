@@ -14,6 +14,7 @@
 #include <QCursor>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTimer>
@@ -400,6 +401,57 @@ TEST_F(WindowTest, RealPreviewOpensAndClosingItAsksToPrintAgain)
     ASSERT_EQ(dialogs.shown.size(), 3u);
     EXPECT_EQ(dialogs.shown[2].text, "Deseja imprimir novamente ?");
     EXPECT_FALSE(window->isVisible());
+}
+
+/// An EAN-13 of `n` with its check digit.
+QByteArray ean13(int n)
+{
+    QByteArray digits = QByteArray::number(200000000000LL + n);
+    int sum = 0;
+    for (int i = 0; i < 12; ++i)
+        sum += (digits[i] - '0') * (i % 2 == 0 ? 1 : 3);
+    return digits + QByteArray::number((10 - sum % 10) % 10);
+}
+
+// Yes is answered at once: the status window is up and painted while the checks before the pages
+// would still keep an operator waiting.
+TEST_F(WindowTest, TheStatusWindowShowsAtOnceOnALongList)
+{
+    QByteArray lines;
+    for (int n = 0; n < 9000; ++n)
+        lines += labelLine("A", "AZUL", "39,90", "1", ean13(n));
+    import(lines);
+    window->programFolder = QStringLiteral(QUORVEL_BINARY_DIR);
+    QElapsedTimer sinceYes;
+    qint64 statusAfterMs = -1;
+    dialogs.onShow = [&](const app::Dialogs::Message& message) {
+        if (message.text == QString::fromUtf8("Confirma a impressão das etiquetas?"))
+            sinceYes.start();
+    };
+    QTimer watcher;
+    watcher.setInterval(5);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == QLatin1String("statusWindow") && w->isVisible() && statusAfterMs < 0) {
+                statusAfterMs = sinceYes.elapsed();
+                // Cancel ends the run: the rest of 9,000 pages is no part of this.
+                if (auto* cancel = w->findChild<QPushButton*>(QStringLiteral("cancelButton")))
+                    QTimer::singleShot(0, cancel, &QPushButton::click);
+            }
+            if (w->objectName() == QLatin1String("previewWindow") && w->isVisible())
+                w->close();
+        }
+    });
+    watcher.start();
+    dialogs.answers.insert(dialogs.answers.end(), {Button::Yes, Button::No, Button::No});
+    {
+        const quorvel::test::Watchdog watchdog("the print run of 9,000 tags");
+        window->btnTag_2->click();
+    }
+    watcher.stop();
+    dialogs.answers.clear();
+    ASSERT_GE(statusAfterMs, 0) << "no status window";
+    EXPECT_LT(statusAfterMs, 300);
 }
 
 } // namespace
