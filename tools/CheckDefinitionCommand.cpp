@@ -3,6 +3,7 @@
 #include "Command.h"
 #include "Options.h"
 
+#include "labels/LabelColumns.h"
 #include "report/engine/DefinitionCheck.h"
 #include "report/engine/DefinitionReader.h"
 #include "report/engine/MessageSink.h"
@@ -25,6 +26,16 @@ struct Messages final : report::MessageSink
     QStringList texts;
 };
 
+/// The print table's text fields and the characters each keeps.
+report::FieldWidths printFieldWidths()
+{
+    report::FieldWidths widths;
+    for (const labels::LabelColumn& c : labels::kLabelColumns)
+        if (c.printField != labels::LabelColumn::kNoField && c.print.type == table::FieldType::Text)
+            widths[QString::fromLatin1(c.print.name).toLower()] = c.print.width;
+    return widths;
+}
+
 int runCheck(const QStringList& args)
 {
     QStringList paths;
@@ -44,7 +55,7 @@ int runCheck(const QStringList& args)
         std::printf("%s: warning: %s\n", qPrintable(path), qPrintable(m));
     report::TextMeasure measure;
     int errors = 0, warnings = static_cast<int>(messages.texts.size());
-    for (const report::DefinitionFinding& f : report::checkDefinition(def, dpi, measure)) {
+    for (const report::DefinitionFinding& f : report::checkDefinition(def, dpi, measure, printFieldWidths())) {
         const bool error = f.severity == report::DefinitionFinding::Severity::Error;
         ++(error ? errors : warnings);
         std::printf("%s:%lld: %s: %s\n", qPrintable(path), static_cast<long long>(f.line), error ? "error" : "warning",
@@ -63,7 +74,8 @@ const Command checkDefinitionCommand{
     "      module under one dot, an EAN/UPC X-dimension under 0.264 mm (80 % of 0.33 mm), a module\n"
     "      rounded to whole dots (warning), quiet zones that overlap another item or the label's\n"
     "      edge, a bar-code box too narrow for 13 digits, items outside their label, and on pages\n"
-    "      printed at 300 dpi or less (quality, else --dpi) grey or colour and text under 5 pt.\n"
+    "      printed at 300 dpi or less (quality, else --dpi) grey or colour and text under 5 pt; a\n"
+    "      field's text box too narrow for the field's full width without shrink-to-fit (warning).\n"
     "      --dpi N: the printer's resolution, for pages without quality. Exit 1 on any error.",
     true,
     runCheck,

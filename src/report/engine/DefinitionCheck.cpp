@@ -89,7 +89,10 @@ std::vector<RectMm> inkOf(const ItemDef& item)
 class Checker
 {
 public:
-    Checker(int deviceDpi, TextMeasure& measure) : m_deviceDpi(deviceDpi), m_measure(measure) {}
+    Checker(int deviceDpi, TextMeasure& measure, const FieldWidths& fieldWidths)
+        : m_deviceDpi(deviceDpi), m_measure(measure), m_fieldWidths(fieldWidths)
+    {
+    }
 
     void page(const PageDef& page)
     {
@@ -126,9 +129,31 @@ private:
                 error(line, QStringLiteral("%1 reaches outside %2 (%3 x %4)").arg(QLatin1String(kindOf(item)), QLatin1String(container), mm(width), mm(height)));
             if (m_thermal)
                 thermal(item, line);
+            if (const auto* t = std::get_if<TextDef>(&item))
+                fieldFits(*t, line);
             if (const auto* b = std::get_if<BarcodeDef>(&item))
                 barcode(*b, list, i, width, height, container);
         }
+    }
+
+    // A field's full width in capitals of middling width: narrower letters fit, and a box that
+    // cannot take these cuts a value the table keeps whole.
+    void fieldFits(const TextDef& t, qint64 line)
+    {
+        if (t.source != Source::Field || t.shrinkToFit)
+            return;
+        const auto width = m_fieldWidths.find(t.value.toLower());
+        if (width == m_fieldWidths.end() || width->second <= 0)
+            return;
+        const double availableMm = (t.rotation == 90 || t.rotation == 270 ? t.box.height : t.box.width).mm();
+        const double needMm = Length::fromPt(m_measure.widthPt(t.font, QString(width->second, QLatin1Char('N')))).mm();
+        if (needMm > availableMm + kEpsMm)
+            warning(line, QStringLiteral("the text box of field '%1' is %2 long: its %3 characters at %4 pt need up to %5, "
+                                         "and without shrink-to-fit the label cuts them")
+                              .arg(t.value, mm(availableMm))
+                              .arg(width->second)
+                              .arg(t.font.sizePt)
+                              .arg(mm(needMm)));
     }
 
     void colour(qint64 line, const char* what, Rgb c)
@@ -240,15 +265,17 @@ private:
 
     int m_deviceDpi;
     TextMeasure& m_measure;
+    const FieldWidths& m_fieldWidths;
     int m_dpi = kFileDpi;
     bool m_thermal = false;
 };
 
 } // namespace
 
-std::vector<DefinitionFinding> checkDefinition(const Definition& def, int deviceDpi, TextMeasure& measure)
+std::vector<DefinitionFinding> checkDefinition(const Definition& def, int deviceDpi, TextMeasure& measure,
+                                               const FieldWidths& fieldWidths)
 {
-    Checker checker(deviceDpi, measure);
+    Checker checker(deviceDpi, measure, fieldWidths);
     std::vector<const PageDef*> pages;
     for (const PageDef& p : def.sharedPages)
         pages.push_back(&p);

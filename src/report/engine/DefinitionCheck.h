@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <map>
 #include <vector>
 
 namespace quorvel::report {
@@ -27,7 +28,13 @@ struct DefinitionFinding
 /// `quality`, as for a run (layoutDpi), and with `quality` or `deviceDpi` of 300 or less the page
 /// counts as printed by a thermal head. Warnings: a module rounded to whole dots. Everything else
 /// is an error.
-std::vector<DefinitionFinding> checkDefinition(const Definition& def, int deviceDpi, TextMeasure& measure);
+///
+/// `fieldWidths` (field name in lower case -> the most characters the field holds): a text box
+/// of such a field, without shrink-to-fit, too narrow for that many capitals at its size is a
+/// warning, as the label would cut what the table keeps.
+using FieldWidths = std::map<QString, int>;
+std::vector<DefinitionFinding> checkDefinition(const Definition& def, int deviceDpi, TextMeasure& measure,
+                                               const FieldWidths& fieldWidths = {});
 
 /// The narrowest X-dimension we accept for EAN and UPC: 80 % of the nominal 0.33 mm.
 inline constexpr double kMinEanModuleMm = 0.264;

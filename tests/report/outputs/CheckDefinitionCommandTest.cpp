@@ -54,6 +54,46 @@ TEST(CheckDefinitionCommand, ErrorsFailWarningsPass)
     EXPECT_TRUE(r.err.contains("missing.rav")) << r.err.constData();
 }
 
+struct FieldBoxCase
+{
+    const char* name;
+    const char* text;
+    const char* findings;   ///< the lines before the totals; %1 is the file
+    const char* totals;
+};
+
+void PrintTo(const FieldBoxCase& c, std::ostream* os) { *os << c.name; }
+
+class FieldBoxes : public ::testing::TestWithParam<FieldBoxCase>
+{};
+
+// The print table keeps 20 characters of the brand and 2 of the size: a box that cannot take
+// them at its size, unless it shrinks its text, cuts what the table kept.
+TEST_P(FieldBoxes, WarnWhenTheFieldsFullWidthDoesNotFit)
+{
+    const QString dir = scratchDir(QStringLiteral("check-definition-fields"));
+    const QString path = writeDefinition(dir, GetParam().text, "");
+    const auto r = runTool(kBatch, {QStringLiteral("check-definition"), path});
+    EXPECT_EQ(r.exitCode, 0) << r.err.constData();
+    EXPECT_EQ(QString::fromUtf8(r.out), QString::fromUtf8(GetParam().findings).arg(path) + path + QString::fromUtf8(GetParam().totals));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PrintFields, FieldBoxes,
+    ::testing::Values(
+        FieldBoxCase{"BrandTooNarrow", "<text x=\"2\" y=\"2\" width=\"20\" height=\"3\" field=\"Marca\" font=\"Arial\" size=\"7\"/>",
+                     "%1:6: warning: the text box of field 'Marca' is 20 mm long: its 20 characters at 7 pt need up to 35.666 mm, "
+                     "and without shrink-to-fit the label cuts them\n",
+                     ": 0 error(s), 1 warning(s)\n"},
+        FieldBoxCase{"BrandThatShrinks",
+                     "<text x=\"2\" y=\"2\" width=\"20\" height=\"3\" field=\"Marca\" font=\"Arial\" size=\"7\" shrink-to-fit=\"yes\"/>",
+                     "", ": 0 error(s), 0 warning(s)\n"},
+        FieldBoxCase{"SizeFits", "<text x=\"2\" y=\"2\" width=\"5\" height=\"3\" field=\"Tam\" font=\"Arial\" size=\"7\"/>", "",
+                     ": 0 error(s), 0 warning(s)\n"},
+        FieldBoxCase{"ALiteralIsNoField", "<text x=\"2\" y=\"2\" width=\"2\" height=\"3\" font=\"Arial\" size=\"7\">Marca</text>", "",
+                     ": 0 error(s), 0 warning(s)\n"}),
+    [](const ::testing::TestParamInfo<FieldBoxCase>& row) { return std::string(row.param.name); });
+
 TEST(CheckDefinitionCommand, TheShippedTagPasses)
 {
     const auto r = runTool(kBatch, {QStringLiteral("check-definition"), QStringLiteral(QUORVEL_SOURCE_DIR "/Relatorios/tag_02_Quorvel.rav")});
