@@ -1,8 +1,11 @@
-// Screenshots for the operators' guide in the README: the list with its marks (one tool tip
-// open) and the preview's "Start at label" box. Not a test: run by hand, under xvfb-run.
+// Screenshots for the operators' guide in the README: the file dialog and the print confirmation
+// in the desktop's language, the list with its marks (one tool tip open) and the preview's
+// "Start at label" box. Not a test: run by hand, under xvfb-run, with LANG=pt_BR.UTF-8.
 // Usage: guide_screenshots <folder>      (from the build tree, so Relatorios/ is beside it)
 #include "app/DbGrid.h"
 #include "app/Dialogs.h"
+#include "app/MessageBoxDialogs.h"
+#include "app/Startup.h"
 #include "app/TFrmLerEtiqueta.h"
 #include "report/engine/DataSetConnection.h"
 #include "report/engine/ReportProject.h"
@@ -16,14 +19,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
+#include <QTranslator>
 
 #include <cstdio>
+#include <functional>
 
 using namespace quorvel;
 
@@ -58,12 +65,27 @@ void save(const QPixmap& shot, const QDir& out, const char* name)
     std::printf("%s\n", qPrintable(path));
 }
 
+/// Shows `open` as the operator would, grabs the dialog it shows once it is painted, and closes it.
+void grabModal(const std::function<void()>& open, const QDir& out, const char* name)
+{
+    QTimer::singleShot(500, [&out, name] {
+        if (QWidget* shown = QApplication::activeModalWidget()) {
+            save(shown->grab(), out, name);
+            if (auto* dialog = qobject_cast<QDialog*>(shown))
+                dialog->reject();
+        }
+    });
+    open();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
+    QLocale::setDefault(brazil);
+    const auto translations = app::installQtTranslations(brazil);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
 
     QTemporaryDir dir;
@@ -75,7 +97,8 @@ int main(int argc, char** argv)
         f.write("0CAMISETAS|BASICAS|NORTE|AZUL MARINHO|CM-204|MANGA CURTA|M|2000000012346|39,90|2|\r\n"
                 "0CAMISETAS|BASICAS|NORTE|BRANCO|CM-205|MANGA CURTA|G|7891000000002|39,90|3|\r\n"
                 "0BERMUDAS|JEANS|NORTE|INDIGO|BM-310|SLIM|42|2000000012353|89,90|0|\r\n"
-                "0BERMUDAS|JEANS|NORTE|PRETO|BM-311|SLIM|44|2000000012360|89,90|1|\r\n");
+                "0BERMUDAS|JEANS|NORTE|PRETO|BM-311|SLIM|44|2000000012360|89,90|1|\r\n"
+                "0ACESSORIOS|CINTOS|NORTE|PRETO FOSCO|CI-07|COURO|100|7891234000309|59,90|4|\r\n");
     }
     YesDialogs dialogs(file);
     auto owned = std::make_unique<TFrmLerEtiqueta>(dialogs);
@@ -84,8 +107,12 @@ int main(int argc, char** argv)
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
+    app::MessageBoxDialogs realDialogs;
+    window.OpenDialog1->setDirectory(dir.path());
+    grabModal([&] { realDialogs.chooseFile(*window.OpenDialog1); }, out, "1-escolher-arquivo.png");
     window.btnLocalizaClick();
     QTest::qWait(300);
+    grabModal([&] { realDialogs.show(app::Dialogs::confirmPrint()); }, out, "3-confirmar.png");
     // The tool tip of the row with the wrong check digit, as the mouse over its mark shows it.
     QHeaderView* header = window.DBGrid1->verticalHeader();
     const int y = header->sectionViewportPosition(1) + header->sectionSize(1) / 2;
