@@ -24,11 +24,12 @@ QString withFullStop(const QString& message)
     return message;
 }
 
-QString importStop(const QStringList& files, table::Table& importTable)
+QString importStop(const QStringList& files, table::Table& importTable,
+                   const std::function<void(int row, const labels::LabelItem& item)>& stored)
 {
     try {
         for (const QString& file : files)
-            if (labels::importLabelFile(file, importTable) == labels::ReadEnd::EmptyLine)
+            if (labels::importLabelFile(file, importTable, stored) == labels::ReadEnd::EmptyLine)
                 return labels::emptyLineMessage();
         return {};
     } catch (const Failure& failure) {

@@ -2,11 +2,13 @@
 // report definition, and reporting a failure as the window's error box would word it.
 #pragma once
 
+#include "labels/ImportTable.h"
 #include "table/Table.h"
 
 #include <QStringList>
 
 #include <cstdio>
+#include <functional>
 
 namespace quorvel::batch {
 
@@ -16,7 +18,8 @@ namespace quorvel::batch {
 int importFiles(const QStringList& files, table::Table& importTable);
 /// As importFiles, but the message that stopped an import is returned, not written: empty when
 /// every file was read, and a single blank for a silent stop.
-QString importStop(const QStringList& files, table::Table& importTable);
+QString importStop(const QStringList& files, table::Table& importTable,
+                   const std::function<void(int row, const labels::LabelItem& item)>& stored = {});
 
 /// A header of the field names, then one line per row with each value as the grid shows it,
 /// tab-separated, in UTF-8.

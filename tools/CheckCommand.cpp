@@ -75,10 +75,15 @@ CheckReport checkFiles(const QStringList& files, const QString& definition)
     auto importTable = labels::makeImportTable();
     std::vector<std::pair<QString, int>> firstRows;   // file, its first row
     QString stopped;
+    std::vector<labels::OriginalTexts> originals;
+    const auto stored = [&originals](int row, const labels::LabelItem& item) {
+        originals.resize(static_cast<std::size_t>(row) + 1);
+        originals[static_cast<std::size_t>(row)] = labels::cutOnImport(item);
+    };
     for (const QString& file : files) {
         const int first = importTable->rowCount();
         firstRows.emplace_back(file, first);
-        if (const QString stop = importStop({file}, *importTable); !stop.isEmpty()) {
+        if (const QString stop = importStop({file}, *importTable, stored); !stop.isEmpty()) {
             // The line after the file's last stored row is the one that stopped it; what came
             // before is still worth checking.
             if (stop != QLatin1String(" "))
@@ -95,7 +100,8 @@ CheckReport checkFiles(const QStringList& files, const QString& definition)
     for (int row = 0; row < importTable->rowCount(); ++row) {
         while (file + 1 < firstRows.size() && row >= firstRows[file + 1].second)
             ++file;
-        const QString why = labels::rowProblems(*importTable, row, codes);
+        const auto r = static_cast<std::size_t>(row);
+        const QString why = labels::rowProblems(*importTable, row, codes, r < originals.size() ? &originals[r] : nullptr);
         if (why.isEmpty())
             continue;
         report.out += rowLine(firstRows[file].first, row - firstRows[file].second + 1,

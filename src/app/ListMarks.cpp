@@ -58,19 +58,24 @@ ListMarks::ListMarks(table::TableModel& model, QTableView& grid, PathSource defi
     readDefinition();
     table::Table& rows = m_model.table();
     m_repeated.assign(static_cast<std::size_t>(rows.rowCount()), 0);
+    m_originals.assign(static_cast<std::size_t>(rows.rowCount()), {});
     m_subscription = rows.subscribe([this, &rows](const table::Change& change) {
-        const auto at = m_repeated.begin() + std::clamp<std::ptrdiff_t>(change.row, 0, static_cast<std::ptrdiff_t>(m_repeated.size()));
+        const std::ptrdiff_t at = std::clamp<std::ptrdiff_t>(change.row, 0, static_cast<std::ptrdiff_t>(m_repeated.size()));
         switch (change.kind) {
         case table::Change::Kind::RowBegun:
-            m_repeated.insert(at, 0);
+            m_repeated.insert(m_repeated.begin() + at, 0);
+            m_originals.insert(m_originals.begin() + at, labels::OriginalTexts());
             break;
         case table::Change::Kind::RowAbandoned:
         case table::Change::Kind::RowDeleted:
-            if (m_repeated.size() > static_cast<std::size_t>(rows.rowCount()) && at != m_repeated.end())
-                m_repeated.erase(at);
+            if (m_repeated.size() > static_cast<std::size_t>(rows.rowCount()) && at < static_cast<std::ptrdiff_t>(m_repeated.size())) {
+                m_repeated.erase(m_repeated.begin() + at);
+                m_originals.erase(m_originals.begin() + at);
+            }
             break;
         case table::Change::Kind::Emptied:
             m_repeated.clear();
+            m_originals.clear();
             break;
         default:
             break;
@@ -128,9 +133,16 @@ void ListMarks::reload()
     m_model.rowHeadersChanged();
 }
 
+void ListMarks::setOriginals(int row, labels::OriginalTexts texts)
+{
+    if (row >= 0 && row < static_cast<int>(m_originals.size()))
+        m_originals[static_cast<std::size_t>(row)] = std::move(texts);
+}
+
 QString ListMarks::reasons(int row)
 {
-    QString why = labels::rowProblems(m_model.table(), row, m_codes);
+    const bool known = row >= 0 && row < static_cast<int>(m_originals.size());
+    QString why = labels::rowProblems(m_model.table(), row, m_codes, known ? &m_originals[static_cast<std::size_t>(row)] : nullptr);
     if (row >= 0 && row < static_cast<int>(m_repeated.size()) && m_repeated[static_cast<std::size_t>(row)] != 0)
         why += (why.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromUtf8("Arquivo já importado: estas linhas estão repetidas");
     return why;

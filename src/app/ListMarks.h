@@ -51,6 +51,9 @@ public:
     /// Marks the rows [first, end) as lines of a file imported before; the mark stays with each
     /// row as rows come and go, and leaves with it.
     void markRepeated(int first, int end);
+    /// The texts of the row's label line that the import table cut: the row's marks name them
+    /// whole while the row holds what the import kept of them.
+    void setOriginals(int row, labels::OriginalTexts texts);
 
     /// Why the row (table index) is marked; empty when it is not.
     QString reasons(int row);
@@ -74,6 +77,7 @@ private:
     labels::PrintPlan m_plan;
     labels::CodeChecker m_codes;
     std::vector<char> m_repeated;   ///< by view row: a line of a file imported again
+    std::vector<labels::OriginalTexts> m_originals;   ///< by view row
     int m_subscription = -1;
 };
 

@@ -424,7 +424,11 @@ void TFrmLerEtiqueta::LeArquivo()
             w->m_importedFiles.insert(key);
         }
     } markRepeated{this, key, first};
-    if (labels::importLabelFile(path, *cdsEtqTemp) == labels::ReadEnd::EmptyLine)
+    const auto stored = [this](int row, const labels::LabelItem& item) {
+        if (labels::OriginalTexts cut = labels::cutOnImport(item); !cut.empty())
+            m_marks->setOriginals(row, std::move(cut));
+    };
+    if (labels::importLabelFile(path, *cdsEtqTemp, stored) == labels::ReadEnd::EmptyLine)
         m_dialogs.show(Dialogs::plain(labels::emptyLineMessage()));
 }
 

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
 #include <memory>
 
 namespace quorvel::labels {
@@ -116,14 +117,27 @@ QString barcodeProblem(const QString& engineError)
     return prefix + engineError;
 }
 
-QStringList cutValues(const table::Table& t, int row)
+OriginalTexts cutOnImport(const LabelItem& item)
+{
+    OriginalTexts out;
+    for (const LabelColumn& c : kLabelColumns)
+        if (c.item != nullptr && (item.*c.item).size() > static_cast<std::size_t>(c.import.width))
+            out.emplace_back(c.importField, std::string(item.*c.item));
+    return out;
+}
+
+QStringList cutValues(const table::Table& t, int row, const OriginalTexts* originals)
 {
     QStringList cuts;
     for (const LabelColumn* c : columnsBy(&LabelColumn::gridPosition)) {
-        if (c == nullptr || c->item == nullptr || c->printField == LabelColumn::kNoField || c->print.width >= c->import.width)
+        if (c == nullptr || c->item == nullptr || c->printField == LabelColumn::kNoField)
             continue;
-        const std::string value = t.textAt(row, c->importField);
-        const auto kept = static_cast<std::size_t>(c->print.width);
+        const auto kept = static_cast<std::size_t>(std::min(c->print.width, c->import.width));
+        std::string value = t.textAt(row, c->importField);
+        if (originals)
+            for (const auto& [field, text] : *originals)
+                if (field == c->importField && value == text.substr(0, static_cast<std::size_t>(c->import.width)))
+                    value = text;
         if (value.size() <= kept)
             continue;
         cuts << QString::fromUtf8("%1 \"%2\" sairá como \"%3\" na etiqueta")
@@ -133,7 +147,7 @@ QStringList cutValues(const table::Table& t, int row)
     return cuts;
 }
 
-QString rowProblems(const table::Table& t, int row, CodeChecker& codes)
+QString rowProblems(const table::Table& t, int row, CodeChecker& codes, const OriginalTexts* originals)
 {
     QStringList reasons;
     if (const QString& code = codes.problem(t.textAt(row, ImportField::CODIGO_BARRA)); !code.isEmpty())
@@ -147,7 +161,7 @@ QString rowProblems(const table::Table& t, int row, CodeChecker& codes)
     }
     if (t.isNullAt(row, ImportField::PRECO1))
         reasons << QString::fromUtf8("Preço vazio: a etiqueta sairá sem preço");
-    reasons << cutValues(t, row);
+    reasons << cutValues(t, row, originals);
     return reasons.join(QLatin1Char('\n'));
 }
 

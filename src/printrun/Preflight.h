@@ -13,9 +13,12 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace quorvel::labels {
+
+struct LabelItem;
 
 /// What a report definition does with the print table's labels.
 struct PrintPlan
@@ -52,13 +55,19 @@ private:
 /// The operator's words for the engine's error text of a bar code.
 QString barcodeProblem(const QString& engineError);
 
-/// The values of the row the print table keeps shorter than the grid shows, each as the operator
-/// reads it: the grid's title, the value and what the tag will show.
-QStringList cutValues(const table::Table& importTable, int row);
+/// The texts of a label line longer than the import table keeps (field of the import table,
+/// the line's bytes); most lines have none.
+using OriginalTexts = std::vector<std::pair<int, std::string>>;
+OriginalTexts cutOnImport(const LabelItem& item);
+
+/// The values of the row the tag will show shorter than the line gave them (`originals`, while
+/// the row still holds what the import kept of them) or than the grid shows, each as the
+/// operator reads it: the grid's title, the value and what the tag will show.
+QStringList cutValues(const table::Table& importTable, int row, const OriginalTexts* originals = nullptr);
 
 /// Why the row of the import table will not print as expected, one reason a line (LF); empty
 /// when it will.
-QString rowProblems(const table::Table& importTable, int row, CodeChecker& codes);
+QString rowProblems(const table::Table& importTable, int row, CodeChecker& codes, const OriginalTexts* originals = nullptr);
 
 struct PreflightSummary
 {

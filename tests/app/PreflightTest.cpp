@@ -212,6 +212,19 @@ TEST_F(PreflightTest, TheShippedExampleMarksTheSizeTheTagWillCutUntilItFits)
     EXPECT_FALSE(marked(ci07)) << tip(ci07).toStdString();
 }
 
+// The grid shows what the import table kept of a long brand; the mark names what the line gave.
+TEST_F(PreflightTest, AValueTheImportCutIsNamedWholeUntilItIsEdited)
+{
+    import("XA|CAMISETAS|ESTRELA DO NORTE CONFECCOES|AZUL|CM-204|BASICA|M|2000000012346|39,90|1|\r\n");
+    settle();
+    EXPECT_EQ(tip(0), QString::fromUtf8("Griffe \"ESTRELA DO NORTE CONFECCOES\" sairá como \"ESTRELA DO NORTE CON\" na etiqueta"));
+    list().first();
+    list().edit();
+    list().setText(labels::ImportField::GRIFFE, "ESTRELA");
+    list().store();
+    EXPECT_FALSE(marked(0)) << tip(0).toStdString();
+}
+
 TEST_F(PreflightTest, ASecondImportOfTheSameFileMarksItsRowsUntilTheyAreDeleted)
 {
     const QString path = writeFile(labelLine("A") + labelLine("B"));

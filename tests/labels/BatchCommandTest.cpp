@@ -274,9 +274,10 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"PagesOfTheNamedDefinition", coded("A", "31", "2000000012346"), kA4,
                   "rows: 1\nlabels: 31\npages: 2\nlabels with an error box: 0\n", "", 0},
         CheckCase{"CutValuesWarnWithoutChangingTheStatus",
-                  labelLine({"A", "CAMISETAS", "ESTRELA DO NORTE CONFECCOES", "AZUL", "CM-204", "BASICA", "100",
+                  labelLine({"A", "CAMISETAS", "ESTRELA DO NORTE CONFECCOES", "AZUL", "REF-1234567890", "BASICA", "100",
                              "2000000012346", "39,90", "1"}) + "\r\n",
-                  "", "a.txt:1\t2000000012346\tGriffe \"ESTRELA DO NORTE CONFECCO\" sairá como \"ESTRELA DO NORTE CON\" "
+                  "", "a.txt:1\t2000000012346\tRef. Fornecedor \"REF-1234567890\" sairá como \"REF-12345678\" na etiqueta; "
+                  "Griffe \"ESTRELA DO NORTE CONFECCOES\" sairá como \"ESTRELA DO NORTE CON\" "
                   "na etiqueta; Tamanho \"100\" sairá como \"10\" na etiqueta\n"
                   "rows: 1\nlabels: 1\npages: 1\nlabels with an error box: 0\n", "", 0},
         CheckCase{"StopNamesItsLineAfterTheRowsBeforeIt",
