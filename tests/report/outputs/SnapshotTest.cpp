@@ -188,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"text", QByteArray("GRUPO|SUB|MARCA|AZUL|REF|T|M|7891000315507|39,90|2|\r\n"), kNotSnapshot},
         BadFile{"signatureOnly", QByteArray("\x89QNDR\r\n\x1a", 8), kDamaged},
         BadFile{"versionZero", forged(emptyPayload(), 0), kDamaged},
-        BadFile{"newerVersion", forged(emptyPayload(), 3),
+        BadFile{"newerVersion", forged(emptyPayload(), 4),
                 "The report snapshot file \"%1\" was written by a newer version of Quorvel."},
         BadFile{"lengthBeyondTheFile", QByteArray("\x89QNDR\r\n\x1a", 8) + le32(1) + le64(1ull << 62) + emptyPayload() + le32(0), kDamaged},
         BadFile{"absurdCount", forged(emptyPayload(0xFFFFFFF0u)), kDamaged},
