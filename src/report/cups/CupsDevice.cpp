@@ -239,11 +239,16 @@ public:
         const QByteArray queue = m_queue.toUtf8();
         const QByteArray& ppd = m_ppd;
         const QueueOffer& offer = m_offer;
+        JobOptions saved;
+        for (int i = 0; i < dest->num_options; ++i)
+            saved.emplace_back(dest->options[i].name, dest->options[i].value);
         // Until every part is sent, the parts sent are taken back on failure.
         std::vector<std::unique_ptr<JobGuard>> sent;
         std::vector<int> ids;
         for (const Part& part : m_parts) {
-            const Options options(jobOptions(offer, !ppd.isEmpty(), part.widthPt, part.heightPt, m_print, m_copies));
+            JobOptions chosen = jobOptions(offer, !ppd.isEmpty(), part.widthPt, part.heightPt, m_print, m_copies);
+            addDriverChoices(chosen, offer, saved);
+            const Options options(chosen);
             const int id = send(queue, part.path, options);
             sent.push_back(std::make_unique<JobGuard>(queue, id));
             ids.push_back(id);
