@@ -70,7 +70,7 @@ int runCalibrate(const QStringList& args)
 
 const Command calibrateCommand{
     "calibrate",
-    "calibrate --printer QUEUE [--copies N] [--definition PATH] | [--png DIR] [-o OUT.pdf|OUT.ndr] [--dpi N]",
+    "calibrate [--printer QUEUE] [--copies N] [--definition PATH] [--png DIR] [-o OUT.pdf|OUT.ndr] [--dpi N]",
     "Prints the calibration page on the queue, moved by the queue's offset in the definition\n"
     "      (default: the one beside the program): the label's outline, a millimetre ruler along\n"
     "      its top and left edges and a cross near each corner; --png and -o write it to files.",
