@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
@@ -262,6 +263,61 @@ TEST_F(BatchQueue, SavedDriverChoicesReachTheJob)
     for (const char* chosen : {" Darkness=25 ", " zePrintRate=2 ", " zeMediaTracking=Web "})
         EXPECT_TRUE(options.contains(chosen)) << chosen << " in " << options.toStdString();
     EXPECT_TRUE(options.contains(" PageSize=Custom.50x30mm ")) << options.toStdString();
+}
+
+// The tags' run with a 2 mm offset for the ZPL queue: the labels arrive 16 dots right and 16
+// down of where they arrive without it, while the same run's PNG pages stay where they were.
+TEST_F(BatchQueue, AQueuesOffsetMovesTheTagsOnThatQueueOnly)
+{
+    const QString queue = testQueue("ZPL");
+    REQUIRE_QUEUE(queue, "ZPL");
+    QFile tag(kTag);
+    ASSERT_TRUE(tag.open(QIODevice::ReadOnly));
+    QByteArray moved = tag.readAll();
+    const qsizetype root = moved.indexOf('>', moved.indexOf("<quorvel-report"));
+    ASSERT_GT(root, 0);
+    moved.insert(root + 1, "<printer queue=\"" + queue.toUtf8() + "\" offset-x=\"2\" offset-y=\"2\"/>");
+    const QString movedPath = write(QStringLiteral("moved.rav"), moved);
+    const QString labels = write(QStringLiteral("tags.txt"), labelFile(1));
+
+    const PrintQueueLock lock;
+    SocketListener listener(socketPort(queue));
+    ASSERT_TRUE(listener.listening());
+    cancelJobs(queue);
+    std::vector<QImage> printed;
+    for (const QString& definition : {kTag, movedPath}) {
+        listener.clear();
+        const int before = listener.connectionsEnded();
+        const Outcome r = batch({QStringLiteral("print"), labels, QStringLiteral("--printer"), queue, QStringLiteral("--definition"), definition});
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        std::vector<LabelRaster> arrived;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            if (listener.connectionsEnded() == before)
+                return false;
+            arrived = decodeZpl(listener.received());
+            return !arrived.empty();
+        }, 120000));
+        printed.push_back(arrived.front().image.copy(0, 0, 400, 240));
+    }
+    cancelJobs(queue);
+    QImage shifted(400, 240, QImage::Format_RGB32);
+    shifted.fill(Qt::white);
+    {
+        QPainter p(&shifted);
+        p.drawImage(16, 16, printed[0]);
+    }
+    const QImage moved32 = printed[1].convertToFormat(QImage::Format_RGB32);
+    EXPECT_GT(blackOverlap(shifted, moved32), 0.9);
+    EXPECT_LT(blackOverlap(printed[0].convertToFormat(QImage::Format_RGB32), moved32), 0.6);
+
+    QStringList pngs;
+    for (const QString& definition : {kTag, movedPath}) {
+        const QString dir = m_dir.filePath(QFileInfo(definition).baseName() + QStringLiteral("-png"));
+        const Outcome r = batch({QStringLiteral("print"), labels, QStringLiteral("--png"), dir, QStringLiteral("--definition"), definition});
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        pngs << dir + QStringLiteral("/page-0001.png");
+    }
+    EXPECT_EQ(QImage(pngs[0]).convertToFormat(QImage::Format_RGB32), QImage(pngs[1]).convertToFormat(QImage::Format_RGB32));
 }
 
 struct QueueCase
