@@ -22,5 +22,6 @@ extern const Command printCommand;
 extern const Command renderCommand;
 extern const Command checkDefinitionCommand;
 extern const Command watchCommand;
+extern const Command calibrateCommand;
 
 } // namespace quorvel::batch

@@ -19,8 +19,8 @@ using quorvel::batch::Command;
 // definition check.
 const Command* const kCommands[] = {
     &quorvel::batch::listCommand,   &quorvel::batch::expandCommand, &quorvel::batch::checkCommand,
-    &quorvel::batch::printCommand,  &quorvel::batch::watchCommand,  &quorvel::batch::renderCommand,
-    &quorvel::batch::checkDefinitionCommand,
+    &quorvel::batch::printCommand,  &quorvel::batch::watchCommand,  &quorvel::batch::calibrateCommand,
+    &quorvel::batch::renderCommand, &quorvel::batch::checkDefinitionCommand,
 };
 
 // Standard error carries our messages alone; Qt's note about a missing XDG_RUNTIME_DIR (usual

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QPainter>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
@@ -64,6 +66,8 @@ protected:
         env.insert(QStringLiteral("LANG"), QStringLiteral("pt_BR.UTF-8"));
         env.remove(QStringLiteral("LC_ALL"));
         env.insert(QStringLiteral("TMPDIR"), m_dir.path());   // the lock file lives there
+        if (!m_home.isEmpty())
+            env.insert(QStringLiteral("HOME"), m_home);
         return env;
     }
 
@@ -91,6 +95,7 @@ protected:
     QString write(const QString& name, const QByteArray& bytes) const { return writeFile(m_dir.path(), name, bytes); }
 
     QTemporaryDir m_dir;
+    QString m_home;   ///< the runs' home folder; empty: the user's
 };
 
 std::vector<int> printedIds(const QString& out)
@@ -133,6 +138,186 @@ TEST_F(BatchQueue, TagsReachTheZplPrinterAsFiftyByThirtyLabelsThatScan)
         EXPECT_EQ(zbarDecode(labels[i].image.copy(0, 0, 400, 240)),
                   QStringList{QStringLiteral("EAN-13:") + QLatin1String(kCodes[i])});
     }
+}
+
+/// A 50 x 30 mm label and, in `printers`, the definition's queue offsets.
+QByteArray calibrationDefinition(const QString& printers)
+{
+    return definitionXml(printers + QStringLiteral("<report name=\"R\"><page size=\"custom\" width=\"50\" height=\"30\"/></report>"));
+}
+
+struct CalibrationCase
+{
+    const char* name;
+    const char* printers;   ///< %1: the ZPL queue's name
+    int dxDots, dyDots;     ///< where the marks move on the ZPL queue, in 203-dpi dots
+};
+
+void PrintTo(const CalibrationCase& c, std::ostream* os) { *os << c.name; }
+
+class CalibrationPrint : public BatchQueue, public ::testing::WithParamInterface<CalibrationCase> {};
+
+// The calibration page on CUPS's ZPL driver: its crosses 6 mm in from each corner and its ruler
+// ticks (1, 2 and 3 mm long every 1, 5 and 10 mm) lie where they belong on the label's 8 dots a
+// millimetre, moved by the queue's own offset and by no other queue's.
+TEST_P(CalibrationPrint, MarksLieOnTheQueuesDotsMovedByItsOffset)
+{
+    const QString queue = testQueue("ZPL");
+    REQUIRE_QUEUE(queue, "ZPL");
+    const PrintQueueLock lock;
+    SocketListener listener(socketPort(queue));
+    ASSERT_TRUE(listener.listening());
+    cancelJobs(queue);
+    const QString definition = write(QStringLiteral("calibration.rav"),
+                                     calibrationDefinition(QString::fromLatin1(GetParam().printers).arg(queue)));
+    const Outcome r = batch({QStringLiteral("calibrate"), QStringLiteral("--printer"), queue, QStringLiteral("--definition"), definition});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    ASSERT_EQ(printedIds(r.out).size(), 1u) << r.out.toStdString();
+    std::vector<LabelRaster> labels;
+    const bool arrived = QTest::qWaitFor([&] {
+        if (listener.connectionsEnded() == 0)
+            return false;
+        labels = decodeZpl(listener.received());
+        return !labels.empty();
+    }, 120000);
+    cancelJobs(queue);
+    ASSERT_TRUE(arrived);
+    const QImage& label = labels.front().image;
+    ASSERT_EQ(labels.front().width, 400);
+    ASSERT_GE(label.height(), 240);
+    const int dx = GetParam().dxDots, dy = GetParam().dyDots;
+    const auto black = [&](int x, int y) { return qGray(label.pixel(x + dx, y + dy)) < 128; };
+
+    for (const QPoint centre : {QPoint(48, 48), QPoint(352, 48), QPoint(48, 192), QPoint(352, 192)}) {
+        SCOPED_TRACE(testing::Message() << "cross at " << centre.x() << "," << centre.y());
+        EXPECT_TRUE(black(centre.x(), centre.y()));
+        for (const QPoint arm : {QPoint(12, 0), QPoint(-12, 0), QPoint(0, 12), QPoint(0, -12)})
+            EXPECT_TRUE(black(centre.x() + arm.x(), centre.y() + arm.y())) << "arm " << arm.x() << "," << arm.y();
+        for (const QPoint past : {QPoint(22, 0), QPoint(-22, 0), QPoint(0, 22), QPoint(0, -22), QPoint(8, 8)})
+            EXPECT_FALSE(black(centre.x() + past.x(), centre.y() + past.y())) << "past " << past.x() << "," << past.y();
+    }
+    // Top ruler: 20 dots down only the 10 mm ticks reach, 12 down the 5 mm ones too.
+    EXPECT_TRUE(black(80, 20));
+    EXPECT_TRUE(black(160, 20));
+    EXPECT_FALSE(black(40, 20));
+    EXPECT_TRUE(black(40, 12));
+    EXPECT_FALSE(black(56, 12));
+    EXPECT_TRUE(black(56, 5));
+    EXPECT_FALSE(black(60, 5));
+    // Left ruler, the same across.
+    EXPECT_TRUE(black(20, 80));
+    EXPECT_TRUE(black(20, 160));
+    EXPECT_FALSE(black(20, 120));
+    EXPECT_TRUE(black(12, 120));
+    EXPECT_FALSE(black(12, 136));
+    EXPECT_TRUE(black(5, 136));
+}
+
+INSTANTIATE_TEST_SUITE_P(Offsets, CalibrationPrint, ::testing::Values(
+    CalibrationCase{"none", "", 0, 0},
+    CalibrationCase{"twoMillimetresRightAndDown", "<printer queue=\"%1\" offset-x=\"2\" offset-y=\"2\"/>", 16, 16},
+    CalibrationCase{"leftInWholeDotsAndDown", "<printer queue=\"%1\" offset-x=\"-0.5\" offset-y=\"1\"/>", -4, 8},
+    CalibrationCase{"anotherQueuesOffset", "<printer queue=\"%1-not\" offset-x=\"2\" offset-y=\"2\"/>", 0, 0}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// Files show the page where the definition puts it, whatever the queues' offsets.
+TEST_F(BatchQueue, CalibrationFilesIgnoreTheQueueOffsets)
+{
+    const QString plain = write(QStringLiteral("plain.rav"), calibrationDefinition(QString()));
+    const QString moved = write(QStringLiteral("moved.rav"),
+                                calibrationDefinition(QStringLiteral("<printer queue=\"QuorvelZPL\" offset-x=\"2\" offset-y=\"2\"/>")));
+    QStringList pngs;
+    for (const QString& definition : {plain, moved}) {
+        const QString dir = m_dir.filePath(QFileInfo(definition).baseName());
+        const Outcome r = batch({QStringLiteral("calibrate"), QStringLiteral("--png"), dir, QStringLiteral("--definition"), definition});
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        pngs << dir + QStringLiteral("/page-0001.png");
+    }
+    const QImage a(pngs[0]), b(pngs[1]);
+    ASSERT_FALSE(a.isNull());
+    EXPECT_EQ(a.convertToFormat(QImage::Format_RGB32), b.convertToFormat(QImage::Format_RGB32));
+}
+
+// The choices an operator saved for the ZPL driver's own options (lpoptions, as the printers'
+// settings dialogs keep them in the user's home) go with the job.
+TEST_F(BatchQueue, SavedDriverChoicesReachTheJob)
+{
+    const QString queue = testQueue("ZPL");
+    REQUIRE_QUEUE(queue, "ZPL");
+    const PrintQueueLock lock;
+    SocketListener listener(socketPort(queue));
+    ASSERT_TRUE(listener.listening());
+    cancelJobs(queue);
+    m_home = m_dir.filePath(QStringLiteral("home"));
+    ASSERT_TRUE(QDir().mkpath(m_home + QStringLiteral("/.cups")));
+    writeFile(m_home + QStringLiteral("/.cups"), QStringLiteral("lpoptions"),
+              "Dest " + queue.toUtf8() + " Darkness=25 zePrintRate=2 zeMediaTracking=Web\n");
+    const Outcome r = batch({QStringLiteral("calibrate"), QStringLiteral("--printer"), queue, QStringLiteral("--definition"),
+                             write(QStringLiteral("calibration.rav"), calibrationDefinition(QString()))});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const std::vector<int> ids = printedIds(r.out);
+    ASSERT_EQ(ids.size(), 1u) << r.out.toStdString();
+    const QByteArray options = jobOptions(ids[0]);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listener.connectionsEnded() > 0; }, 120000));
+    cancelJobs(queue);
+    for (const char* chosen : {" Darkness=25 ", " zePrintRate=2 ", " zeMediaTracking=Web "})
+        EXPECT_TRUE(options.contains(chosen)) << chosen << " in " << options.toStdString();
+    EXPECT_TRUE(options.contains(" PageSize=Custom.50x30mm ")) << options.toStdString();
+}
+
+// The tags' run with a 2 mm offset for the ZPL queue: the labels arrive 16 dots right and 16
+// down of where they arrive without it, while the same run's PNG pages stay where they were.
+TEST_F(BatchQueue, AQueuesOffsetMovesTheTagsOnThatQueueOnly)
+{
+    const QString queue = testQueue("ZPL");
+    REQUIRE_QUEUE(queue, "ZPL");
+    QFile tag(kTag);
+    ASSERT_TRUE(tag.open(QIODevice::ReadOnly));
+    QByteArray moved = tag.readAll();
+    const qsizetype root = moved.indexOf('>', moved.indexOf("<quorvel-report"));
+    ASSERT_GT(root, 0);
+    moved.insert(root + 1, "<printer queue=\"" + queue.toUtf8() + "\" offset-x=\"2\" offset-y=\"2\"/>");
+    const QString movedPath = write(QStringLiteral("moved.rav"), moved);
+    const QString labels = write(QStringLiteral("tags.txt"), labelFile(1));
+
+    const PrintQueueLock lock;
+    SocketListener listener(socketPort(queue));
+    ASSERT_TRUE(listener.listening());
+    cancelJobs(queue);
+    std::vector<QImage> printed;
+    for (const QString& definition : {kTag, movedPath}) {
+        listener.clear();
+        const int before = listener.connectionsEnded();
+        const Outcome r = batch({QStringLiteral("print"), labels, QStringLiteral("--printer"), queue, QStringLiteral("--definition"), definition});
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        std::vector<LabelRaster> arrived;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            if (listener.connectionsEnded() == before)
+                return false;
+            arrived = decodeZpl(listener.received());
+            return !arrived.empty();
+        }, 120000));
+        printed.push_back(arrived.front().image.copy(0, 0, 400, 240));
+    }
+    cancelJobs(queue);
+    QImage shifted(400, 240, QImage::Format_RGB32);
+    shifted.fill(Qt::white);
+    {
+        QPainter p(&shifted);
+        p.drawImage(16, 16, printed[0]);
+    }
+    const QImage moved32 = printed[1].convertToFormat(QImage::Format_RGB32);
+    EXPECT_GT(blackOverlap(shifted, moved32), 0.9);
+    EXPECT_LT(blackOverlap(printed[0].convertToFormat(QImage::Format_RGB32), moved32), 0.6);
+
+    QStringList pngs;
+    for (const QString& definition : {kTag, movedPath}) {
+        const QString dir = m_dir.filePath(QFileInfo(definition).baseName() + QStringLiteral("-png"));
+        const Outcome r = batch({QStringLiteral("print"), labels, QStringLiteral("--png"), dir, QStringLiteral("--definition"), definition});
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        pngs << dir + QStringLiteral("/page-0001.png");
+    }
+    EXPECT_EQ(QImage(pngs[0]).convertToFormat(QImage::Format_RGB32), QImage(pngs[1]).convertToFormat(QImage::Format_RGB32));
 }
 
 struct QueueCase

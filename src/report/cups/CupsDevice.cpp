@@ -1,5 +1,6 @@
 #include "report/cups/CupsDevice.h"
 
+#include "report/engine/DeviceGrid.h"
 #include "report/engine/PageDescription.h"
 #include "report/engine/PageSink.h"
 #include "report/cups/CupsOptions.h"
@@ -11,6 +12,7 @@
 
 #include <cups/cups.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -195,6 +197,18 @@ public:
             throw Failure(unusable(m_queue, "no temporary folder for the job"));
         m_print = doc.print;
         m_parts.clear();
+        m_ppd = queuePpd(m_queue);
+        m_offer = parsePpd(m_ppd);
+        m_dxPt = m_dyPt = 0;
+        if (const QueueOffset* offset = queueOffset(doc, m_queue)) {
+            // Whole dots keep the bar codes on the printer's dot grid.
+            const int dpi = std::find(m_offer.resolutions.begin(), m_offer.resolutions.end(), m_print.quality)
+                                    != m_offer.resolutions.end()
+                                ? m_print.quality
+                                : m_offer.defaultResolution;
+            m_dxPt = dpi > 0 ? wholeDots(offset->xPt, dpi) * dotPt(dpi) : offset->xPt;
+            m_dyPt = dpi > 0 ? wholeDots(offset->yPt, dpi) * dotPt(dpi) : offset->yPt;
+        }
     }
 
     void add(const PageDescription& doc, const Page& page) override
@@ -208,7 +222,10 @@ public:
             part.path = m_dir.filePath(QStringLiteral("part-%1.pdf").arg(m_parts.size()));
             part.stream = std::make_unique<PdfStream>(m_pdf, part.path);
         }
-        m_parts.back().stream->add(doc, page);
+        if (m_dxPt != 0 || m_dyPt != 0)
+            m_parts.back().stream->add(doc, shifted(page, m_dxPt, m_dyPt));
+        else
+            m_parts.back().stream->add(doc, page);
     }
 
     void commit() override
@@ -220,13 +237,18 @@ public:
         if (!dest)
             throw Failure(unusable(m_queue));
         const QByteArray queue = m_queue.toUtf8();
-        const QByteArray ppd = queuePpd(m_queue);
-        const QueueOffer offer = parsePpd(ppd);
+        const QByteArray& ppd = m_ppd;
+        const QueueOffer& offer = m_offer;
+        JobOptions saved;
+        for (int i = 0; i < dest->num_options; ++i)
+            saved.emplace_back(dest->options[i].name, dest->options[i].value);
         // Until every part is sent, the parts sent are taken back on failure.
         std::vector<std::unique_ptr<JobGuard>> sent;
         std::vector<int> ids;
         for (const Part& part : m_parts) {
-            const Options options(jobOptions(offer, !ppd.isEmpty(), part.widthPt, part.heightPt, m_print, m_copies));
+            JobOptions chosen = jobOptions(offer, !ppd.isEmpty(), part.widthPt, part.heightPt, m_print, m_copies);
+            addDriverChoices(chosen, offer, saved);
+            const Options options(chosen);
             const int id = send(queue, part.path, options);
             sent.push_back(std::make_unique<JobGuard>(queue, id));
             ids.push_back(id);
@@ -285,6 +307,9 @@ private:
     std::vector<int>& m_ids;
     QTemporaryDir m_dir;
     PrintSettings m_print;
+    QByteArray m_ppd;
+    QueueOffer m_offer;
+    double m_dxPt = 0, m_dyPt = 0;   ///< the queue's offset, in whole dots
     std::vector<Part> m_parts;
 };
 

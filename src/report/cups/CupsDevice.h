@@ -21,7 +21,9 @@ public:
     bool supportsMultipleCopies() const override;
     /// Fails with "The printer \"<name>\" cannot be used" (and CUPS's reason when it gave one),
     /// or "No printers installed!" without a name. Pages of different sizes go out as one CUPS
-    /// job for each run of pages of the same size, each at its size.
+    /// job for each run of pages of the same size, each at its size. Pages move by the document's
+    /// offset for this queue (PageDescription::queueOffsets), rounded to whole dots of the job's
+    /// resolution; the saved choices of the queue's driver options go with each job.
     std::unique_ptr<PageSink> job(const QString& jobName, int copies) override;
 
     /// The ids CUPS gave the jobs sent so far, in order.

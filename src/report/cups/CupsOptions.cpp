@@ -4,6 +4,7 @@
 
 #include <QList>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -88,6 +89,8 @@ QueueOffer parsePpd(const QByteArray& ppd)
         } else if (line.startsWith("*Resolution ")) {
             if (const int dpi = dotsPerInch(choiceOf(line, 12)))
                 offer.resolutions.push_back(dpi);
+        } else if (line.startsWith("*OpenUI *")) {
+            offer.driverOptions.push_back(choiceOf(line, 9));
         } else if (line.startsWith("*DefaultResolution:")) {
             offer.defaultResolution = dotsPerInch(line.mid(19).trimmed());
         }
@@ -136,6 +139,26 @@ JobOptions jobOptions(const QueueOffer& offer, bool havePpd, double widthPt, dou
                 break;
             }
     return options;
+}
+
+void addDriverChoices(JobOptions& options, const QueueOffer& offer, const JobOptions& saved)
+{
+    // PageRegion is PageSize under another name: the job's size decides both.
+    const auto setByJob = [&](const QByteArray& name) {
+        if (name == "PageRegion" || name == "media")
+            return true;
+        for (const auto& [set, value] : options)
+            if (set == name || (name == "PageSize" && set == "media") || (name == "InputSlot" && set == "MediaSource")
+                || (name == "MediaSource" && set == "InputSlot"))
+                return true;
+        return false;
+    };
+    for (const auto& [name, value] : saved) {
+        if (value.isEmpty() || setByJob(name))
+            continue;
+        if (std::find(offer.driverOptions.begin(), offer.driverOptions.end(), name) != offer.driverOptions.end())
+            options.emplace_back(name, value);
+    }
 }
 
 } // namespace quorvel::report

@@ -25,6 +25,7 @@ struct QueueOffer
     std::vector<QByteArray> sources;    ///< the source choices, in the PPD's order
     std::vector<int> resolutions;       ///< dpi, square resolutions only
     int defaultResolution = 0;          ///< dpi the driver prints at unless told; 0: not said
+    std::vector<QByteArray> driverOptions;   ///< the PPD's own options (*OpenUI keywords), in order
 };
 
 /// Reads the offer from a PPD file's text; an empty or unreadable text offers nothing.
@@ -42,5 +43,11 @@ using JobOptions = std::vector<std::pair<QByteArray, QByteArray>>;
 /// - the definition's resolution when the queue offers it.
 JobOptions jobOptions(const QueueOffer& offer, bool havePpd, double widthPt, double heightPt,
                       const PrintSettings& print, int copies);
+
+/// `options` with the choices saved for the queue's driver options (the destination's options as
+/// libcups gives them: what lpoptions and the printers' settings dialogs keep, such as Darkness,
+/// zePrintRate or zeMediaTracking on the ZPL driver), each one the PPD offers and the job does
+/// not set already: the page size, orientation, copies, source and resolution stay the job's.
+void addDriverChoices(JobOptions& options, const QueueOffer& offer, const JobOptions& saved);
 
 } // namespace quorvel::report

@@ -157,6 +157,15 @@ struct DataViewDef
     friend bool operator==(const DataViewDef&, const DataViewDef&) = default;
 };
 
+/// Where one print queue's pages move to (see QueueOffset).
+struct PrinterDef
+{
+    SourceLine line;
+    QString queue;
+    Length offsetX, offsetY;
+    friend bool operator==(const PrinterDef&, const PrinterDef&) = default;
+};
+
 struct Definition
 {
     std::vector<std::pair<QString, QString>> parameters;   ///< stored with the definition
@@ -164,6 +173,7 @@ struct Definition
     std::vector<DataViewDef> views;
     std::vector<ReportDef> reports;
     std::vector<PageDef> sharedPages;
+    std::vector<PrinterDef> printers;   ///< one a queue at most
     friend bool operator==(const Definition&, const Definition&) = default;
 
     /// One report ("Report1") of one blank A4 page: what a file of zero bytes gives.

@@ -57,7 +57,9 @@ public:
                 if (page.name.isEmpty())
                     fail(QStringLiteral("a shared page needs a name"));
                 m_def.sharedPages.push_back(std::move(page));
-            } else
+            } else if (n == u"printer")
+                readPrinter();
+            else
                 unknown();
         }
         checkXml();
@@ -191,6 +193,22 @@ private:
         if (name.isEmpty())
             fail(QStringLiteral("a parameter needs a name"));
         m_def.parameters.emplace_back(name, attr(QStringLiteral("value")));
+        m_xml.skipCurrentElement();
+    }
+
+    void readPrinter()
+    {
+        PrinterDef printer;
+        printer.line.number = elementLine();
+        printer.queue = attr(QStringLiteral("queue")).trimmed();
+        if (printer.queue.isEmpty())
+            fail(QStringLiteral("a printer needs the queue it is for"));
+        for (const PrinterDef& known : m_def.printers)
+            if (known.queue == printer.queue)
+                fail(QStringLiteral("the printer \"%1\" is given twice").arg(printer.queue));
+        printer.offsetX = length(QStringLiteral("offset-x"), 0);
+        printer.offsetY = length(QStringLiteral("offset-y"), 0);
+        m_def.printers.push_back(std::move(printer));
         m_xml.skipCurrentElement();
     }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <type_traits>
 
 namespace quorvel::report {
 
@@ -53,6 +54,35 @@ bool operator==(const PageList& a, const PageList& b)
         if (!(a[i] == b[i]))
             return false;
     return true;
+}
+
+const QueueOffset* queueOffset(const PageDescription& doc, const QString& queue)
+{
+    for (const QueueOffset& offset : doc.queueOffsets)
+        if (offset.queue == queue)
+            return &offset;
+    return nullptr;
+}
+
+Page shifted(const Page& page, double dxPt, double dyPt)
+{
+    Page moved = page;
+    for (PageItem& item : moved.items) {
+        std::visit([&](auto& i) {
+            using T = std::decay_t<decltype(i)>;
+            if constexpr (std::is_same_v<T, TextItem>) {
+                i.xPt += dxPt;
+                i.baselinePt += dyPt;
+            } else if constexpr (std::is_same_v<T, LineItem>) {
+                i.x1Pt += dxPt; i.x2Pt += dxPt;
+                i.y1Pt += dyPt; i.y2Pt += dyPt;
+            } else {
+                i.xPt += dxPt;
+                i.yPt += dyPt;
+            }
+        }, item);
+    }
+    return moved;
 }
 
 } // namespace quorvel::report

@@ -226,15 +226,31 @@ struct Image
     friend bool operator==(const Image&, const Image&) = default;
 };
 
+/// How far the pages move on one print queue, to make up for where that printer puts them:
+/// positive x moves them right, positive y down. Only that queue's jobs apply it.
+struct QueueOffset
+{
+    QString queue;
+    double xPt = 0, yPt = 0;
+    friend bool operator==(const QueueOffset&, const QueueOffset&) = default;
+};
+
 struct PageDescription
 {
     QString title;                ///< recorded with the pages: "Etiquetas"
     PrintSettings print;
+    std::vector<QueueOffset> queueOffsets;
     std::vector<FontSpec> fonts;
     std::vector<Symbol> symbols;
     std::vector<Image> images;
     PageList pages;
     friend bool operator==(const PageDescription&, const PageDescription&) = default;
 };
+
+/// The offset `doc` gives `queue`; null when it gives none.
+const QueueOffset* queueOffset(const PageDescription& doc, const QString& queue);
+
+/// `page` with every item moved by `dxPt` across and `dyPt` down; its size stays.
+Page shifted(const Page& page, double dxPt, double dyPt);
 
 } // namespace quorvel::report

@@ -147,6 +147,8 @@ PageLayout::PageLayout(Definition working, Parameters params, const std::vector<
     openViews(connections, connectionWaits);
 
     m_tables.title = system.printerTitle;
+    for (const PrinterDef& printer : m_def.printers)
+        m_tables.queueOffsets.push_back(QueueOffset{printer.queue, printer.offsetX.pt(), printer.offsetY.pt()});
     m_builder = std::make_unique<PageBuilder>(m_tables, *this);
     m_builder->setScale(system);
 

@@ -45,6 +45,7 @@ void HeldPages::begin(const PageDescription& doc)
     m_doc = std::make_unique<PageDescription>();
     m_doc->title = doc.title;
     m_doc->print = doc.print;
+    m_doc->queueOffsets = doc.queueOffsets;
 }
 
 void HeldPages::add(const PageDescription& doc, const Page& page)

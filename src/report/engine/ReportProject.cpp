@@ -390,6 +390,7 @@ Definition ReportProject::workingCopy() const
     Definition working;
     working.views = m_definition->views;
     working.sharedPages = m_definition->sharedPages;
+    working.printers = m_definition->printers;
     working.reports.push_back(*active);
     return working;
 }

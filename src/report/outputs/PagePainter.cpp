@@ -3,6 +3,7 @@
 #include "report/outputs/PagePainter.h"
 
 #include "report/engine/FontResolver.h"
+#include "report/outputs/TwoLevelPicture.h"
 
 #include <QFont>
 #include <QImage>
@@ -51,7 +52,7 @@ public:
                 return m_entries.front().second;
             }
         }
-        QImage image = QImage::fromData(encoded);
+        QImage image = twoLevelPicture(QImage::fromData(encoded)).image;
         m_entries.emplace_front(encoded, image);
         if (m_entries.size() > kMaxEntries)
             m_entries.pop_back();

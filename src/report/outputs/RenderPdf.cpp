@@ -16,6 +16,7 @@
 #include "report/outputs/PdfObjects.h"
 #include "report/outputs/Spool.h"
 #include "report/outputs/TrueTypeFace.h"
+#include "report/outputs/TwoLevelPicture.h"
 #include "report/engine/PageDescription.h"
 #include "table/Windows1252.h"
 
@@ -367,7 +368,7 @@ public:
 private:
     enum class Kind : std::uint8_t {
         Catalog, RootPages, Info, PageResources, StandardFont, TrueTypeFont, Descriptor,
-        FormResources, Form, Node, Contents, Page, Image, ImageLength
+        FormResources, Form, Node, Contents, Page, Image, ImageLength, Stencil
     };
     struct Object
     {
@@ -403,6 +404,8 @@ private:
     {
         Spooled bytes;
         int width = 0, height = 0, components = 3;
+        std::uint32_t stencil = 0;   ///< the /Mask of a picture with transparent areas; 0: none
+        Spooled stencilBytes;        ///< its samples, deflated
     };
     struct FontRef
     {
@@ -601,8 +604,23 @@ private:
             appendRef(text, m_imageLengths[object.index]);
             text += "\n/Type /XObject\n/Subtype /Image\n/Height " + std::to_string(i.height) + "\n/Width "
                 + std::to_string(i.width) + "\n/ColorSpace " + (i.components == 1 ? "/DeviceGray" : "/DeviceRGB")
-                + "\n/BitsPerComponent 8\n/Filter [ /DCTDecode ]\n>>";
+                + "\n/BitsPerComponent 8\n/Filter [ /DCTDecode ]\n";
+            if (i.stencil) {
+                text += "/Mask ";
+                appendRef(text, i.stencil);
+                text += '\n';
+            }
+            text += ">>";
             writeStream(out, text, i.bytes);
+            return;
+        }
+        case Kind::Stencil: {
+            // PDF 1.3's explicit masking: a one-bit picture of where the image is not drawn.
+            const ImageObject& i = m_imageObjects[object.index];
+            text += "<<\n/Length " + std::to_string(i.stencilBytes.size) + "\n/Type /XObject\n/Subtype /Image\n/Height "
+                + std::to_string(i.height) + "\n/Width " + std::to_string(i.width)
+                + "\n/ImageMask true\n/BitsPerComponent 1\n/Filter /FlateDecode\n>>";
+            writeStream(out, text, i.stencilBytes);
             return;
         }
         case Kind::ImageLength:
@@ -980,15 +998,23 @@ private:
             const QImage decoded = QImage::fromData(m_doc->images[index].encoded);
             if (decoded.isNull())
                 return nullptr;   // not a picture we can read: nothing is drawn, as in the preview
-            const QByteArray jpeg = encodeJpeg(decoded, m_settings.imageQuality);
+            const TwoLevelPicture picture = twoLevelPicture(decoded);
+            const QByteArray jpeg = encodeJpeg(picture.image, m_settings.imageQuality);
             ImageObject image;
             image.bytes = spool(jpeg.toStdString());
             image.width = decoded.width();
             image.height = decoded.height();
-            image.components = decoded.isGrayscale() && !decoded.hasAlphaChannel() ? 1 : 3;   // as encodeJpeg chose
+            image.components = picture.image.isGrayscale() && !picture.image.hasAlphaChannel() ? 1 : 3;   // as encodeJpeg chose
+            if (picture.masked) {
+                // qCompress's zlib stream follows its 4-byte length: the stream FlateDecode reads.
+                const QByteArray deflated = qCompress(stencilBits(picture.image)).mid(4);
+                image.stencilBytes = spool(deflated.toStdString());
+            }
             m_imageObjects.push_back(image);
             ref.object = add(Kind::Image, m_imageObjects.size() - 1);
             m_imageLengths.push_back(add(Kind::ImageLength, m_imageObjects.size() - 1));
+            if (picture.masked)
+                m_imageObjects.back().stencil = add(Kind::Stencil, m_imageObjects.size() - 1);
         }
         return ref.object ? &ref : nullptr;
     }

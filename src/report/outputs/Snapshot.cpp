@@ -33,7 +33,15 @@ namespace quorvel::report::snapshot {
 namespace {
 
 constexpr char kSignature[8] = {'\x89', 'Q', 'N', 'D', 'R', '\r', '\n', '\x1a'};
-constexpr std::uint32_t kVersion = 2;
+constexpr std::uint32_t kVersion = 3;
+// A file without queue offsets is written as version 2, whose payload it matches, so the
+// versions before 3 still read it.
+constexpr std::uint32_t kOffsetsVersion = 3;
+
+std::uint32_t versionFor(const PageDescription& doc)
+{
+    return doc.queueOffsets.empty() ? kOffsetsVersion - 1 : kOffsetsVersion;
+}
 constexpr std::size_t kHeaderSize = 8 + 4 + 8;   // signature, version, payload length
 constexpr std::size_t kTrailerSize = 4;          // CRC-32 of the payload
 
@@ -178,6 +186,12 @@ void writeTables(Writer& w, const PageDescription& doc)
     w.u8(static_cast<std::uint8_t>(doc.print.orientation));
     w.i32(doc.print.bin);
     w.i32(doc.print.quality);
+    if (versionFor(doc) >= kOffsetsVersion) {
+        w.count(doc.queueOffsets.size());
+        for (const QueueOffset& o : doc.queueOffsets) {
+            w.string(o.queue); w.f64(o.xPt); w.f64(o.yPt);
+        }
+    }
 
     w.count(doc.fonts.size());
     for (const FontSpec& f : doc.fonts) {
@@ -324,7 +338,7 @@ PageItem readItem(Reader& r, const PageDescription& doc)
     }
 }
 
-PageDescription readPayload(Reader& r)
+PageDescription readPayload(Reader& r, std::uint32_t version)
 {
     PageDescription doc;
     doc.title = r.string();
@@ -337,6 +351,12 @@ PageDescription readPayload(Reader& r)
     doc.print.orientation = static_cast<Orientation>(orientation);
     doc.print.bin = r.i32();
     doc.print.quality = r.i32();
+    if (version >= kOffsetsVersion) {
+        doc.queueOffsets.resize(r.count(4 + 8 + 8));
+        for (QueueOffset& o : doc.queueOffsets) {
+            o.queue = r.string(); o.xPt = r.f64(); o.yPt = r.f64();
+        }
+    }
 
     doc.fonts.resize(r.count(4 + 8 + 2));
     for (FontSpec& f : doc.fonts) {
@@ -452,6 +472,7 @@ void Sink::begin(const PageDescription& doc)
     });
     m_doc.title = doc.title;
     m_doc.print = doc.print;
+    m_doc.queueOffsets = doc.queueOffsets;
 }
 
 void Sink::add(const PageDescription& doc, const Page& page)
@@ -471,7 +492,7 @@ void Sink::commit()
     AtomicFile& file = *m_file;
     char header[kHeaderSize];
     std::memcpy(header, kSignature, sizeof kSignature);
-    putLittle<std::uint32_t>(header + 8, kVersion);
+    putLittle<std::uint32_t>(header + 8, versionFor(m_doc));
     putLittle<std::uint64_t>(header + 12, 0);   // the payload's length, known once it is written
     file.write(header, sizeof header);
     Writer w([&file](const char* data, std::size_t size) { file.write(data, size); });
@@ -564,7 +585,7 @@ PageDescription read(const QString& path)
         throw damaged();
     try {
         Reader r(data, static_cast<std::size_t>(length));
-        PageDescription doc = readPayload(r);
+        PageDescription doc = readPayload(r, version);
         if (version < 2)
             addErrorBoxes(doc);
         return doc;

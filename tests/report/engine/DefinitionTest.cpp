@@ -67,8 +67,31 @@ INSTANTIATE_TEST_SUITE_P(
                 QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 1: gs1-digital-link is for the types qr, datamatrix, not ean13")},
         BadFile{"TextUnderA2DCode",
                 "<quorvel-report version=\"1\"><report><page><barcode type=\"datamatrix\" human-readable=\"yes\" field=\"Codigo\"/></page></report></quorvel-report>",
-                QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 1: type datamatrix draws no human-readable text: human-readable must be no")}),
+                QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 1: type datamatrix draws no human-readable text: human-readable must be no")},
+        BadFile{"PrinterWithoutQueue", "<quorvel-report version=\"1\"><printer offset-x=\"1\"/></quorvel-report>",
+                QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 1: a printer needs the queue it is for")},
+        BadFile{"PrinterGivenTwice",
+                "<quorvel-report version=\"1\"><printer queue=\"ZPL\" offset-x=\"1\"/>\n<printer queue=\"ZPL\"/></quorvel-report>",
+                QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 2: the printer \"ZPL\" is given twice")},
+        BadFile{"PrinterOffsetNotANumber", "<quorvel-report version=\"1\"><printer queue=\"ZPL\" offset-y=\"1,5\"/></quorvel-report>",
+                QStringLiteral("Invalid report definition \"/tmp/x.rav\", line 1: \"1,5\" is not a number for offset-y")}),
     [](const auto& row) { return std::string(row.param.name); });
+
+TEST(DefinitionReader, PrinterOffsetsAreMillimetresForTheirQueue)
+{
+    HeadlessUi ui;
+    const Definition def = readDefinition(
+        "<quorvel-report version=\"1\"><printer queue=\"QuorvelZPL\" offset-x=\"2\" offset-y=\"-1.5\"/>"
+        "<printer queue=\"Escritorio\" offset-y=\"0.5\"/><report/></quorvel-report>",
+        QStringLiteral("/tmp/x.rav"), ui);
+    ASSERT_EQ(def.printers.size(), 2u);
+    EXPECT_EQ(def.printers[0].queue, QStringLiteral("QuorvelZPL"));
+    EXPECT_EQ(def.printers[0].offsetX.mm(), 2);
+    EXPECT_EQ(def.printers[0].offsetY.mm(), -1.5);
+    EXPECT_EQ(def.printers[1].offsetX.mm(), 0);
+    EXPECT_EQ(def.printers[1].offsetY.mm(), 0.5);
+    EXPECT_TRUE(ui.messages.isEmpty());
+}
 
 TEST(DefinitionReader, ZeroBytesGiveOneReportOfOneBlankA4Page)
 {

@@ -171,6 +171,29 @@ INSTANTIATE_TEST_SUITE_P(
                       GridChoice{"QualityBeforePrinter", "203", 600, 203}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// The queues' offsets travel with the run for the queues' jobs to apply; the pages themselves,
+// which the preview and the files draw, are those of the same definition without them.
+TEST_F(LayoutTest, QueueOffsetsGoWithThePagesAndLeaveThemWhereTheyAre)
+{
+    const QString body = QStringLiteral(
+        "%1<data-view name=\"V\" connection=\"RvDataSetConnection1\"/><report name=\"R\">"
+        "<page size=\"custom\" width=\"50\" height=\"30\"><labels view=\"V\" label-width=\"50\" label-height=\"30\">"
+        "<line x1=\"2\" y1=\"3\" x2=\"40\" y2=\"3\"/><text x=\"2\" y=\"5\" width=\"40\" height=\"6\" field=\"Codigo\"/>"
+        "</labels></page></report>");
+    run(writeFile(dir.path(), QStringLiteral("plain.rav"), definitionXml(body.arg(QString()))));
+    const PageDescription plain = pages;
+    run(writeFile(dir.path(), QStringLiteral("moved.rav"), definitionXml(body.arg(QStringLiteral(
+        "<printer queue=\"QuorvelZPL\" offset-x=\"2\" offset-y=\"-1\"/><printer queue=\"Escritorio\" offset-y=\"1.5\"/>")))));
+    ASSERT_EQ(pages.queueOffsets.size(), 2u);
+    EXPECT_EQ(pages.queueOffsets[0].queue, QStringLiteral("QuorvelZPL"));
+    EXPECT_DOUBLE_EQ(pages.queueOffsets[0].xPt, 2 * 72 / 25.4);
+    EXPECT_DOUBLE_EQ(pages.queueOffsets[0].yPt, -72 / 25.4);
+    EXPECT_EQ(pages.queueOffsets[1].queue, QStringLiteral("Escritorio"));
+    EXPECT_DOUBLE_EQ(pages.queueOffsets[1].yPt, 1.5 * 72 / 25.4);
+    EXPECT_TRUE(plain.queueOffsets.empty());
+    EXPECT_TRUE(pages.pages == plain.pages);
+}
+
 TEST_F(LayoutTest, SheetFillsAcrossThenDownAndBreaksPages)
 {
     std::vector<LabelRow> rows;

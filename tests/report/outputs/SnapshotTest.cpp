@@ -61,6 +61,20 @@ TEST(Snapshot, ReopensExactlyAsSaved)
     EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList({QStringLiteral("run.ndr")}));
 }
 
+// Queue offsets come back with the run, in version 3; a run without any stays a version 2 file,
+// which the versions before offsets open.
+TEST(Snapshot, QueueOffsetsReopenAndARunWithoutThemStaysVersionTwo)
+{
+    const QString dir = scratchDir(QStringLiteral("snapshot-offsets"));
+    PageDescription doc = everything();
+    snapshot::write(doc, dir + QStringLiteral("/plain.ndr"));
+    EXPECT_EQ(readAll(dir + QStringLiteral("/plain.ndr")).mid(8, 4), QByteArray("\x02\0\0\0", 4));
+    doc.queueOffsets = {{QStringLiteral("QuorvelZPL"), 5.669, -2.835}, {QStringLiteral("Escrit\u00f3rio"), 0, 4.252}};
+    snapshot::write(doc, dir + QStringLiteral("/moved.ndr"));
+    EXPECT_EQ(readAll(dir + QStringLiteral("/moved.ndr")).mid(8, 4), QByteArray("\x03\0\0\0", 4));
+    EXPECT_TRUE(snapshot::read(dir + QStringLiteral("/moved.ndr")) == doc);
+}
+
 TEST(Snapshot, AReopenedSnapshotMakesTheSamePdf)
 {
     const QString dir = scratchDir(QStringLiteral("snapshot-pdf"));
@@ -188,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"text", QByteArray("GRUPO|SUB|MARCA|AZUL|REF|T|M|7891000315507|39,90|2|\r\n"), kNotSnapshot},
         BadFile{"signatureOnly", QByteArray("\x89QNDR\r\n\x1a", 8), kDamaged},
         BadFile{"versionZero", forged(emptyPayload(), 0), kDamaged},
-        BadFile{"newerVersion", forged(emptyPayload(), 3),
+        BadFile{"newerVersion", forged(emptyPayload(), 4),
                 "The report snapshot file \"%1\" was written by a newer version of Quorvel."},
         BadFile{"lengthBeyondTheFile", QByteArray("\x89QNDR\r\n\x1a", 8) + le32(1) + le64(1ull << 62) + emptyPayload() + le32(0), kDamaged},
         BadFile{"absurdCount", forged(emptyPayload(0xFFFFFFF0u)), kDamaged},

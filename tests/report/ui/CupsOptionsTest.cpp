@@ -27,6 +27,11 @@ const QByteArray officePpd = R"(*PPD-Adobe: "4.3"
 *InputSlot Upper/Upper Tray: "<</MediaPosition 0>>setpagedevice"
 *InputSlot Lower/Lower Tray: "<</MediaPosition 1>>setpagedevice"
 *CloseUI: *InputSlot
+*OpenUI *Darkness/Darkness: PickOne
+*Darkness 25/25: ""
+*CloseUI: *Darkness
+*OpenUI *zePrintRate/Print Rate: PickOne
+*CloseUI: *zePrintRate
 *DefaultResolution: 203dpi
 *Resolution 203dpi/203dpi: ""
 *Resolution 300x600dpi/300 x 600: ""
@@ -104,5 +109,47 @@ TEST(QueueOfferTest, TheDriversDefaultResolutionSetsTheDotGrid)
     EXPECT_EQ(parsePpd("*DefaultResolution: 300x600dpi\n").defaultResolution, 0);
     EXPECT_EQ(parsePpd("*DefaultResolution: 600dpi\r\n").defaultResolution, 600);
 }
+
+struct ChoicesCase
+{
+    const char* name;
+    const char* saved;      ///< the destination's options, "name=value" separated by blanks
+    const char* expected;   ///< what the job adds to its own options
+};
+
+void PrintTo(const ChoicesCase& c, std::ostream* os) { *os << c.name; }
+
+class DriverChoicesTest : public ::testing::TestWithParam<ChoicesCase> {};
+
+// The saved choices of the driver's own options go with the job; the destination's other
+// attributes, options the driver does not have, and whatever the job sets itself do not.
+TEST_P(DriverChoicesTest, AddsOnlyTheDriversOwnOptionsTheJobLeavesOpen)
+{
+    const QueueOffer offer = parsePpd(officePpd);
+    PrintSettings print;
+    print.bin = 1;
+    print.quality = 203;
+    JobOptions options = jobOptions(offer, true, 141.73, 85.04, print, 1);
+    const std::size_t own = options.size();
+    JobOptions saved;
+    for (const QByteArray& pair : QByteArray(GetParam().saved).split(' '))
+        if (const qsizetype eq = pair.indexOf('='); eq > 0)
+            saved.emplace_back(pair.left(eq), pair.mid(eq + 1));
+    addDriverChoices(options, offer, saved);
+    QByteArrayList added;
+    for (std::size_t i = own; i < options.size(); ++i)
+        added << options[i].first + '=' + options[i].second;
+    EXPECT_EQ(added.join(' '), QByteArray(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Saved, DriverChoicesTest,
+    ::testing::Values(
+        ChoicesCase{"DarknessAndPrintRate", "Darkness=25 zePrintRate=2", "Darkness=25 zePrintRate=2"},
+        ChoicesCase{"PrinterAttributesStayOut", "printer-info=Zebra printer-state=3 device-uri=socket://x Darkness=25",
+                    "Darkness=25"},
+        ChoicesCase{"OptionsTheDriverLacksStayOut", "zeMediaTracking=Web", ""},
+        ChoicesCase{"TheJobsOwnSizeSourceAndResolutionWin", "PageSize=A4 PageRegion=A4 InputSlot=Lower Resolution=300x600dpi", ""}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace

@@ -5,7 +5,11 @@
 
 #include "report/engine/ReportSystem.h"
 #include "report/cups/CupsDevice.h"
+#include "report/outputs/PngFiles.h"
+#include "report/outputs/RenderPdf.h"
+#include "support/PageImages.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
@@ -216,6 +220,112 @@ TEST_F(CupsPdfPrint, DefinitionCopiesArriveAsCopiesAndTheBoxStillOverridesThem)
     ASSERT_EQ(files.size(), 1);
     EXPECT_EQ(pdfInfo(files[0], "Pages"), QStringLiteral("3"));
     EXPECT_EQ(m_system.copies, 3);
+}
+
+/// Page 1 of a PDF rendered at `dpi` in grey levels.
+QImage grayPdfPage(const QString& path, int dpi)
+{
+    QTemporaryDir dir;
+    const QString prefix = dir.filePath(QStringLiteral("page"));
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-gray"),
+                                              QStringLiteral("-singlefile"), path, prefix});
+    if (!render.waitForFinished(60000)) {
+        render.kill();
+        render.waitForFinished(5000);
+        ADD_FAILURE() << "pdftoppm did not end within 60 s on " << path.toStdString();
+        return {};
+    }
+    return QImage(prefix + QStringLiteral(".pgm")).convertToFormat(QImage::Format_Grayscale8);
+}
+
+/// A 48 x 48 picture of four bands 12 pixels high, each of one colour and alpha: white at 200
+/// (drawn), white at 60 (not drawn), black at 200 (drawn), black at 100 (not drawn).
+QByteArray bandedPicture()
+{
+    QImage image(48, 48, QImage::Format_ARGB32);
+    const QRgb bands[] = {qRgba(255, 255, 255, 200), qRgba(255, 255, 255, 60), qRgba(0, 0, 0, 200), qRgba(0, 0, 0, 100)};
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 48; ++x)
+            image.setPixel(x, y, bands[y / 12]);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+// A picture with partly transparent bands over a black box that covers its left half: every
+// output shows the box where the picture is not drawn and the picture's own colour where it is,
+// alpha below half counting as not drawn. A PDF that paints the transparent bands white, or a
+// preview that blends the partial alpha, shows other grey levels.
+TEST_F(CupsPdfPrint, TransparentPictureShowsTheSamePixelsInEveryOutput)
+{
+    QTemporaryDir dir;
+    writeFile(dir.path(), QStringLiteral("bands.png"), bandedPicture());
+    const QString definition = writeFile(dir.path(), QStringLiteral("picture.rav"), definitionXml(QStringLiteral(
+        "<data-view name=\"E\" connection=\"RvDataSetConnection1\"><field name=\"Codigo\" type=\"string\"/></data-view>"
+        "<report name=\"R\"><page size=\"custom\" width=\"40\" height=\"30\" quality=\"203\">"
+        "<labels view=\"E\" rows=\"1\" columns=\"1\" label-width=\"40\" label-height=\"30\">"
+        "<rect x=\"8\" y=\"3\" width=\"12\" height=\"24\" stroke=\"0\" fill=\"#000000\"/>"
+        "<image x=\"8\" y=\"3\" width=\"24\" height=\"24\" file=\"bands.png\"/>"
+        "</labels></page></report>")));
+    const PageDescription doc = runDefinition(definition, {{"7891234000019"}}, m_system);
+    ASSERT_EQ(doc.pages.size(), 1u);
+
+    struct Output
+    {
+        const char* name;
+        QImage image;
+    };
+    std::vector<Output> outputs;
+    outputs.push_back({"preview painter", rasterPage(doc, 0, 203).convertToFormat(QImage::Format_Grayscale8)});
+    {
+        PngFiles png(dir.filePath(QStringLiteral("png")), 203);
+        writePages(doc, png);
+        outputs.push_back({"PNG file", QImage(dir.filePath(QStringLiteral("png/page-0001.png"))).convertToFormat(QImage::Format_Grayscale8)});
+    }
+    const QString pdf = dir.filePath(QStringLiteral("picture.pdf"));
+    RenderPdf().write(doc, pdf);
+    outputs.push_back({"PDF file", grayPdfPage(pdf, 203)});
+    const QStringList printed = print(doc);
+    ASSERT_EQ(printed.size(), 1);
+    outputs.push_back({"cups-pdf", grayPdfPage(printed[0], 203)});
+
+    // Band centres (mm) and the grey each must show: the box is black on the left, paper white
+    // on the right.
+    struct Spot
+    {
+        double xMm, yMm;
+        int gray;
+    };
+    const Spot spots[] = {
+        {14, 6, 255}, {26, 6, 255},    // white, drawn: over the box too
+        {14, 12, 0},  {26, 12, 255},   // white, not drawn: the box shows
+        {14, 18, 0},  {26, 18, 0},     // black, drawn
+        {14, 24, 0},  {26, 24, 255},   // black, not drawn
+    };
+    const double dotsPerMm = 203 / 25.4;
+    for (const Output& out : outputs) {
+        SCOPED_TRACE(out.name);
+        ASSERT_EQ(out.image.size(), outputs.front().image.size());
+        for (const Spot& spot : spots) {
+            const int cx = static_cast<int>(std::lround(spot.xMm * dotsPerMm));
+            const int cy = static_cast<int>(std::lround(spot.yMm * dotsPerMm));
+            int sum = 0;
+            for (int y = cy - 3; y <= cy + 3; ++y)
+                for (int x = cx - 3; x <= cx + 3; ++x)
+                    sum += qGray(out.image.pixel(x, y));
+            EXPECT_NEAR(sum / 49, spot.gray, 24) << "at " << spot.xMm << ", " << spot.yMm << " mm";
+        }
+        // Pixel by pixel against the preview: only the edges of the bands and of the box differ.
+        int differing = 0;
+        const QImage& preview = outputs.front().image;
+        for (int y = 0; y < preview.height(); ++y)
+            for (int x = 0; x < preview.width(); ++x)
+                differing += std::abs(qGray(out.image.pixel(x, y)) - qGray(preview.pixel(x, y))) > 64;
+        EXPECT_LT(differing, preview.width() * preview.height() / 50) << differing << " pixels differ";
+    }
 }
 
 /// One of CUPS's sample label drivers, on a queue that sends to a socket the test listens on.
