@@ -36,8 +36,9 @@ LabelStock labelStock(const Definition& def)
             }
     if (first)
         return {first->width, first->height, first->print.quality};
-    const PageDef& blank = std::get<PageDef>(Definition::blank().reports.front().pages.front().page);
-    return {blank.width, blank.height, 0};
+    const Definition blank = Definition::blank();
+    const PageDef& page = std::get<PageDef>(blank.reports.front().pages.front().page);
+    return {page.width, page.height, 0};
 }
 
 void line(Page& page, double x1Mm, double y1Mm, double x2Mm, double y2Mm)
