@@ -107,29 +107,52 @@ std::vector<int> printedIds(const QString& out)
     return ids;
 }
 
+/// What a quorvel-batch run sent to the ZPL queue: its outcome, the job ids it printed and the
+/// labels that arrived at the queue's socket.
+struct ZplRun
+{
+    Outcome outcome;
+    std::vector<int> ids;
+    std::vector<LabelRaster> labels;
+};
+
+/// Runs quorvel-batch with `args` while listening on the ZPL queue's socket, and waits (bounded)
+/// for `count` labels to arrive. Take the print lock first.
+ZplRun runOnZpl(const QString& queue, const std::function<Outcome()>& run, std::size_t count)
+{
+    SocketListener listener(socketPort(queue));
+    EXPECT_TRUE(listener.listening());
+    cancelJobs(queue);
+    ZplRun z;
+    z.outcome = run();
+    z.ids = printedIds(z.outcome.out);
+    if (z.outcome.status == 0)
+        (void)QTest::qWaitFor([&] {
+            if (listener.connectionsEnded() == 0)
+                return false;
+            z.labels = decodeZpl(listener.received());
+            return z.labels.size() >= count;
+        }, 120000);
+    cancelJobs(queue);
+    return z;
+}
+
 TEST_F(BatchQueue, TagsReachTheZplPrinterAsFiftyByThirtyLabelsThatScan)
 {
     const QString queue = testQueue("ZPL");
     REQUIRE_QUEUE(queue, "ZPL");
     const PrintQueueLock lock;
-    SocketListener listener(socketPort(queue));
-    ASSERT_TRUE(listener.listening());
-    cancelJobs(queue);
-    const Outcome r = batch({QStringLiteral("print"), write(QStringLiteral("tags.txt"), labelFile()), QStringLiteral("--printer"),
-                         queue, QStringLiteral("--definition"), kTag});
+    const QString file = write(QStringLiteral("tags.txt"), labelFile());
+    const ZplRun z = runOnZpl(queue, [&] {
+        return batch({QStringLiteral("print"), file, QStringLiteral("--printer"), queue, QStringLiteral("--definition"), kTag});
+    }, 3);
+    const Outcome& r = z.outcome;
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    const std::vector<int> ids = printedIds(r.out);
+    const std::vector<int>& ids = z.ids;
     ASSERT_EQ(ids.size(), 1u) << r.out.toStdString();
     EXPECT_TRUE(r.out.startsWith(QStringLiteral("3 page(s), 3 label(s)\njob %1-%2\n").arg(queue).arg(ids[0])));
-    std::vector<LabelRaster> labels;
-    const bool arrived = QTest::qWaitFor([&] {
-        if (listener.connectionsEnded() == 0)
-            return false;
-        labels = decodeZpl(listener.received());
-        return labels.size() >= 3;
-    }, 120000);
-    cancelJobs(queue);
-    ASSERT_TRUE(arrived) << labels.size() << " labels arrived";
+    const std::vector<LabelRaster>& labels = z.labels;
+    ASSERT_GE(labels.size(), 3u) << labels.size() << " labels arrived";
     EXPECT_TRUE(jobOptions(ids[0]).contains(" PageSize=Custom.50x30mm ")) << jobOptions(ids[0]).toStdString();
     for (std::size_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
@@ -165,23 +188,15 @@ TEST_P(CalibrationPrint, MarksLieOnTheQueuesDotsMovedByItsOffset)
     const QString queue = testQueue("ZPL");
     REQUIRE_QUEUE(queue, "ZPL");
     const PrintQueueLock lock;
-    SocketListener listener(socketPort(queue));
-    ASSERT_TRUE(listener.listening());
-    cancelJobs(queue);
     const QString definition = write(QStringLiteral("calibration.rav"),
                                      calibrationDefinition(QString::fromLatin1(GetParam().printers).arg(queue)));
-    const Outcome r = batch({QStringLiteral("calibrate"), QStringLiteral("--printer"), queue, QStringLiteral("--definition"), definition});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    ASSERT_EQ(printedIds(r.out).size(), 1u) << r.out.toStdString();
-    std::vector<LabelRaster> labels;
-    const bool arrived = QTest::qWaitFor([&] {
-        if (listener.connectionsEnded() == 0)
-            return false;
-        labels = decodeZpl(listener.received());
-        return !labels.empty();
-    }, 120000);
-    cancelJobs(queue);
-    ASSERT_TRUE(arrived);
+    const ZplRun z = runOnZpl(queue, [&] {
+        return batch({QStringLiteral("calibrate"), QStringLiteral("--printer"), queue, QStringLiteral("--definition"), definition});
+    }, 1);
+    ASSERT_EQ(z.outcome.status, 0) << z.outcome.err.toStdString();
+    ASSERT_EQ(z.ids.size(), 1u) << z.outcome.out.toStdString();
+    const std::vector<LabelRaster>& labels = z.labels;
+    ASSERT_FALSE(labels.empty()) << "no label arrived";
     const QImage& label = labels.front().image;
     ASSERT_EQ(labels.front().width, 400);
     ASSERT_GE(label.height(), 240);
