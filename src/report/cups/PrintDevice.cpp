@@ -8,19 +8,6 @@
 
 namespace quorvel::report {
 
-void printCopies(PrintDevice& device, const PageDescription& doc, const std::vector<std::size_t>& pages,
-                 int copies, const QString& jobName)
-{
-    if (pages.empty() || copies < 1)
-        return;
-    if (copies == 1 || device.supportsMultipleCopies()) {
-        writePages(doc, pages, *device.job(jobName, copies));
-        return;
-    }
-    for (int copy = 0; copy < copies; ++copy)
-        writePages(doc, pages, *device.job(jobName, 1));
-}
-
 namespace {
 
 class CopiesJob final : public PageSink
@@ -70,6 +57,14 @@ private:
 std::unique_ptr<PageSink> copiesJob(PrintDevice& device, const QString& jobName, int copies)
 {
     return std::make_unique<CopiesJob>(device, jobName, copies);
+}
+
+void printCopies(PrintDevice& device, const PageDescription& doc, const std::vector<std::size_t>& pages,
+                 int copies, const QString& jobName)
+{
+    if (pages.empty() || copies < 1)
+        return;
+    writePages(doc, pages, *copiesJob(device, jobName, copies));
 }
 
 } // namespace quorvel::report

@@ -40,22 +40,40 @@ void writePages(const PageDescription& doc, const std::vector<std::size_t>& indi
     });
 }
 
+PageDescription documentSettings(const PageDescription& doc)
+{
+    PageDescription settings;
+    settings.title = doc.title;
+    settings.print = doc.print;
+    settings.queueOffsets = doc.queueOffsets;
+    return settings;
+}
+
+namespace {
+
+template <class T>
+void appendNew(std::vector<T>& kept, const std::vector<T>& grown)
+{
+    kept.insert(kept.end(), grown.begin() + static_cast<std::ptrdiff_t>(kept.size()), grown.end());
+}
+
+} // namespace
+
+void catchUpTables(PageDescription& kept, const PageDescription& doc)
+{
+    appendNew(kept.fonts, doc.fonts);
+    appendNew(kept.symbols, doc.symbols);
+    appendNew(kept.images, doc.images);
+}
+
 void HeldPages::begin(const PageDescription& doc)
 {
-    m_doc = std::make_unique<PageDescription>();
-    m_doc->title = doc.title;
-    m_doc->print = doc.print;
-    m_doc->queueOffsets = doc.queueOffsets;
+    m_doc = std::make_unique<PageDescription>(documentSettings(doc));
 }
 
 void HeldPages::add(const PageDescription& doc, const Page& page)
 {
-    // The tables only grow: what is new since the last page is appended.
-    m_doc->fonts.insert(m_doc->fonts.end(), doc.fonts.begin() + static_cast<std::ptrdiff_t>(m_doc->fonts.size()), doc.fonts.end());
-    m_doc->symbols.insert(m_doc->symbols.end(), doc.symbols.begin() + static_cast<std::ptrdiff_t>(m_doc->symbols.size()),
-                          doc.symbols.end());
-    m_doc->images.insert(m_doc->images.end(), doc.images.begin() + static_cast<std::ptrdiff_t>(m_doc->images.size()),
-                         doc.images.end());
+    catchUpTables(*m_doc, doc);
     m_doc->pages.push_back(page);
 }
 

@@ -38,6 +38,13 @@ public:
     virtual bool drawsSymbolsOnce() const { return false; }
 };
 
+/// What a sink keeps of the document it is begun with: its title, print settings and queue
+/// offsets, without tables or pages.
+PageDescription documentSettings(const PageDescription& doc);
+/// Appends to `kept` the fonts, symbols and pictures `doc` gained since `kept` last caught up:
+/// a run's tables only grow, so this keeps a sink's copy of them whole page by page.
+void catchUpTables(PageDescription& kept, const PageDescription& doc);
+
 /// Sends `doc`'s pages (all of them, in order) to `sink`: begin, add each, commit; on any
 /// failure the sink is abandoned and the failure passed on.
 void writePages(const PageDescription& doc, PageSink& sink);

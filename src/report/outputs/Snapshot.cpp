@@ -470,20 +470,14 @@ void Sink::begin(const PageDescription& doc)
             done += static_cast<std::size_t>(n);
         }
     });
-    m_doc.title = doc.title;
-    m_doc.print = doc.print;
-    m_doc.queueOffsets = doc.queueOffsets;
+    m_doc = documentSettings(doc);
 }
 
 void Sink::add(const PageDescription& doc, const Page& page)
 {
     writePage(*m_parked->pages, page);
     ++m_parked->count;
-    m_doc.fonts.insert(m_doc.fonts.end(), doc.fonts.begin() + static_cast<std::ptrdiff_t>(m_doc.fonts.size()), doc.fonts.end());
-    m_doc.symbols.insert(m_doc.symbols.end(), doc.symbols.begin() + static_cast<std::ptrdiff_t>(m_doc.symbols.size()),
-                         doc.symbols.end());
-    m_doc.images.insert(m_doc.images.end(), doc.images.begin() + static_cast<std::ptrdiff_t>(m_doc.images.size()),
-                        doc.images.end());
+    catchUpTables(m_doc, doc);
 }
 
 void Sink::commit()
