@@ -71,17 +71,6 @@ bool DataSetConnection::first()
     return !m_dataSet->atEnd();
 }
 
-int DataSetConnection::position() const { return m_dataSet ? m_dataSet->currentRow() : -1; }
-
-bool DataSetConnection::moveTo(int position)
-{
-    if (!m_dataSet || position < 0 || position >= m_dataSet->rowCount())
-        return false;
-    m_moved = true;
-    m_dataSet->moveTo(position);
-    return !m_dataSet->atEnd();
-}
-
 bool DataSetConnection::next()
 {
     if (!m_dataSet)

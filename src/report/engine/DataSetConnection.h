@@ -59,10 +59,6 @@ public:
     bool first();
     /// Moves to the following row; false at end of data.
     bool next();
-    /// The current row's place in the table, for moveTo; -1 in an empty table.
-    int position() const;
-    /// Moves to the row at `position`; false when there is none.
-    bool moveTo(int position);
     /// Before the first move: true only for a table without rows.
     bool eof() const;
     /// The current row's values in field-list order.
